@@ -1,0 +1,166 @@
+#include "plugin/APlugin.h"
+
+#include "platform/FloatingPoint.h"
+#include "platform/Locale.h"
+#include "plugin/APluginEditor.h"
+#include "plugin/ParameterDisplay.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace tmx1 {
+
+namespace {
+
+void copyText(char* destination, const char* text) { std::strcpy(destination, text); }
+
+constexpr std::size_t at(Int32 index) { return static_cast<std::size_t>(index); }
+
+} // namespace
+
+APlugin::APlugin(vst::AudioMasterCallback audioMaster) : AudioEffectX(audioMaster, kNumPrograms, kNumParams) {
+    hostVendor = askHostString(vst::audioMasterGetVendorString);
+    hostProduct = askHostString(vst::audioMasterGetProductString);
+    for (int p = 0; p < kNumPrograms; ++p)
+        programs[at(p)] = std::make_unique<APluginProgram>(kFactoryPrograms[at(p)]);
+    setEditor(std::make_unique<APluginEditor>(this));
+    decimalSeparator = platform::userDecimalSeparator();
+    suspend();
+
+    hasVu(false);
+    setNumInputs(2);
+    setNumOutputs(2);
+    canMono(true);
+    canProcessReplacing(true);
+    isSynth(false);
+    setUniqueID(kUniqueId);
+    setInitialDelay(kReportedInitialDelay);
+
+    curProgram.store(0, std::memory_order_relaxed);
+    setProgram(0);
+    setFlag(vst::effFlagsHasEditor, true);
+    platform::maskFloatingPointExceptions();
+
+    sampleRate.store(44100.0f, std::memory_order_relaxed);
+    rateChanged.store(1, std::memory_order_relaxed);
+    currentValue.fill(0.0f);
+    for (auto& changed : paramChanged)
+        changed.store(1, std::memory_order_release);
+    firstBlock = 1;
+}
+
+APlugin::~APlugin() {
+    // The bridge goes first: closing an open window still needs the effect and its programs.
+    setEditor(nullptr);
+}
+
+std::string APlugin::askHostString(Int32 opcode) {
+    char text[64] = {};
+    callHost(opcode, 0, 0, text, 0.0f);
+    text[sizeof text - 1] = '\0'; // a host that fills the whole buffer does not leave us unterminated
+    return text;
+}
+
+// --- parameters
+
+void APlugin::setParameter(Int32 index, float value) {
+    if (value > 1.0f)
+        value = 1.0f;
+    else if (!(value >= 0.0f)) // negative or not a number
+        value = 0.0f;
+    if (index < 0 || index >= kNumParams)
+        return;
+    paramValue[at(index)].store(value, std::memory_order_relaxed);
+    programs[at(currentProgram())]->setValue(index, value);
+    if (editor != nullptr)
+        editor->postUpdate();
+    paramChanged[at(index)].store(1, std::memory_order_release);
+}
+
+float APlugin::getParameter(Int32 index) { return paramValue[at(clampedReadIndex(index))].load(std::memory_order_relaxed); }
+
+void APlugin::getParameterLabel(Int32, char* label) { copyText(label, "%"); }
+
+void APlugin::getParameterDisplay(Int32 index, char* text) {
+    if (index < 0 || index >= kNumParams)
+        return;
+    const std::string display = parameterDisplayText(index, paramValueAt(index),
+                                                     releaseType.load(std::memory_order_relaxed), decimalSeparator);
+    if (!display.empty())
+        copyText(text, display.c_str());
+}
+
+void APlugin::getParameterName(Int32 index, char* text) { copyText(text, kParameters[at(clampedReadIndex(index))].name); }
+
+// --- programs
+
+void APlugin::setProgram(Int32 program) {
+    if (program < 0 || program >= kNumPrograms)
+        return;
+    curProgram.store(program, std::memory_order_relaxed);
+    for (int i = 0; i < kNumParams; ++i)
+        setParameter(i, programs[at(program)]->value(i));
+}
+
+void APlugin::setProgramName(char* name) { programs[at(currentProgram())]->setName(name); }
+
+void APlugin::getProgramName(char* name) { copyText(name, programs[at(currentProgram())]->getName()); }
+
+bool APlugin::getProgramNameIndexed(Int32, Int32 index, char* text) {
+    if (index < 0 || index >= kNumPrograms)
+        return false;
+    copyText(text, programs[at(index)]->getName());
+    return true;
+}
+
+// --- identity
+
+bool APlugin::getEffectName(char* name) {
+    copyText(name, kEffectName);
+    return true;
+}
+
+bool APlugin::getVendorString(char* text) {
+    copyText(text, kVendorName);
+    return true;
+}
+
+bool APlugin::getProductString(char* text) {
+    copyText(text, kProductName);
+    return true;
+}
+
+bool APlugin::getOutputProperties(Int32 index, vst::VstPinProperties* properties) {
+    if (index < 0 || index >= 2)
+        return false;
+    // Only these two fields: some hosts hand us a smaller struct than the interface declares.
+    std::snprintf(properties->label, sizeof properties->label, " %d", index + 1);
+    properties->flags = vst::kVstPinIsActive;
+    properties->flags |= vst::kVstPinIsStereo;
+    return true;
+}
+
+// --- processing
+
+void APlugin::setSampleRate(float rate) {
+    sampleRate.store(rate, std::memory_order_relaxed);
+    rateChanged.store(1, std::memory_order_relaxed);
+    for (auto& changed : paramChanged)
+        changed.store(1, std::memory_order_release);
+}
+
+void APlugin::suspend() {}
+
+void APlugin::resume() {}
+
+void APlugin::process(float**, float**, Int32) {}
+
+void APlugin::processReplacing(float**, float** outputs, Int32 sampleFrames) {
+    if (outputs == nullptr || sampleFrames <= 0)
+        return;
+    for (int channel = 0; channel < 2; ++channel)
+        if (outputs[channel] != nullptr)
+            std::memset(outputs[channel], 0, sizeof(float) * static_cast<std::size_t>(sampleFrames));
+}
+
+} // namespace tmx1

@@ -1,0 +1,38 @@
+// Extended effect of the VST 2.x class model: answers requests 25 to 76 and hands every other
+// request to the base dispatcher, so the host sees one dispatcher. Requests whose answer is fixed
+// for every effect of ours are answered in the switch; the rest go through the virtual operations
+// below (slot order of the class model, only those that the dispatcher reaches).
+#pragma once
+
+#include "plugin/AudioEffect.h"
+
+namespace tmx1 {
+
+class AudioEffectX : public AudioEffect {
+  public:
+    using AudioEffect::AudioEffect;
+
+    IntPtr dispatcher(Int32 opcode, Int32 index, IntPtr value, void* ptr, float opt) override;
+
+    virtual bool canParameterBeAutomated(Int32) { return true; }
+    virtual Int32 getNumCategories() { return 1; }
+    virtual bool getProgramNameIndexed(Int32, Int32, char*) { return false; }
+    virtual bool getInputProperties(Int32, vst::VstPinProperties*) { return false; }
+    virtual bool getOutputProperties(Int32, vst::VstPinProperties*) { return false; }
+    virtual vst::PlugCategory getPlugCategory();
+    virtual void setBlockSizeAndSampleRate(Int32 size, float sampleRate);
+    virtual bool getEffectName(char*) { return false; }
+    virtual bool getVendorString(char*) { return false; }
+    virtual bool getProductString(char*) { return false; }
+    virtual Int32 getVendorVersion() { return 0; }
+    virtual Int32 canDo(const char*) { return 0; }
+    virtual Int32 getVstVersion() { return 2300; }
+
+    // Flags that the extended layer manages.
+    virtual void isSynth(bool state) { setFlag(vst::effFlagsIsSynth, state); }
+    virtual void noTail(bool state) { setFlag(vst::effFlagsNoSoundInStop, state); }
+    virtual void wantAsyncOperation(bool state) { setFlag(vst::effFlagsExtIsAsync, state); }
+    virtual void hasExternalBuffer(bool state) { setFlag(vst::effFlagsExtHasBuffer, state); }
+};
+
+} // namespace tmx1

@@ -1,0 +1,21 @@
+#include "plugin/ParameterTable.h"
+
+#include <cmath>
+
+namespace tmx1 {
+
+float mapLinear(float value, float min, float max) {
+    const long double lo = min;
+    return static_cast<float>(lo + (static_cast<long double>(max) - lo) * value);
+}
+
+float mapExponential(float value, float min, float max) {
+    const long double lo = min;
+    return static_cast<float>(lo * std::exp(static_cast<long double>(value) * std::log(max / lo)));
+}
+
+float mapByLaw(Law law, float value, float min, float max) {
+    return law == Law::exponential ? mapExponential(value, min, max) : mapLinear(value, min, max);
+}
+
+} // namespace tmx1

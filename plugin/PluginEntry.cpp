@@ -1,0 +1,35 @@
+// The library's exported entry. Hosts on Linux look up either VSTPluginMain or main; both create a
+// new, independent effect and answer its record.
+#include "platform/FloatingPoint.h"
+#include "plugin/APlugin.h"
+
+namespace {
+
+vst::AEffect* createEffect(vst::AudioMasterCallback audioMaster) {
+    if (audioMaster == nullptr)
+        return nullptr;
+    try {
+        if (audioMaster(nullptr, vst::audioMasterVersion, 0, 0, nullptr, 0.0f) == 0)
+            return nullptr; // no usable host
+        auto* effect = new tmx1::APlugin(audioMaster);
+        return effect->getAeffect();
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+// Mask floating-point exceptions on the thread that loads the library, before any of our code runs.
+[[gnu::constructor]] void maskOnLoad() { platform::maskFloatingPointExceptions(); }
+
+} // namespace
+
+extern "C" {
+
+[[gnu::visibility("default")]] vst::AEffect* VSTPluginMain(vst::AudioMasterCallback audioMaster) {
+    return createEffect(audioMaster);
+}
+
+// C++ reserves the name main, so the second export gets it through its assembler name.
+[[gnu::visibility("default")]] vst::AEffect* tmx1LegacyMain(vst::AudioMasterCallback audioMaster) __asm__("main");
+vst::AEffect* tmx1LegacyMain(vst::AudioMasterCallback audioMaster) { return createEffect(audioMaster); }
+}

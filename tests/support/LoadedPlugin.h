@@ -1,0 +1,30 @@
+// A test fixture that loads the built plug-in through its exported entry and drives it only through
+// the effect record, exactly as a host does.
+#pragma once
+
+#include "tools/tmx1-host/Host.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+namespace testing_support {
+
+// The built TMX-1 library, loaded once for the whole test program.
+std::shared_ptr<const host::PluginLibrary> tmx1Library();
+
+class LoadedPlugin : public ::testing::Test {
+  protected:
+    host::Host host;
+    std::unique_ptr<host::HostedEffect> plugin = std::make_unique<host::HostedEffect>(host, tmx1Library());
+
+    std::string display(int index) { return plugin->text(vst::effGetParamDisplay, index); }
+    std::string programName() { return plugin->text(vst::effGetProgramName); }
+    vst::IntPtr setProgram(int program) { return plugin->dispatch(vst::effSetProgram, 0, program); }
+    vst::IntPtr currentProgram() { return plugin->dispatch(vst::effGetProgram); }
+    // One block of silence, so that the effect takes the parameter changes made so far.
+    void processOneBlock(int frames = 64);
+};
+
+} // namespace testing_support

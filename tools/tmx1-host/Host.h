@@ -1,0 +1,77 @@
+// The host side of the VST 2.x interface, as a DAW has it: a callback that answers the effect's
+// requests (and remembers them, for tests), and effects driven only through their record.
+#pragma once
+
+#include "tools/tmx1-host/PluginLibrary.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace host {
+
+struct HostRequest {
+    vst::Int32 opcode;
+    vst::Int32 index;
+    vst::IntPtr value;
+    float opt;
+    bool fromEffect; // false when the effect passed no record (only audioMasterVersion does)
+};
+
+struct HostOptions {
+    vst::IntPtr versionAnswer = 2400;
+    std::string vendor = "Brindlow Audio";
+    std::string product = "tmx1-host";
+};
+
+class Host {
+  public:
+    explicit Host(HostOptions options = {}) : options(std::move(options)) {}
+    Host(const Host&) = delete;
+    Host& operator=(const Host&) = delete;
+
+    // Calls the library's entry with our callback; answers the effect's record, or null when the
+    // entry created none.
+    vst::AEffect* instantiate(const PluginLibrary& library);
+
+    const std::vector<HostRequest>& requests() const { return log; }
+    void clearRequests() { log.clear(); }
+
+  private:
+    static vst::IntPtr callback(vst::AEffect* effect, vst::Int32 opcode, vst::Int32 index, vst::IntPtr value,
+                                void* ptr, float opt);
+    vst::IntPtr answer(vst::Int32 opcode, void* ptr);
+
+    HostOptions options;
+    std::vector<HostRequest> log;
+};
+
+// One effect instance, closed (effClose) when this object goes.
+class HostedEffect {
+  public:
+    // Throws HostError when the entry returns no effect or a record without the VST magic.
+    HostedEffect(Host& host, std::shared_ptr<const PluginLibrary> library);
+    ~HostedEffect();
+    HostedEffect(const HostedEffect&) = delete;
+    HostedEffect& operator=(const HostedEffect&) = delete;
+
+    vst::AEffect& record() { return *effect; }
+    vst::IntPtr dispatch(vst::Int32 opcode, vst::Int32 index = 0, vst::IntPtr value = 0, void* ptr = nullptr,
+                         float opt = 0.0f);
+    // A request that writes text into a buffer we provide (zeroed, generously sized).
+    std::string text(vst::Int32 opcode, vst::Int32 index = 0);
+    void setParameter(vst::Int32 index, float value) { effect->setParameter(effect, index, value); }
+    float getParameter(vst::Int32 index) { return effect->getParameter(effect, index); }
+    void process(float** inputs, float** outputs, vst::Int32 frames) { effect->process(effect, inputs, outputs, frames); }
+    void processReplacing(float** inputs, float** outputs, vst::Int32 frames) {
+        effect->processReplacing(effect, inputs, outputs, frames);
+    }
+    // Sends effClose now and answers its result; the destructor then does nothing.
+    vst::IntPtr close();
+
+  private:
+    std::shared_ptr<const PluginLibrary> library; // keeps the code loaded while the effect lives
+    vst::AEffect* effect = nullptr;
+};
+
+} // namespace host

@@ -1,0 +1,138 @@
+#include "tools/tmx1-host/InfoCommand.h"
+
+#include "tools/tmx1-host/Host.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <iomanip>
+#include <sstream>
+#include <utility>
+#include <vector>
+
+namespace host {
+
+namespace {
+
+std::string fourCharText(vst::Int32 code) {
+    std::string text;
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        const auto c = static_cast<unsigned char>((static_cast<std::uint32_t>(code) >> shift) & 0xFF);
+        text += std::isprint(c) ? static_cast<char>(c) : '?';
+    }
+    return text;
+}
+
+std::string categoryName(vst::IntPtr category) {
+    static const std::array<const char*, 12> names{"Unknown",  "Effect",     "Synth",       "Analysis",
+                                                   "Mastering", "Spacializer", "RoomFx",      "SurroundFx",
+                                                   "Restoration", "OfflineProcess", "Shell", "Generator"};
+    return category >= 0 && category < static_cast<vst::IntPtr>(names.size()) ? names[static_cast<std::size_t>(category)]
+                                                                               : "Other";
+}
+
+std::string flagNames(vst::Int32 flags) {
+    static const std::array<std::pair<vst::Int32, const char*>, 10> names{{
+        {vst::effFlagsHasEditor, "HasEditor"},
+        {vst::effFlagsHasClip, "HasClip"},
+        {vst::effFlagsHasVu, "HasVu"},
+        {vst::effFlagsCanMono, "CanMono"},
+        {vst::effFlagsCanReplacing, "CanReplacing"},
+        {vst::effFlagsProgramChunks, "ProgramChunks"},
+        {vst::effFlagsIsSynth, "IsSynth"},
+        {vst::effFlagsNoSoundInStop, "NoSoundInStop"},
+        {vst::effFlagsExtIsAsync, "ExtIsAsync"},
+        {vst::effFlagsExtHasBuffer, "ExtHasBuffer"},
+    }};
+    std::string text;
+    vst::Int32 known = 0;
+    for (const auto& [bit, name] : names) {
+        known |= bit;
+        if ((flags & bit) != 0)
+            text += (text.empty() ? "" : " ") + std::string(name);
+    }
+    if ((flags & ~known) != 0)
+        text += (text.empty() ? "" : " ") + std::string("(others)");
+    std::ostringstream hex;
+    hex << (text.empty() ? "none" : text) << " (0x" << std::hex << flags << ")";
+    return hex.str();
+}
+
+struct ParameterRow {
+    int index;
+    std::string name;
+    float value;
+    std::string display;
+    std::string label;
+};
+
+std::vector<ParameterRow> readParameters(HostedEffect& effect) {
+    std::vector<ParameterRow> rows;
+    for (int i = 0; i < effect.record().numParams; ++i)
+        rows.push_back({i, effect.text(vst::effGetParamName, i), effect.getParameter(i),
+                        effect.text(vst::effGetParamDisplay, i), effect.text(vst::effGetParamLabel, i)});
+    return rows;
+}
+
+std::string programName(HostedEffect& effect, int index) {
+    std::array<char, 512> name{};
+    if (effect.dispatch(vst::effGetProgramNameIndexed, index, 0, name.data()) != 0)
+        return name.data();
+    // Older plug-ins only name the current program.
+    const vst::IntPtr current = effect.dispatch(vst::effGetProgram);
+    effect.dispatch(vst::effSetProgram, 0, index);
+    std::string text = effect.text(vst::effGetProgramName);
+    effect.dispatch(vst::effSetProgram, 0, current);
+    return text;
+}
+
+void printParameters(std::vector<ParameterRow> rows, std::ostream& out) {
+    std::size_t nameWidth = 4, displayWidth = 7;
+    for (const auto& row : rows) {
+        nameWidth = std::max(nameWidth, row.name.size());
+        displayWidth = std::max(displayWidth, row.display.size());
+    }
+    out << "\nParameters\n";
+    out << "  " << std::setw(3) << "#" << "  " << std::left << std::setw(static_cast<int>(nameWidth)) << "Name"
+        << "  " << std::right << std::setw(6) << "Value" << "  " << std::left << std::setw(static_cast<int>(displayWidth))
+        << "Display" << "  Label\n"
+        << std::right;
+    for (const auto& row : rows)
+        out << "  " << std::setw(3) << row.index << "  " << std::left << std::setw(static_cast<int>(nameWidth)) << row.name
+            << "  " << std::right << std::fixed << std::setprecision(4) << std::setw(6) << row.value << "  " << std::left
+            << std::setw(static_cast<int>(displayWidth)) << row.display << "  " << row.label << std::right << "\n";
+}
+
+} // namespace
+
+void printPluginInfo(const std::string& path, std::ostream& out) {
+    Host host;
+    auto library = std::make_shared<const PluginLibrary>(path);
+    HostedEffect effect(host, library);
+    effect.dispatch(vst::effOpen);
+    vst::AEffect& record = effect.record();
+
+    const auto row = [&out](const char* key, const std::string& value) {
+        out << std::left << std::setw(16) << key << value << std::right << "\n";
+    };
+    row("Plug-in", path);
+    row("Effect name", effect.text(vst::effGetEffectName));
+    row("Vendor", effect.text(vst::effGetVendorString));
+    row("Product", effect.text(vst::effGetProductString));
+    row("Vendor version", std::to_string(effect.dispatch(vst::effGetVendorVersion)));
+    row("VST version", std::to_string(effect.dispatch(vst::effGetVstVersion)));
+    row("Unique ID", "'" + fourCharText(record.uniqueID) + "' (" + std::to_string(record.uniqueID) + ")");
+    const vst::IntPtr category = effect.dispatch(vst::effGetPlugCategory);
+    row("Category", categoryName(category) + " (" + std::to_string(category) + ")");
+    row("Channels", std::to_string(record.numInputs) + " in, " + std::to_string(record.numOutputs) + " out");
+    row("Latency", std::to_string(record.initialDelay) + " samples");
+    row("Flags", flagNames(record.flags));
+
+    printParameters(readParameters(effect), out);
+
+    out << "\nPrograms\n";
+    for (int p = 0; p < record.numPrograms; ++p)
+        out << "  " << std::setw(3) << p << "  " << programName(effect, p) << "\n";
+}
+
+} // namespace host
