@@ -1,10 +1,12 @@
 #include "plugin/APlugin.h"
 
+#include "dsp/Dither.h"
 #include "platform/FloatingPoint.h"
 #include "platform/Locale.h"
 #include "plugin/APluginEditor.h"
 #include "plugin/ParameterDisplay.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -25,6 +27,7 @@ APlugin::APlugin(vst::AudioMasterCallback audioMaster) : AudioEffectX(audioMaste
         programs[at(p)] = std::make_unique<APluginProgram>(kFactoryPrograms[at(p)]);
     setEditor(std::make_unique<APluginEditor>(this));
     decimalSeparator = platform::userDecimalSeparator();
+    dither::seedFromClock();
     suspend();
 
     hasVu(false);
@@ -43,6 +46,8 @@ APlugin::APlugin(vst::AudioMasterCallback audioMaster) : AudioEffectX(audioMaste
 
     sampleRate.store(44100.0f, std::memory_order_relaxed);
     rateChanged.store(1, std::memory_order_relaxed);
+    // Some hosts process before their first resume: the rate constants must already be sane.
+    computeRateConstants();
     currentValue.fill(0.0f);
     for (auto& changed : paramChanged)
         changed.store(1, std::memory_order_release);
@@ -140,27 +145,15 @@ bool APlugin::getOutputProperties(Int32 index, vst::VstPinProperties* properties
     return true;
 }
 
-// --- processing
+// --- processing: the signal path is in dsp/
 
 void APlugin::setSampleRate(float rate) {
+    if (!std::isfinite(rate) || rate <= 0.0f)
+        return; // a broken rate would poison every coefficient
     sampleRate.store(rate, std::memory_order_relaxed);
     rateChanged.store(1, std::memory_order_relaxed);
     for (auto& changed : paramChanged)
         changed.store(1, std::memory_order_release);
-}
-
-void APlugin::suspend() {}
-
-void APlugin::resume() {}
-
-void APlugin::process(float**, float**, Int32) {}
-
-void APlugin::processReplacing(float**, float** outputs, Int32 sampleFrames) {
-    if (outputs == nullptr || sampleFrames <= 0)
-        return;
-    for (int channel = 0; channel < 2; ++channel)
-        if (outputs[channel] != nullptr)
-            std::memset(outputs[channel], 0, sizeof(float) * static_cast<std::size_t>(sampleFrames));
 }
 
 } // namespace tmx1

@@ -1,0 +1,165 @@
+// Control mapping: parameter values to the values and coefficients the signal path reads, with a
+// 100 ms linear ramp after every change, and everything that depends on the sample rate.
+#include "dsp/Coefficients.h"
+#include "plugin/APlugin.h"
+
+#include <algorithm>
+
+namespace tmx1 {
+
+namespace {
+
+struct PreStageTimes {
+    float slow;
+    float fast;
+};
+
+// Pre-stage time constants by release type; types without pre-stages keep whatever was set.
+constexpr std::array<PreStageTimes, kNumReleaseTypes> kPreStageTimes{{
+    {0.0091f, 0.00091f}, // Opto
+    {0.0f, 0.0f},        // Pumper: no pre-stages
+    {0.0037f, 0.00037f}, // Smooth 2
+    {0.0091f, 0.00091f}, // Smooth 1
+    {0.0f, 0.0f},        // Classic: no pre-stages
+}};
+
+constexpr double kPumperReleaseScale = 0.154;
+
+bool hasPreStages(int type) { return type == kOpto || type == kSmooth2 || type == kSmooth1; }
+
+float mappedValue(int index, float value) {
+    const ParameterInfo& p = kParameters[static_cast<std::size_t>(index)];
+    return mapByLaw(p.controlLaw, value, p.controlMin, p.controlMax);
+}
+
+} // namespace
+
+void APlugin::applyParameterChanges() {
+    for (int i = 0; i < kNumParams; ++i) {
+        auto& changed = paramChanged[static_cast<std::size_t>(i)];
+        if (changed.load(std::memory_order_relaxed) == 0)
+            continue;
+        // Clearing first: a change that lands after this point raises the flag again for the next
+        // block instead of being lost.
+        changed.exchange(0, std::memory_order_acq_rel);
+        targetValue[static_cast<std::size_t>(i)] = mappedValue(i, paramValue[static_cast<std::size_t>(i)].load(std::memory_order_relaxed));
+        applyParameterWork(i);
+        startRamp(i);
+    }
+    if (firstBlock != 0) {
+        firstBlock = 0;
+        rampRemaining = 0;
+        rampCount.fill(0);
+        currentValue = targetValue;
+    }
+    if (curveDirty != 0 && rampRemaining == 0) {
+        curveDirty = 0;
+        rebuildGainCurve();
+    }
+}
+
+void APlugin::applyParameterWork(int index) {
+    const double fs = sampleRate.load(std::memory_order_relaxed);
+    switch (index) {
+    case kThreshold:
+    case kKnee:
+        curveDirty = 1;
+        break;
+    case kRelease: {
+        float seconds = targetValue[kRelease];
+        if (static_cast<int>(nearestEven(targetValue[kReleaseType])) == kPumper)
+            seconds = static_cast<float>(kPumperReleaseScale * seconds);
+        targetValue[kRelease] = retentionCoef(seconds, fs);
+        channelL.releaseCoef = channelR.releaseCoef = targetValue[kRelease];
+        break;
+    }
+    case kPde:
+        channelL.pdeEnv = channelR.pdeEnv = 1.0f;
+        break;
+    case kReleaseType: {
+        // The release coefficient depends on the type: recompute it at the next block start
+        // (its index has already been passed in this block).
+        paramChanged[kRelease].store(1, std::memory_order_relaxed);
+        const int type = static_cast<int>(nearestEven(targetValue[kReleaseType]));
+        releaseType.store(type, std::memory_order_relaxed);
+        if (hasPreStages(type)) {
+            preTime = kPreStageTimes[static_cast<std::size_t>(type)].slow;
+            preTimeFast = kPreStageTimes[static_cast<std::size_t>(type)].fast;
+            preCoef = retentionCoef(preTime, fs);
+            preCoefFast = retentionCoef(preTimeFast, fs);
+            channelL.preCoef = channelR.preCoef = preCoef;
+        }
+        channelL.stage.fill(1.0f);
+        channelR.stage.fill(1.0f);
+        break;
+    }
+    case kBrickWall:
+        channelL.brick = channelR.brick = 1.0f;
+        break;
+    default: // Gain, Auto-Gain, Stereo Link and Reserved are read directly
+        break;
+    }
+}
+
+void APlugin::startRamp(int index) {
+    const auto i = static_cast<std::size_t>(index);
+    rampCount[i] = rampLength;
+    rampRemaining = rampLength;
+    rampStep[i] = static_cast<float>((static_cast<double>(targetValue[i]) - currentValue[i]) / rampLength);
+}
+
+void APlugin::stepRamps() {
+    for (std::size_t i = 0; i < kNumParams; ++i) {
+        if (rampCount[i] == 0)
+            continue;
+        // The last step lands exactly on the target, whatever rounding the steps collected.
+        currentValue[i] = rampCount[i] == 1 ? targetValue[i]
+                                             : static_cast<float>(static_cast<double>(currentValue[i]) + rampStep[i]);
+        --rampCount[i];
+    }
+    --rampRemaining;
+}
+
+void APlugin::rebuildGainCurve() {
+    const float knee = currentValue[kKnee];
+    const auto kneeStart = static_cast<float>(static_cast<double>(currentValue[kThreshold]) / knee);
+    for (std::size_t j = 0; j < gainCurve.size(); ++j) {
+        const auto level = static_cast<float>(static_cast<double>(j) * 0.001);
+        gainCurve[j] = level > kneeStart
+                           ? static_cast<float>(1.0 - std::exp(knee * std::log((static_cast<double>(level) - kneeStart) / level)))
+                           : 1.0f;
+    }
+}
+
+void APlugin::resume() {
+    if (rateChanged.exchange(0, std::memory_order_relaxed) == 0)
+        return;
+    computeRateConstants();
+}
+
+void APlugin::computeRateConstants() {
+    const double fs = sampleRate.load(std::memory_order_relaxed);
+    // The ramp counters are 16 bits and the delay line holds 256 samples: very high rates clamp.
+    rampLength = static_cast<std::uint16_t>(std::clamp(nearestEven(0.1 * fs), 1.0, 65535.0));
+    fastReleaseCoef = retentionCoef(0.002, fs);
+    pdeCoef = smoothingCoef(0.1, fs);
+    meterPeriod = static_cast<std::int32_t>(std::max(nearestEven(0.1 * fs), 1.0));
+    smoothCoef = smoothingCoef(0.0001, fs);
+    optoCoef = retentionCoef(0.045, fs);
+    lookahead = static_cast<std::uint16_t>(std::min(nearestEven(0.0005 * fs), 255.0));
+    brickCoef = retentionCoef(0.001, fs);
+    meterCoef = static_cast<float>(1.0 - std::exp(-1.0 / (0.2 * fs)));
+    // The host compensates what we report; report the delay we really have.
+    setInitialDelay(lookahead);
+}
+
+void APlugin::suspend() {
+    resetMeters();
+    for (ReleaseChannel* channel : {&channelL, &channelR})
+        channel->smooth.fill(1.0f);
+    delayL.fill(0.0f);
+    delayR.fill(0.0f);
+    delayWrite = 0;
+}
+
+} // namespace tmx1

@@ -1,0 +1,66 @@
+// Metering taps for the editor: input, gain-reduction and output levels with a 200 ms decay, and
+// the over-compression indicator, latched until the editor has shown it.
+#include "plugin/APlugin.h"
+
+#include <algorithm>
+
+namespace tmx1 {
+
+namespace {
+
+using D = double;
+
+// Peak follower: jumps up, decays towards lower values.
+inline float peak(float x, float v, float coef) { return x > v ? x : static_cast<float>(v + (D(x) - v) * coef); }
+
+// Minimum follower: jumps down, recovers towards higher values.
+inline float floorFollow(float g, float v, float coef) { return g < v ? g : static_cast<float>(v + (D(g) - v) * coef); }
+
+} // namespace
+
+void APlugin::resetMeters() {
+    for (int k : {kMeterInL, kMeterInR, kMeterOutL, kMeterOutR})
+        meters[static_cast<std::size_t>(k)].store(0.0f, std::memory_order_relaxed);
+    meters[kMeterCpL].store(1.0f, std::memory_order_relaxed);
+    meters[kMeterCpR].store(1.0f, std::memory_order_relaxed);
+    meanSqL = meanSqR = peakSqL = peakSqR = 0.0f;
+    meterCount = 0;
+    ocLatched.store(0, std::memory_order_relaxed);
+    ocAckRequest.store(0, std::memory_order_relaxed);
+}
+
+void APlugin::meterStep(MeterFrame& meter, float ldL, float ldR, float gL, float gR, float makeUp, float outputGain) {
+    auto& v = meter.value;
+    const float coef = meterCoef;
+    v[kMeterInL] = peak(ldL, v[kMeterInL], coef);
+    v[kMeterInR] = peak(ldR, v[kMeterInR], coef);
+    v[kMeterCpL] = floorFollow(gL, v[kMeterCpL], coef);
+    v[kMeterCpR] = floorFollow(gR, v[kMeterCpR], coef);
+
+    const auto oL = static_cast<float>(D(ldL) * gL);
+    const auto oR = static_cast<float>(D(ldR) * gR);
+    v[kMeterOutL] = peak(static_cast<float>(D(oL) * makeUp * outputGain), v[kMeterOutL], coef);
+    v[kMeterOutR] = peak(static_cast<float>(D(oR) * makeUp * outputGain), v[kMeterOutR], coef);
+
+    // running mean square of the input over the meter period
+    const D n = meterCount;
+    meterCount += 1;
+    meanSqL = static_cast<float>((D(ldL) * ldL + static_cast<float>(D(meanSqL) * n)) / meterCount);
+    meanSqR = static_cast<float>((D(ldR) * ldR + static_cast<float>(D(meanSqR) * n)) / meterCount);
+    peakSqL = std::max(peakSqL, static_cast<float>(D(oL) * oL));
+    peakSqR = std::max(peakSqR, static_cast<float>(D(oR) * oR));
+
+    if (meterCount != static_cast<std::uint32_t>(meterPeriod))
+        return;
+    // End of a period: over-compressed when the compressed peak fell below the input's RMS level.
+    meterCount = 0;
+    if (meanSqL > peakSqL || meanSqR > peakSqR)
+        ocLatched.store(1, std::memory_order_relaxed);
+    else if (ocAckRequest.load(std::memory_order_relaxed) != 0) {
+        ocAckRequest.store(0, std::memory_order_relaxed);
+        ocLatched.store(0, std::memory_order_relaxed);
+    }
+    peakSqL = peakSqR = 0.0f;
+}
+
+} // namespace tmx1

@@ -1,0 +1,71 @@
+// Test access to the effect's signal state, and a small rig that runs it like a host would.
+#pragma once
+
+#include "dsp/Dither.h"
+#include "plugin/APlugin.h"
+
+#include <vector>
+
+namespace tmx1 {
+
+struct APluginProbe {
+    const APlugin& p;
+    float current(int i) const { return p.currentValue[static_cast<std::size_t>(i)]; }
+    float target(int i) const { return p.targetValue[static_cast<std::size_t>(i)]; }
+    int rampCount(int i) const { return p.rampCount[static_cast<std::size_t>(i)]; }
+    int rampLength() const { return p.rampLength; }
+    int lookahead() const { return p.lookahead; }
+    int meterPeriod() const { return p.meterPeriod; }
+    bool curveDirty() const { return p.curveDirty != 0; }
+    float curve(int j) const { return p.gainCurve[static_cast<std::size_t>(j)]; }
+    int releaseType() const { return p.releaseType.load(); }
+    float preCoef() const { return p.preCoef; }
+    float preCoefFast() const { return p.preCoefFast; }
+    float releaseCoefL() const { return p.channelL.releaseCoef; }
+    float stageL(int k) const { return p.channelL.stage[static_cast<std::size_t>(k)]; }
+    float smoothL(int k) const { return p.channelL.smooth[static_cast<std::size_t>(k)]; }
+    float fastReleaseCoef() const { return p.fastReleaseCoef; }
+    float pdeCoef() const { return p.pdeCoef; }
+    float smoothCoef() const { return p.smoothCoef; }
+    float optoCoef() const { return p.optoCoef; }
+    float brickCoef() const { return p.brickCoef; }
+    float meterCoef() const { return p.meterCoef; }
+    float staticGain(float level) const { return p.staticGain(level); }
+    bool ocAckRequested() const { return p.ocAckRequest.load() != 0; }
+};
+
+} // namespace tmx1
+
+namespace dsp_testing {
+
+vst::IntPtr silentHost(vst::AEffect*, vst::Int32 opcode, vst::Int32, vst::IntPtr, void*, float);
+
+// Stereo signal buffers.
+struct Stereo {
+    std::vector<float> left, right;
+    explicit Stereo(std::size_t frames = 0, float l = 0.0f, float r = 0.0f) : left(frames, l), right(frames, r) {}
+    std::size_t size() const { return left.size(); }
+};
+
+// An effect set up as a host would: sample rate, program, resumed.
+class Rig {
+  public:
+    explicit Rig(float sampleRate = 44100.0f, int program = 0);
+
+    tmx1::APlugin plugin{silentHost};
+    tmx1::APluginProbe probe{plugin};
+
+    // Sets a parameter value as the host does.
+    void set(int index, float value) { plugin.setParameter(index, value); }
+    // Runs `input` through processReplacing in blocks; answers the output.
+    Stereo run(const Stereo& input, int blockSize = 512);
+    // Runs `frames` of silence.
+    void idle(std::size_t frames, int blockSize = 512) { run(Stereo(frames), blockSize); }
+};
+
+// The normalised Threshold value whose mapped level is `linear`.
+float thresholdFor(double linear);
+// The normalised Release value whose mapped time is `seconds`.
+float releaseFor(double seconds);
+
+} // namespace dsp_testing

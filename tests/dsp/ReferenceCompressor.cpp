@@ -1,0 +1,168 @@
+#include "tests/dsp/ReferenceCompressor.h"
+
+namespace reference {
+
+namespace {
+
+float expLaw(float v, float lo, float hi) {
+    return static_cast<float>(static_cast<long double>(lo) * std::exp(static_cast<long double>(v) * std::log(hi / static_cast<long double>(lo))));
+}
+float linLaw(float v, float lo, float hi) {
+    return static_cast<float>(static_cast<long double>(lo) + (static_cast<long double>(hi) - lo) * v);
+}
+// c(T) = 0.368^(1/(fs T)) and a(T) = 1 - c(T), evaluated as exp(ln(0.368) / (fs T))
+float c(double T, double fs) { return static_cast<float>(std::exp(std::log(0.368) / (fs * T))); }
+float a(double T, double fs) { return static_cast<float>(1.0 - std::exp(std::log(0.368) / (fs * T))); }
+int roundEven(double x) { return static_cast<int>(std::nearbyint(x)); } // tests run in the default mode
+
+float follow(float x, float s, float k) {
+    if (x > s)
+        return static_cast<float>(x + (double(s) - double(x)) * k);
+    return x;
+}
+
+float curveGain(float lev, float T, float K) {
+    if (lev > T)
+        return static_cast<float>(1.0 - std::exp(double(K) * std::log((double(lev) - T) / lev)));
+    return 1.0f;
+}
+
+} // namespace
+
+ReferenceCompressor::ReferenceCompressor(const std::array<float, 10>& v, double fs, std::uint32_t ditherState)
+    : rng(ditherState) {
+    thr = expLaw(v[0], 0.01f, 3.16f);
+    const float relTime = expLaw(v[1], 0.005f, 5.0f);
+    pde = v[2] > 0.5f;
+    type = roundEven(linLaw(v[3], 0.0f, 4.0f));
+    knee = expLaw(v[4], 1.0f, 10.0f);
+    gain = expLaw(v[5], 0.316f, 3.16f);
+    autoGain = v[6] > 0.5f;
+    brickOn = linLaw(v[7], 0, 1) > 0.5f;
+    link = v[8] > 0.5f;
+
+    const float T = type == 1 ? static_cast<float>(0.154 * double(relTime)) : relTime;
+    relCoef = c(T, fs);
+    if (type == 0 || type == 3) {
+        pre = c(0.0091f, fs);
+        preFast = c(0.00091f, fs);
+    } else if (type == 2) {
+        pre = c(0.0037f, fs);
+        preFast = c(0.00037f, fs);
+    }
+    fastRel = c(0.002, fs);
+    pdeC = a(0.1, fs);
+    smoothC = a(0.0001, fs);
+    optoC = c(0.045, fs);
+    brickC = c(0.001, fs);
+    look = roundEven(0.0005 * fs);
+
+    const auto kneeStart = static_cast<float>(double(thr) / knee);
+    for (int j = 0; j < 2002; ++j)
+        curve[static_cast<std::size_t>(j)] = curveGain(static_cast<float>(j * 0.001), kneeStart, knee);
+    for (Channel* ch : {&left, &right}) {
+        ch->rel = relCoef;
+        ch->pre = pre;
+    }
+}
+
+float ReferenceCompressor::gainFor(Channel& ch, float lev, float bw) {
+    // static curve, by table up to 2.0
+    float g;
+    if (lev > 2.0f) {
+        g = curveGain(lev, static_cast<float>(double(thr) / knee), knee);
+    } else {
+        const auto p = static_cast<float>(lev / 0.001);
+        const int i = static_cast<int>(p);
+        const double f = double(p) - i;
+        g = static_cast<float>((1 - f) * curve[static_cast<std::size_t>(i)] + f * curve[static_cast<std::size_t>(i + 1)]);
+    }
+    // release cascade
+    float* s = ch.s;
+    switch (type) {
+    case 0:
+        s[0] = follow(g, s[0], ch.pre);
+        s[1] = follow(s[0], s[1], ch.pre);
+        s[2] = follow(s[1], s[2], ch.rel);
+        s[3] = follow(s[1], s[3], optoC);
+        g = static_cast<float>(0.5 * s[2] + 0.5 * s[3]);
+        break;
+    case 1:
+        s[0] = follow(g, s[0], ch.rel);
+        for (int k = 1; k < 6; ++k)
+            s[k] = follow(s[k - 1], s[k], ch.rel);
+        g = s[5];
+        break;
+    case 2:
+        s[0] = follow(g, s[0], ch.pre);
+        for (int k = 1; k < 5; ++k)
+            s[k] = follow(s[k - 1], s[k], ch.pre);
+        s[5] = follow(s[4], s[5], ch.rel);
+        g = s[5];
+        break;
+    case 3:
+        s[0] = follow(g, s[0], ch.pre);
+        s[1] = follow(s[0], s[1], ch.pre);
+        s[2] = follow(s[1], s[2], ch.rel);
+        g = s[2];
+        break;
+    default:
+        s[0] = follow(g, s[0], ch.rel);
+        g = s[0];
+    }
+    // coefficients for the next sample
+    if (pde) {
+        ch.env = static_cast<float>(ch.env + (double(g) - ch.env) * pdeC);
+        float t = static_cast<float>(1.0 - double(g) / ch.env);
+        t = std::fmin(std::fmax(t, 0.0f), 1.0f);
+        t = static_cast<float>(double(t) * t * t);
+        ch.rel = static_cast<float>(t * double(fastRel) + (1.0 - t) * relCoef);
+        ch.pre = static_cast<float>(t * double(preFast) + (1.0 - t) * pre);
+    } else {
+        ch.rel = relCoef;
+        ch.pre = pre;
+    }
+    // smoother
+    for (int k = 0; k < 3; ++k) {
+        const float input = k == 0 ? g : ch.sm[k - 1];
+        ch.sm[k] = static_cast<float>(ch.sm[k] + (double(input) - ch.sm[k]) * smoothC);
+    }
+    g = ch.sm[2];
+    if (brickOn) {
+        float t = static_cast<float>(thr / std::fabs(double(bw) * g));
+        if (t > 1.0f)
+            t = 1.0f;
+        ch.brick = follow(t, ch.brick, brickC);
+        g = static_cast<float>(double(g) * ch.brick);
+    }
+    return g;
+}
+
+std::pair<float, float> ReferenceCompressor::step(float inL, float inR) {
+    rng = rng * 134775813u + 1u;
+    const auto noise = static_cast<float>((rng / 4294967296.0 - 0.5) * 6e-8);
+    const auto xL = static_cast<float>(double(inL) + noise);
+    const auto xR = static_cast<float>(double(inR) + noise);
+    auto levL = static_cast<float>(std::fabs(double(xL)) + 1e-20);
+    const auto levR = static_cast<float>(std::fabs(double(xR)) + 1e-20);
+
+    w = (w + 1) % 256;
+    const int r = ((w - look) % 256 + 256) % 256;
+    dl[w] = xL;
+    dr[w] = xR;
+    const float dL = dl[r], dR = dr[r];
+    auto bwL = static_cast<float>(std::fabs(double(dL)) + 1e-20);
+    const auto bwR = static_cast<float>(std::fabs(double(dR)) + 1e-20);
+    if (link) {
+        levL = std::fmax(levL, levR);
+        bwL = std::fmax(bwL, bwR);
+    }
+    const float gL = gainFor(left, levL, bwL);
+    const float gR = link ? gL : gainFor(right, levR, bwR);
+    const float m = autoGain ? static_cast<float>(1.0 / thr) : 1.0f;
+    const auto yL = static_cast<float>(double(dL) * gL);
+    const auto yR = static_cast<float>(double(dR) * gR);
+    return {static_cast<float>(double(yL) * m * gain), static_cast<float>(double(yR) * m * gain)};
+}
+
+} // namespace reference

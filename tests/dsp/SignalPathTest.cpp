@@ -1,0 +1,340 @@
+// The compressor against a plain model of its formulas, and the behaviours a user hears.
+#include "tests/dsp/APluginProbe.h"
+#include "tests/dsp/ReferenceCompressor.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+
+using dsp_testing::Rig;
+using dsp_testing::Stereo;
+using dsp_testing::thresholdFor;
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+// Test signals: an impulse, a step, a loud sine, noise bursts with quiet gaps.
+Stereo impulse(std::size_t frames, std::size_t at, float height) {
+    Stereo s(frames);
+    s.left[at] = height;
+    s.right[at] = -height;
+    return s;
+}
+
+Stereo stepSignal(std::size_t frames, std::size_t at, float height) {
+    Stereo s(frames);
+    std::fill(s.left.begin() + static_cast<long>(at), s.left.end(), height);
+    std::fill(s.right.begin() + static_cast<long>(at), s.right.end(), height * 0.5f);
+    return s;
+}
+
+Stereo sine(std::size_t frames, double hz, float amplitude, double fs = 44100.0) {
+    Stereo s(frames);
+    for (std::size_t i = 0; i < frames; ++i) {
+        s.left[i] = static_cast<float>(amplitude * std::sin(2 * kPi * hz * double(i) / fs));
+        s.right[i] = static_cast<float>(amplitude * 0.7 * std::sin(2 * kPi * hz * 1.5 * double(i) / fs));
+    }
+    return s;
+}
+
+Stereo noiseBursts(std::size_t frames, unsigned seed) {
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<float> uniform(-1.0f, 1.0f);
+    Stereo s(frames);
+    for (std::size_t i = 0; i < frames; ++i) {
+        const bool loud = (i / 2000) % 3 == 0;
+        const float scale = loud ? 1.8f : 0.02f;
+        s.left[i] = scale * uniform(random);
+        s.right[i] = scale * 0.5f * uniform(random);
+    }
+    return s;
+}
+
+std::array<float, 10> programValues(Rig& rig) {
+    std::array<float, 10> v{};
+    for (int i = 0; i < 10; ++i)
+        v[static_cast<std::size_t>(i)] = rig.plugin.getParameter(i);
+    return v;
+}
+
+// Parameter sets that between them take every branch of the path.
+struct Setting {
+    const char* name;
+    int program;
+    std::vector<std::pair<int, float>> changes;
+};
+
+std::vector<Setting> settings() {
+    const float half = thresholdFor(0.5);
+    return {
+        {"Warm Tollimation", 0, {{tmx1::kThreshold, half}}},
+        {"Opto Mixdown", 4, {{tmx1::kThreshold, half}}},
+        {"Smooth 2 unlinked", 2, {{tmx1::kThreshold, half}, {tmx1::kStereoLink, 0.0f}}},
+        {"Smooth 1 brick-wall", 6, {{tmx1::kThreshold, half}, {tmx1::kKnee, 0.4f}}},
+        {"Pumper, gain and no auto-gain", 9, {{tmx1::kThreshold, half}, {tmx1::kGain, 0.8f}, {tmx1::kAutoGain, 0.0f}}},
+        {"Classic brick-wall unlinked", 7, {{tmx1::kThreshold, thresholdFor(0.25)}, {tmx1::kStereoLink, 0.0f}}},
+    };
+}
+
+// Runs `input` through a fresh effect (in blocks of 300, so block edges fall anywhere) and through
+// the model, from the same dither state; every output sample must agree exactly.
+void expectMatchesModel(const Setting& setting, const Stereo& input) {
+    constexpr std::uint32_t kSeed = 0x1234567u;
+    constexpr std::size_t kBlock = 300;
+    Rig rig(44100.0f, setting.program);
+    for (auto [index, value] : setting.changes)
+        rig.set(index, value);
+    // Let every ramp finish in silence (the model has none), then clear the delay line.
+    rig.idle(8192);
+    rig.plugin.suspend();
+    tmx1::dither::setStateForTesting(kSeed);
+    reference::ReferenceCompressor model(programValues(rig), 44100.0, kSeed);
+    const Stereo out = rig.run(input, kBlock);
+    int mismatches = 0;
+    for (std::size_t i = 0; i < input.size() && mismatches < 5; ++i) {
+        const auto [l, r] = model.step(input.left[i], input.right[i]);
+        if (out.left[i] != l || out.right[i] != r) {
+            ++mismatches;
+            ADD_FAILURE() << setting.name << ": frame " << i << " left " << out.left[i] << " vs " << l << ", right "
+                          << out.right[i] << " vs " << r;
+        }
+    }
+}
+
+TEST(AgainstTheModel, EveryReleaseTypeAndSwitchSampleBySample) {
+    for (const Setting& s : settings()) {
+        expectMatchesModel(s, impulse(2000, 100, 1.0f));
+        expectMatchesModel(s, stepSignal(6000, 50, 0.9f));
+        expectMatchesModel(s, sine(6000, 220.0, 2.5f)); // above 2.0: the formula path
+        expectMatchesModel(s, noiseBursts(12000, 7));
+    }
+}
+
+TEST(Latency, AnImpulseLeavesLookaheadSamplesLater) {
+    for (float fs : {44100.0f, 48000.0f}) {
+        Rig rig(fs, 0);
+        rig.set(tmx1::kThreshold, 1.0f); // far above the impulse: no reduction
+        rig.set(tmx1::kAutoGain, 0.0f);
+        const Stereo out = rig.run(impulse(200, 50, 0.1f));
+        const auto peak = std::max_element(out.left.begin(), out.left.end(),
+                                           [](float a, float b) { return std::fabs(a) < std::fabs(b); });
+        EXPECT_EQ(peak - out.left.begin(), 50 + (fs == 48000.0f ? 24 : 22)) << fs;
+        EXPECT_NEAR(*peak, 0.1 * rig.probe.current(tmx1::kGain), 1e-6) << fs;
+    }
+}
+
+TEST(Limiting, ASinglePeakIsAlreadyReducedWhenItLeaves) {
+    Rig rig(44100.0f, 8); // Classic
+    rig.set(tmx1::kThreshold, thresholdFor(0.5));
+    rig.set(tmx1::kKnee, 0.0f);
+    rig.set(tmx1::kPde, 0.0f);
+    rig.set(tmx1::kAutoGain, 0.0f);
+    const Stereo out = rig.run(impulse(200, 50, 1.0f));
+    // The dip has passed most of the smoother: about 0.55 of the peak is left.
+    EXPECT_NEAR(out.left[72] / rig.probe.current(tmx1::kGain), 0.55, 0.03);
+}
+
+TEST(Limiting, ConstantInputSettlesAtTheThreshold) {
+    Rig rig(44100.0f, 8);
+    rig.set(tmx1::kThreshold, thresholdFor(0.5));
+    rig.set(tmx1::kKnee, 0.0f);
+    rig.set(tmx1::kAutoGain, 0.0f);
+    const Stereo out = rig.run(Stereo(20000, 1.0f, 1.0f));
+    EXPECT_NEAR(out.left.back(), 0.5 * rig.probe.current(tmx1::kGain), 1e-4);
+}
+
+TEST(Limiting, KneeCurveGivesTheDocumentedGains) {
+    Rig rig(44100.0f, 8);
+    rig.set(tmx1::kThreshold, thresholdFor(0.5));
+    rig.set(tmx1::kKnee, static_cast<float>(std::log(2.0) / std::log(10.0))); // knee factor 2
+    rig.idle(64);
+    EXPECT_NEAR(rig.probe.staticGain(0.5f), 0.75, 1e-4);
+    EXPECT_NEAR(rig.probe.staticGain(1.0f), 0.4375, 1e-4);
+    EXPECT_NEAR(rig.probe.staticGain(2.0f), 0.234375, 1e-4);
+    EXPECT_EQ(rig.probe.staticGain(0.2f), 1.0f);
+}
+
+TEST(BrickWall, NoSampleExceedsTheBoundInAnyProgram) {
+    for (int program = 0; program < 10; ++program) {
+        for (float link : {0.0f, 1.0f}) {
+            Rig rig(44100.0f, program);
+            rig.set(tmx1::kBrickWall, 1.0f);
+            rig.set(tmx1::kStereoLink, link);
+            rig.idle(8192); // the Brick-Wall switch glides; judge it once it is on
+            const Stereo out = rig.run(noiseBursts(20000, static_cast<unsigned>(program)));
+            const double makeUp = rig.plugin.getParameter(tmx1::kAutoGain) > 0.5f ? 1.0 / rig.probe.current(0) : 1.0;
+            const double bound = rig.probe.current(tmx1::kThreshold) * makeUp * rig.probe.current(tmx1::kGain);
+            float worst = 0.0f;
+            for (std::size_t i = 0; i < out.size(); ++i)
+                worst = std::max({worst, std::fabs(out.left[i]), std::fabs(out.right[i])});
+            EXPECT_LE(worst, bound * (1 + 1e-6)) << "program " << program << " link " << link;
+        }
+    }
+}
+
+TEST(StereoLink, BothChannelsGetTheSameGainAndOneLoudChannelDucksTheOther) {
+    Rig linked(44100.0f, 8);
+    linked.set(tmx1::kThreshold, thresholdFor(0.25));
+    linked.set(tmx1::kAutoGain, 0.0f);
+    Stereo input(8000);
+    for (std::size_t i = 0; i < input.size(); ++i) {
+        input.left[i] = i >= 4000 ? 0.9f : 0.1f;
+        input.right[i] = 0.1f;
+    }
+    const Stereo out = linked.run(input);
+    const double gainL = out.left[7000] / input.left[7000 - 22];
+    const double gainR = out.right[7000] / input.right[7000 - 22];
+    EXPECT_NEAR(gainL, gainR, 1e-4);
+    EXPECT_LT(gainR * linked.probe.current(tmx1::kGain) , 0.5) << "the quiet right channel must be reduced too";
+
+    Rig unlinked(44100.0f, 8);
+    unlinked.set(tmx1::kThreshold, thresholdFor(0.25));
+    unlinked.set(tmx1::kAutoGain, 0.0f);
+    unlinked.set(tmx1::kStereoLink, 0.0f);
+    const Stereo free = unlinked.run(input);
+    EXPECT_NEAR(free.right[7000], input.right[7000 - 22] * unlinked.probe.current(tmx1::kGain), 1e-3);
+}
+
+// The gain a channel has `after` samples after a loud burst, relative to its recovered value.
+double recoveredGainAfter(Rig& rig, std::size_t after) {
+    Stereo input(6000 + after, 0.05f, 0.05f);
+    for (std::size_t i = 1000; i < 6000; ++i)
+        input.left[i] = input.right[i] = (i % 2 == 0) ? 0.95f : -0.95f;
+    const Stereo out = rig.run(input);
+    return out.left.back() / (0.05 * rig.probe.current(tmx1::kGain) * (rig.plugin.getParameter(6) > 0.5f ? 1.0 / rig.probe.current(0) : 1.0));
+}
+
+TEST(Release, PdeRecoversFasterFromATransient) {
+    auto configure = [](Rig& rig, float pde) {
+        rig.set(tmx1::kThreshold, thresholdFor(0.2));
+        rig.set(tmx1::kRelease, dsp_testing::releaseFor(1.0));
+        rig.set(tmx1::kPde, pde);
+    };
+    Rig with(44100.0f, 0), without(44100.0f, 0);
+    configure(with, 1.0f);
+    configure(without, 0.0f);
+    const double fast = recoveredGainAfter(with, 4410);
+    const double slow = recoveredGainAfter(without, 4410);
+    EXPECT_GT(fast, slow + 0.05) << "with PDE " << fast << ", without " << slow;
+}
+
+TEST(Release, EachTypeRecoversWithItsOwnShape) {
+    // Classic is a single exponential: its recovery is fastest at the start. Pumper's six stages
+    // in series start slowly and catch up (an S-shaped recovery).
+    auto recovery = [](float type) {
+        std::vector<double> gains;
+        for (std::size_t after : {441u, 4410u, 44100u}) {
+            Rig fresh(44100.0f, 8);
+            fresh.set(tmx1::kThreshold, thresholdFor(0.2));
+            fresh.set(tmx1::kRelease, dsp_testing::releaseFor(0.1));
+            fresh.set(tmx1::kReleaseType, type);
+            gains.push_back(recoveredGainAfter(fresh, after));
+        }
+        return gains;
+    };
+    const auto classic = recovery(1.0f), pumper = recovery(0.25f), opto = recovery(0.0f), smooth1 = recovery(0.75f);
+    for (const auto* g : {&classic, &pumper, &opto, &smooth1}) {
+        EXPECT_LT((*g)[0], (*g)[1]);
+        EXPECT_NEAR((*g)[2], 1.0, 0.02) << "every type recovers fully within a second";
+    }
+    EXPECT_GT(classic[0], pumper[0]) << "Pumper starts its recovery slower than Classic";
+    EXPECT_GT(classic[0], smooth1[0]) << "Smooth 1's pre-stages delay the start of the recovery";
+}
+
+TEST(Release, ChangingTheTypeRestartsTheStagesAtTheStaticGain) {
+    Rig rig(44100.0f, 8);
+    rig.set(tmx1::kThreshold, thresholdFor(0.2));
+    rig.set(tmx1::kRelease, 1.0f); // 5 s: recovering slowly
+    rig.run(Stereo(5000, 0.9f, 0.9f));
+    rig.run(Stereo(512, 0.01f, 0.01f));
+    EXPECT_LT(rig.probe.stageL(0), 0.9f);
+    rig.set(tmx1::kReleaseType, 0.75f);
+    rig.run(Stereo(1, 0.01f, 0.01f));
+    EXPECT_EQ(rig.probe.stageL(0), 1.0f) << "all stages restart and follow the present static gain";
+}
+
+TEST(Silence, OnlyTheDitherComesOutAndTheGainsStayAtUnity) {
+    Rig rig(44100.0f, 0);
+    const Stereo out = rig.run(Stereo(44100));
+    const double bound = 3e-8 * (1.0 / rig.probe.current(0)) * rig.probe.current(tmx1::kGain);
+    for (std::size_t i = 0; i < out.size(); ++i)
+        ASSERT_LE(std::fabs(out.left[i]), bound) << i;
+    EXPECT_EQ(rig.probe.smoothL(2), 1.0f);
+    EXPECT_NE(*std::max_element(out.left.begin(), out.left.end()), 0.0f) << "the dither reaches the output";
+}
+
+TEST(HostBuffers, ProcessAddsWhileProcessReplacingOverwrites) {
+    const Stereo input = noiseBursts(1024, 3);
+    Rig a(44100.0f, 0), b(44100.0f, 0);
+    Stereo replaced(1024, 5.0f, 5.0f), added(1024, 5.0f, 5.0f);
+    float* in[2] = {const_cast<float*>(input.left.data()), const_cast<float*>(input.right.data())};
+    tmx1::dither::setStateForTesting(99);
+    float* outA[2] = {replaced.left.data(), replaced.right.data()};
+    a.plugin.processReplacing(in, outA, 1024);
+    tmx1::dither::setStateForTesting(99);
+    float* outB[2] = {added.left.data(), added.right.data()};
+    b.plugin.process(in, outB, 1024);
+    for (std::size_t i = 0; i < 1024; ++i) {
+        ASSERT_EQ(added.left[i], 5.0f + replaced.left[i]) << i;
+        ASSERT_EQ(added.right[i], 5.0f + replaced.right[i]) << i;
+    }
+}
+
+TEST(HostBuffers, InPlaceProcessingGivesTheSameResult) {
+    const Stereo input = noiseBursts(2048, 4);
+    Rig a(44100.0f, 0), b(44100.0f, 0);
+    tmx1::dither::setStateForTesting(5);
+    const Stereo separate = a.run(input);
+    tmx1::dither::setStateForTesting(5);
+    Stereo inPlace = input;
+    for (std::size_t start = 0; start < 2048; start += 512) {
+        float* io[2] = {inPlace.left.data() + start, inPlace.right.data() + start};
+        b.plugin.processReplacing(io, io, 512);
+    }
+    EXPECT_EQ(inPlace.left, separate.left);
+    EXPECT_EQ(inPlace.right, separate.right);
+}
+
+TEST(BadInput, NonFiniteSamplesAreProcessedAsSilence) {
+    Stereo input = noiseBursts(4096, 5);
+    Stereo cleaned = input;
+    for (std::size_t at : {100u, 2000u, 2001u, 3000u}) {
+        input.left[at] = NAN;
+        input.right[at] = at % 2 ? INFINITY : -INFINITY;
+        cleaned.left[at] = cleaned.right[at] = 0.0f;
+    }
+    Rig a(44100.0f, 0), b(44100.0f, 0);
+    tmx1::dither::setStateForTesting(11);
+    const Stereo out = a.run(input);
+    tmx1::dither::setStateForTesting(11);
+    const Stereo expected = b.run(cleaned);
+    EXPECT_EQ(out.left, expected.left);
+    EXPECT_EQ(out.right, expected.right);
+    for (float y : out.left)
+        ASSERT_TRUE(std::isfinite(y));
+}
+
+TEST(BadInput, NullBuffersAndEmptyBlocksOnlyTakeTheParameterChanges) {
+    Rig rig(44100.0f, 0);
+    rig.plugin.processReplacing(nullptr, nullptr, 512);
+    EXPECT_EQ(rig.probe.current(tmx1::kRelease), rig.probe.target(tmx1::kRelease)) << "the block start still ran";
+    float* none[2] = {nullptr, nullptr};
+    rig.plugin.process(none, none, 0);
+    rig.plugin.processReplacing(none, none, -3);
+}
+
+TEST(EarlyAudio, ProcessingBeforeTheFirstResumeUsesTheConstructionRate) {
+    tmx1::APlugin plugin(dsp_testing::silentHost);
+    plugin.setParameter(tmx1::kThreshold, 1.0f);
+    plugin.setParameter(tmx1::kAutoGain, 0.0f);
+    Stereo s = impulse(100, 10, 0.1f);
+    float* io[2] = {s.left.data(), s.right.data()};
+    plugin.processReplacing(io, io, 100);
+    EXPECT_NEAR(s.left[32], 0.1f, 1e-3) << "delayed by the 22 samples of 44.1 kHz";
+    EXPECT_LT(std::fabs(s.left[31]), 1e-6f);
+}
+
+} // namespace
