@@ -108,18 +108,6 @@ void APlugin::startRamp(int index) {
     rampStep[i] = static_cast<float>((static_cast<double>(targetValue[i]) - currentValue[i]) / rampLength);
 }
 
-void APlugin::stepRamps() {
-    for (std::size_t i = 0; i < kNumParams; ++i) {
-        if (rampCount[i] == 0)
-            continue;
-        // The last step lands exactly on the target, whatever rounding the steps collected.
-        currentValue[i] = rampCount[i] == 1 ? targetValue[i]
-                                             : static_cast<float>(static_cast<double>(currentValue[i]) + rampStep[i]);
-        --rampCount[i];
-    }
-    --rampRemaining;
-}
-
 void APlugin::rebuildGainCurve() {
     const float knee = currentValue[kKnee];
     const auto kneeStart = static_cast<float>(static_cast<double>(currentValue[kThreshold]) / knee);

@@ -1,6 +1,6 @@
 // Metering taps for the editor: input, gain-reduction and output levels with a 200 ms decay, and
 // the over-compression indicator, latched until the editor has shown it.
-#include "plugin/APlugin.h"
+#include "dsp/BlockState.h"
 
 #include <algorithm>
 
@@ -29,9 +29,9 @@ void APlugin::resetMeters() {
     ocAckRequest.store(0, std::memory_order_relaxed);
 }
 
-void APlugin::meterStep(MeterFrame& meter, float ldL, float ldR, float gL, float gR, float makeUp, float outputGain) {
-    auto& v = meter.value;
-    const float coef = meterCoef;
+void meterStep(BlockState& s, float ldL, float ldR, float gL, float gR, float makeUp, float outputGain) {
+    auto& v = s.meters;
+    const float coef = s.meterCoef;
     v[kMeterInL] = peak(ldL, v[kMeterInL], coef);
     v[kMeterInR] = peak(ldR, v[kMeterInR], coef);
     v[kMeterCpL] = floorFollow(gL, v[kMeterCpL], coef);
@@ -43,24 +43,24 @@ void APlugin::meterStep(MeterFrame& meter, float ldL, float ldR, float gL, float
     v[kMeterOutR] = peak(static_cast<float>(D(oR) * makeUp * outputGain), v[kMeterOutR], coef);
 
     // running mean square of the input over the meter period
-    const D n = meterCount;
-    meterCount += 1;
-    meanSqL = static_cast<float>((D(ldL) * ldL + static_cast<float>(D(meanSqL) * n)) / meterCount);
-    meanSqR = static_cast<float>((D(ldR) * ldR + static_cast<float>(D(meanSqR) * n)) / meterCount);
-    peakSqL = std::max(peakSqL, static_cast<float>(D(oL) * oL));
-    peakSqR = std::max(peakSqR, static_cast<float>(D(oR) * oR));
+    const D n = s.meterCount;
+    s.meterCount += 1;
+    s.meanSqL = static_cast<float>((D(ldL) * ldL + static_cast<float>(D(s.meanSqL) * n)) / s.meterCount);
+    s.meanSqR = static_cast<float>((D(ldR) * ldR + static_cast<float>(D(s.meanSqR) * n)) / s.meterCount);
+    s.peakSqL = std::max(s.peakSqL, static_cast<float>(D(oL) * oL));
+    s.peakSqR = std::max(s.peakSqR, static_cast<float>(D(oR) * oR));
 
-    if (meterCount != static_cast<std::uint32_t>(meterPeriod))
+    if (s.meterCount != s.meterPeriod)
         return;
     // End of a period: over-compressed when the compressed peak fell below the input's RMS level.
-    meterCount = 0;
-    if (meanSqL > peakSqL || meanSqR > peakSqR)
-        ocLatched.store(1, std::memory_order_relaxed);
-    else if (ocAckRequest.load(std::memory_order_relaxed) != 0) {
-        ocAckRequest.store(0, std::memory_order_relaxed);
-        ocLatched.store(0, std::memory_order_relaxed);
+    s.meterCount = 0;
+    if (s.meanSqL > s.peakSqL || s.meanSqR > s.peakSqR)
+        s.ocLatched->store(1, std::memory_order_relaxed);
+    else if (s.ocAckRequest->load(std::memory_order_relaxed) != 0) {
+        s.ocAckRequest->store(0, std::memory_order_relaxed);
+        s.ocLatched->store(0, std::memory_order_relaxed);
     }
-    peakSqL = peakSqR = 0.0f;
+    s.peakSqL = s.peakSqR = 0.0f;
 }
 
 } // namespace tmx1

@@ -2,8 +2,8 @@
 // delay, static curve, release cascade, program-dependent release, gain smoother, brick-wall, stereo
 // link, make-up and output gain, then the meters. Every expression is evaluated in double and
 // rounded to float where its result is stored.
+#include "dsp/BlockState.h"
 #include "dsp/Dither.h"
-#include "plugin/APlugin.h"
 
 #include <cmath>
 
@@ -12,6 +12,7 @@ namespace tmx1 {
 namespace {
 
 using D = double;
+using State = BlockState;
 
 constexpr double kLevelFloor = 1e-20; // keeps levels above zero: no division by zero downstream
 constexpr float kTableTop = 2.0f;     // levels above this use the formula, not the table
@@ -27,101 +28,117 @@ inline float level(float x) { return static_cast<float>(std::fabs(D(x)) + kLevel
 // A sample the host should never send (NaN, infinity) would leave the state non-finite for good.
 inline float sanitize(float x) { return std::isfinite(x) ? x : 0.0f; }
 
-bool isOn(float value) { return value > 0.5f; }
+inline bool isOn(float value) { return value > 0.5f; }
 
-} // namespace
+// 1 - ((level - T) / level)^K above the knee start T = threshold / K, unity below it.
+[[gnu::noinline]] float curveFormula(float lev, float threshold, float knee) {
+    const auto kneeStart = static_cast<float>(D(threshold) / knee);
+    if (lev <= kneeStart)
+        return 1.0f;
+    return static_cast<float>(1.0 - std::exp(knee * std::log((D(lev) - kneeStart) / lev)));
+}
 
-float APlugin::staticGain(float lev) const {
-    if (curveDirty != 0 || lev > kTableTop) {
-        const float knee = currentValue[kKnee];
-        const auto kneeStart = static_cast<float>(D(currentValue[kThreshold]) / knee);
-        if (lev <= kneeStart)
-            return 1.0f;
-        return static_cast<float>(1.0 - std::exp(knee * std::log((D(lev) - kneeStart) / lev)));
-    }
+inline float staticGainAt(float lev, const float* curve, bool curveDirty, float threshold, float knee) {
+    if (curveDirty || lev > kTableTop)
+        return curveFormula(lev, threshold, knee);
     const auto position = static_cast<float>(D(lev) / 0.001);
     const auto i = static_cast<std::size_t>(position);
     const D fraction = D(position) - static_cast<D>(i);
-    return static_cast<float>((1.0 - fraction) * gainCurve[i] + fraction * gainCurve[i + 1]);
+    return static_cast<float>((1.0 - fraction) * curve[i] + fraction * curve[i + 1]);
 }
 
-float APlugin::releaseCascade(ReleaseChannel& ch, float g) {
-    auto& s = ch.stage;
+inline void stepRamps(State& s) {
+    for (std::size_t i = 0; i < kNumParams; ++i) {
+        if (s.count[i] == 0)
+            continue;
+        // The last step lands exactly on the target, whatever rounding the steps collected.
+        s.current[i] = s.count[i] == 1 ? s.target[i] : static_cast<float>(D(s.current[i]) + s.step[i]);
+        --s.count[i];
+    }
+    --s.remaining;
+}
+
+inline float releaseCascade(const State& s, ReleaseChannel& ch, float g) {
+    auto& st = ch.stage;
     const float rel = ch.releaseCoef;
     const float pre = ch.preCoef;
-    switch (releaseType.load(std::memory_order_relaxed)) {
+    switch (s.releaseType) {
     case kOpto:
-        s[0] = follow(g, s[0], pre);
-        s[1] = follow(s[0], s[1], pre);
-        s[2] = follow(s[1], s[2], rel);
-        s[3] = follow(s[1], s[3], optoCoef); // parallel to s3, fed from s2
-        return static_cast<float>(0.5 * s[2] + 0.5 * D(s[3]));
+        st[0] = follow(g, st[0], pre);
+        st[1] = follow(st[0], st[1], pre);
+        st[2] = follow(st[1], st[2], rel);
+        st[3] = follow(st[1], st[3], s.optoCoef); // parallel to s3, fed from s2
+        return static_cast<float>(0.5 * st[2] + 0.5 * D(st[3]));
     case kPumper:
-        s[0] = follow(g, s[0], rel);
+        st[0] = follow(g, st[0], rel);
         for (std::size_t k = 1; k < 6; ++k)
-            s[k] = follow(s[k - 1], s[k], rel);
-        return s[5];
+            st[k] = follow(st[k - 1], st[k], rel);
+        return st[5];
     case kSmooth2:
-        s[0] = follow(g, s[0], pre);
+        st[0] = follow(g, st[0], pre);
         for (std::size_t k = 1; k < 5; ++k)
-            s[k] = follow(s[k - 1], s[k], pre);
-        s[5] = follow(s[4], s[5], rel);
-        return s[5];
+            st[k] = follow(st[k - 1], st[k], pre);
+        st[5] = follow(st[4], st[5], rel);
+        return st[5];
     case kSmooth1:
-        s[0] = follow(g, s[0], pre);
-        s[1] = follow(s[0], s[1], pre);
-        s[2] = follow(s[1], s[2], rel);
-        return s[2];
+        st[0] = follow(g, st[0], pre);
+        st[1] = follow(st[0], st[1], pre);
+        st[2] = follow(st[1], st[2], rel);
+        return st[2];
     case kClassic:
-        s[0] = follow(g, s[0], rel);
-        return s[0];
+        st[0] = follow(g, st[0], rel);
+        return st[0];
     default:
         return g;
     }
 }
 
-void APlugin::updateReleaseCoefs(ReleaseChannel& ch, float g) {
-    if (!isOn(paramValue[kPde].load(std::memory_order_relaxed))) {
-        ch.releaseCoef = currentValue[kRelease];
-        ch.preCoef = preCoef;
+// The coefficients the cascade uses for the next sample.
+inline void updateReleaseCoefs(const State& s, ReleaseChannel& ch, float g) {
+    if (!s.pdeOn) {
+        ch.releaseCoef = s.current[kRelease];
+        ch.preCoef = s.preCoef;
         return;
     }
     // Below its own 100 ms average the gain is in a transient: move towards the fast release.
-    ch.pdeEnv = static_cast<float>(ch.pdeEnv + (D(g) - ch.pdeEnv) * pdeCoef);
+    ch.pdeEnv = static_cast<float>(ch.pdeEnv + (D(g) - ch.pdeEnv) * s.pdeCoef);
     auto t = static_cast<float>(1.0 - D(g) / ch.pdeEnv);
     t = t < 0.0f ? 0.0f : (t > 1.0f ? 1.0f : t);
     t = static_cast<float>(D(t) * t * t);
-    ch.releaseCoef = static_cast<float>(D(t) * fastReleaseCoef + (1.0 - t) * currentValue[kRelease]);
-    ch.preCoef = static_cast<float>(D(t) * preCoefFast + (1.0 - t) * preCoef);
+    ch.releaseCoef = static_cast<float>(D(t) * s.fastReleaseCoef + (1.0 - t) * s.current[kRelease]);
+    ch.preCoef = static_cast<float>(D(t) * s.preCoefFast + (1.0 - t) * s.preCoef);
 }
 
-float APlugin::channelGain(ReleaseChannel& ch, float lev, float brickLevel) {
-    float g = staticGain(lev);
-    g = releaseCascade(ch, g);
-    updateReleaseCoefs(ch, g);
-    const float a = smoothCoef;
-    ch.smooth[0] = smooth(g, ch.smooth[0], a);
-    ch.smooth[1] = smooth(ch.smooth[0], ch.smooth[1], a);
-    ch.smooth[2] = smooth(ch.smooth[1], ch.smooth[2], a);
+inline float channelGain(const State& s, ReleaseChannel& ch, float lev, float brickLevel) {
+    float g = staticGainAt(lev, s.gainCurve, s.curveDirty, s.current[kThreshold], s.current[kKnee]);
+    g = releaseCascade(s, ch, g);
+    updateReleaseCoefs(s, ch, g);
+    ch.smooth[0] = smooth(g, ch.smooth[0], s.smoothCoef);
+    ch.smooth[1] = smooth(ch.smooth[0], ch.smooth[1], s.smoothCoef);
+    ch.smooth[2] = smooth(ch.smooth[1], ch.smooth[2], s.smoothCoef);
     g = ch.smooth[2];
-    if (isOn(currentValue[kBrickWall])) {
-        auto t = static_cast<float>(D(currentValue[kThreshold]) / std::fabs(D(brickLevel) * g));
+    if (isOn(s.current[kBrickWall])) {
+        auto t = static_cast<float>(D(s.current[kThreshold]) / std::fabs(D(brickLevel) * g));
         if (t > 1.0f)
             t = 1.0f; // also catches an infinite ratio from a gain that underflowed to zero
-        ch.brick = follow(t, ch.brick, brickCoef);
+        ch.brick = follow(t, ch.brick, s.brickCoef);
         g = static_cast<float>(D(g) * ch.brick);
     }
     return g;
 }
 
-APlugin::Frame APlugin::processSample(float inL, float inR, std::uint32_t& ditherState, MeterFrame* meter) {
+struct Frame {
+    float left, right;
+};
+
+inline Frame processSample(State& s, float inL, float inR) {
     // parameter ramps
-    if (rampRemaining > 0)
-        stepRamps();
+    if (s.remaining > 0)
+        stepRamps(s);
 
     // dither
-    ditherState = dither::next(ditherState);
-    const float noise = dither::noise(ditherState);
+    s.dither = dither::next(s.dither);
+    const float noise = dither::noise(s.dither);
     const auto xL = static_cast<float>(D(sanitize(inL)) + noise);
     const auto xR = static_cast<float>(D(sanitize(inR)) + noise);
 
@@ -130,38 +147,103 @@ APlugin::Frame APlugin::processSample(float inL, float inR, std::uint32_t& dithe
     const float levR = level(xR);
 
     // look-ahead delay
-    delayWrite = static_cast<std::uint8_t>(delayWrite + 1);
-    const auto read = static_cast<std::uint8_t>(delayWrite - static_cast<std::uint8_t>(lookahead & 0xFF));
-    delayL[delayWrite] = xL;
-    delayR[delayWrite] = xR;
-    const float dL = delayL[read];
-    const float dR = delayR[read];
+    s.delayWrite = static_cast<std::uint8_t>(s.delayWrite + 1);
+    const auto read = static_cast<std::uint8_t>(s.delayWrite - s.lookahead);
+    s.delayL[s.delayWrite] = xL;
+    s.delayR[s.delayWrite] = xR;
+    const float dL = s.delayL[read];
+    const float dR = s.delayR[read];
     const float ldL = level(dL);
     const float ldR = level(dR);
     float bwL = ldL;
     const float bwR = ldR;
 
     // gains; with Stereo Link the left side sees both channels and the right copies its gain
-    const bool linked = isOn(paramValue[kStereoLink].load(std::memory_order_relaxed));
-    if (linked) {
+    if (s.linked) {
         levL = levL > levR ? levL : levR;
         bwL = bwL > bwR ? bwL : bwR;
     }
-    const float gL = channelGain(channelL, levL, bwL);
-    const float gR = linked ? gL : channelGain(channelR, levR, bwR);
+    const float gL = channelGain(s, s.left, levL, bwL);
+    const float gR = s.linked ? gL : channelGain(s, s.right, levR, bwR);
 
     // make-up and output gain
-    const float makeUp = isOn(paramValue[kAutoGain].load(std::memory_order_relaxed))
-                             ? static_cast<float>(1.0 / currentValue[kThreshold])
-                             : 1.0f;
-    const float outputGain = currentValue[kGain];
+    const float makeUp = s.autoGainOn ? static_cast<float>(1.0 / s.current[kThreshold]) : 1.0f;
+    const float outputGain = s.current[kGain];
     const auto yL = static_cast<float>(D(dL) * gL);
     const auto yR = static_cast<float>(D(dR) * gR);
 
-    if (meter != nullptr)
-        meterStep(*meter, ldL, ldR, gL, gR, makeUp, outputGain);
+    if (s.metering)
+        meterStep(s, ldL, ldR, gL, gR, makeUp, outputGain);
 
     return {static_cast<float>(D(yL) * makeUp * outputGain), static_cast<float>(D(yR) * makeUp * outputGain)};
+}
+
+} // namespace
+
+float APlugin::staticGain(float lev) const {
+    return staticGainAt(lev, gainCurve.data(), curveDirty != 0, currentValue[kThreshold], currentValue[kKnee]);
+}
+
+void APlugin::loadBlockState(BlockState& s) {
+    s.current = currentValue;
+    s.target = targetValue;
+    s.step = rampStep;
+    s.count = rampCount;
+    s.remaining = rampRemaining;
+
+    s.releaseType = releaseType.load(std::memory_order_relaxed);
+    s.pdeOn = isOn(paramValue[kPde].load(std::memory_order_relaxed));
+    s.linked = isOn(paramValue[kStereoLink].load(std::memory_order_relaxed));
+    s.autoGainOn = isOn(paramValue[kAutoGain].load(std::memory_order_relaxed));
+    s.curveDirty = curveDirty != 0;
+    s.preCoef = preCoef;
+    s.preCoefFast = preCoefFast;
+    s.fastReleaseCoef = fastReleaseCoef;
+    s.pdeCoef = pdeCoef;
+    s.smoothCoef = smoothCoef;
+    s.optoCoef = optoCoef;
+    s.brickCoef = brickCoef;
+    s.gainCurve = gainCurve.data();
+
+    s.left = channelL;
+    s.right = channelR;
+    s.delayL = delayL.data();
+    s.delayR = delayR.data();
+    s.delayWrite = delayWrite;
+    s.lookahead = static_cast<std::uint8_t>(lookahead & 0xFF);
+    s.dither = dither::sharedState().load(std::memory_order_relaxed);
+
+    s.metering = editorClosed.load(std::memory_order_relaxed) == 0;
+    for (std::size_t k = 0; k < kNumMeters; ++k)
+        s.meters[k] = meters[k].load(std::memory_order_relaxed);
+    s.meanSqL = meanSqL;
+    s.meanSqR = meanSqR;
+    s.peakSqL = peakSqL;
+    s.peakSqR = peakSqR;
+    s.meterCount = meterCount;
+    s.meterPeriod = static_cast<std::uint32_t>(meterPeriod);
+    s.meterCoef = meterCoef;
+    s.ocLatched = &ocLatched;
+    s.ocAckRequest = &ocAckRequest;
+}
+
+void APlugin::storeBlockState(const BlockState& s) {
+    currentValue = s.current;
+    rampCount = s.count;
+    rampRemaining = s.remaining;
+    channelL = s.left;
+    channelR = s.right;
+    delayWrite = s.delayWrite;
+    dither::sharedState().store(s.dither, std::memory_order_relaxed);
+    if (!s.metering)
+        return;
+    for (std::size_t k = 0; k < kNumMeters; ++k)
+        meters[k].store(s.meters[k], std::memory_order_relaxed);
+    meanSqL = s.meanSqL;
+    meanSqR = s.meanSqR;
+    peakSqL = s.peakSqL;
+    peakSqR = s.peakSqR;
+    meterCount = s.meterCount;
 }
 
 template <bool accumulate> void APlugin::processBlock(float** inputs, float** outputs, Int32 sampleFrames) {
@@ -170,20 +252,15 @@ template <bool accumulate> void APlugin::processBlock(float** inputs, float** ou
         inputs[1] == nullptr || outputs[0] == nullptr || outputs[1] == nullptr)
         return;
 
-    const bool metering = editorClosed.load(std::memory_order_relaxed) == 0;
-    MeterFrame meter{};
-    if (metering)
-        for (std::size_t k = 0; k < kNumMeters; ++k)
-            meter.value[k] = meters[k].load(std::memory_order_relaxed);
-    std::uint32_t ditherState = dither::sharedState().load(std::memory_order_relaxed);
-
+    BlockState s;
+    loadBlockState(s);
     const float* inL = inputs[0];
     const float* inR = inputs[1];
     float* outL = outputs[0];
     float* outR = outputs[1];
     for (Int32 i = 0; i < sampleFrames; ++i) {
         // both inputs are read before either output is written: hosts may process in place
-        const Frame y = processSample(inL[i], inR[i], ditherState, metering ? &meter : nullptr);
+        const Frame y = processSample(s, inL[i], inR[i]);
         if constexpr (accumulate) {
             outL[i] += y.left;
             outR[i] += y.right;
@@ -192,11 +269,7 @@ template <bool accumulate> void APlugin::processBlock(float** inputs, float** ou
             outR[i] = y.right;
         }
     }
-
-    dither::sharedState().store(ditherState, std::memory_order_relaxed);
-    if (metering)
-        for (std::size_t k = 0; k < kNumMeters; ++k)
-            meters[k].store(meter.value[k], std::memory_order_relaxed);
+    storeBlockState(s);
 }
 
 void APlugin::process(float** inputs, float** outputs, Int32 sampleFrames) {

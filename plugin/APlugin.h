@@ -2,6 +2,7 @@
 // mapping and the metering are members too but are implemented in dsp/.
 #pragma once
 
+#include "dsp/ReleaseChannel.h"
 #include "plugin/APluginProgram.h"
 #include "plugin/AudioEffectX.h"
 #include "plugin/ParameterTable.h"
@@ -15,6 +16,7 @@
 namespace tmx1 {
 
 class APluginEditor;
+struct BlockState; // a block's working copy of the signal state (dsp/BlockState.h)
 
 enum MeterIndex : int { kMeterInL = 0, kMeterInR, kMeterOutL, kMeterOutR, kMeterCpL, kMeterCpR, kNumMeters };
 
@@ -81,30 +83,17 @@ class APlugin : public AudioEffectX {
     void applyParameterChanges();
     void applyParameterWork(int index);
     void startRamp(int index);
-    void stepRamps();
     void rebuildGainCurve();
     void computeRateConstants();
 
     // --- signal path (dsp/SignalPath.cpp)
-    struct Frame {
-        float left;
-        float right;
-    };
-    struct ReleaseChannel;
-    // The meter values while a block runs; published to the shared meters at its end.
-    struct MeterFrame {
-        std::array<float, kNumMeters> value;
-    };
     template <bool accumulate> void processBlock(float** inputs, float** outputs, Int32 sampleFrames);
-    Frame processSample(float inL, float inR, std::uint32_t& ditherState, MeterFrame* meter);
+    void loadBlockState(BlockState& s);
+    void storeBlockState(const BlockState& s);
     float staticGain(float level) const;
-    float channelGain(ReleaseChannel& channel, float level, float brickLevel);
-    float releaseCascade(ReleaseChannel& channel, float gain);
-    void updateReleaseCoefs(ReleaseChannel& channel, float gain);
 
     // --- metering (dsp/Metering.cpp)
     void resetMeters();
-    void meterStep(MeterFrame& meter, float ldL, float ldR, float gL, float gR, float makeUp, float outputGain);
 
     std::string hostVendor;
     std::string hostProduct;
@@ -167,14 +156,6 @@ class APlugin : public AudioEffectX {
     std::int32_t meterPeriod = 0;
     float meterCoef = 0.0f;
 
-    struct ReleaseChannel {
-        std::array<float, 6> stage{};
-        float releaseCoef = 0.0f;
-        float preCoef = 0.0f;
-        float pdeEnv = 0.0f;
-        std::array<float, 3> smooth{};
-        float brick = 0.0f;
-    };
     ReleaseChannel channelL, channelR;
 
     std::array<float, 256> delayL{}, delayR{};
