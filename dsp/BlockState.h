@@ -4,7 +4,16 @@
 // host's output buffers (which might, for all the compiler knows, overlap the effect).
 #pragma once
 
+#include "dsp/StereoPair.h"
 #include "plugin/APlugin.h"
+
+// The per-sample steps must be inlined into the block loop: a call would take the block's state
+// out of registers.
+#if defined(_MSC_VER)
+#define TMX1_SAMPLE_STEP __forceinline
+#else
+#define TMX1_SAMPLE_STEP [[gnu::always_inline]] inline
+#endif
 
 namespace tmx1 {
 
@@ -18,6 +27,8 @@ struct BlockState {
 
     // what the block reads but does not change
     int releaseType;
+    float makeUp;      // 1 / threshold with Auto-Gain on, otherwise 1
+    bool hasPreStages; // Opto, Smooth 2 and Smooth 1 run pre-stages before the main release
     bool pdeOn, linked, autoGainOn, curveDirty;
     float preCoef, preCoefFast, fastReleaseCoef, pdeCoef, smoothCoef, optoCoef, brickCoef;
     const float* gainCurve;
@@ -35,16 +46,12 @@ struct BlockState {
 
     // metering, only while the editor is open
     bool metering;
-    std::array<float, kNumMeters> meters;
-    float meanSqL, meanSqR, peakSqL, peakSqR;
+    StereoPair meterIn, meterOut, meterCp;
+    StereoPair meanSq, peakSq;
     std::uint32_t meterCount, meterPeriod;
-    float meterCoef;
+    StereoPair meterCoef;
     std::atomic<std::uint8_t>* ocLatched;
     std::atomic<std::uint8_t>* ocAckRequest;
 };
-
-// The metering step at the end of every sample (dsp/Metering.cpp): ldL/ldR are the delayed input
-// levels, gL/gR the final gains.
-void meterStep(BlockState& s, float ldL, float ldR, float gL, float gR, float makeUp, float outputGain);
 
 } // namespace tmx1

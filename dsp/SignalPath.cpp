@@ -4,7 +4,9 @@
 // rounded to float where its result is stored.
 #include "dsp/BlockState.h"
 #include "dsp/Dither.h"
+#include "dsp/MeterStep.h"
 
+#include <bit>
 #include <cmath>
 
 namespace tmx1 {
@@ -26,7 +28,10 @@ inline float smooth(float x, float s, float a) { return static_cast<float>(s + (
 inline float level(float x) { return static_cast<float>(std::fabs(D(x)) + kLevelFloor); }
 
 // A sample the host should never send (NaN, infinity) would leave the state non-finite for good.
-inline float sanitize(float x) { return std::isfinite(x) ? x : 0.0f; }
+// Tested on the exponent bits: cheaper than the library's classification.
+inline float sanitize(float x) {
+    return (std::bit_cast<std::uint32_t>(x) & 0x7F800000u) != 0x7F800000u ? x : 0.0f;
+}
 
 inline bool isOn(float value) { return value > 0.5f; }
 
@@ -38,7 +43,7 @@ inline bool isOn(float value) { return value > 0.5f; }
     return static_cast<float>(1.0 - std::exp(knee * std::log((D(lev) - kneeStart) / lev)));
 }
 
-inline float staticGainAt(float lev, const float* curve, bool curveDirty, float threshold, float knee) {
+TMX1_SAMPLE_STEP float staticGainAt(float lev, const float* curve, bool curveDirty, float threshold, float knee) {
     if (curveDirty || lev > kTableTop)
         return curveFormula(lev, threshold, knee);
     const auto position = static_cast<float>(D(lev) / 0.001);
@@ -47,7 +52,12 @@ inline float staticGainAt(float lev, const float* curve, bool curveDirty, float 
     return static_cast<float>((1.0 - fraction) * curve[i] + fraction * curve[i + 1]);
 }
 
-inline void stepRamps(State& s) {
+// Auto-Gain's make-up follows the threshold in use; it only changes while a ramp runs.
+TMX1_SAMPLE_STEP void updateMakeUp(State& s) {
+    s.makeUp = s.autoGainOn ? static_cast<float>(1.0 / s.current[kThreshold]) : 1.0f;
+}
+
+TMX1_SAMPLE_STEP void stepRamps(State& s) {
     for (std::size_t i = 0; i < kNumParams; ++i) {
         if (s.count[i] == 0)
             continue;
@@ -56,9 +66,10 @@ inline void stepRamps(State& s) {
         --s.count[i];
     }
     --s.remaining;
+    updateMakeUp(s);
 }
 
-inline float releaseCascade(const State& s, ReleaseChannel& ch, float g) {
+TMX1_SAMPLE_STEP float releaseCascade(const State& s, ReleaseChannel& ch, float g) {
     auto& st = ch.stage;
     const float rel = ch.releaseCoef;
     const float pre = ch.preCoef;
@@ -94,7 +105,7 @@ inline float releaseCascade(const State& s, ReleaseChannel& ch, float g) {
 }
 
 // The coefficients the cascade uses for the next sample.
-inline void updateReleaseCoefs(const State& s, ReleaseChannel& ch, float g) {
+TMX1_SAMPLE_STEP void updateReleaseCoefs(const State& s, ReleaseChannel& ch, float g) {
     if (!s.pdeOn) {
         ch.releaseCoef = s.current[kRelease];
         ch.preCoef = s.preCoef;
@@ -102,14 +113,25 @@ inline void updateReleaseCoefs(const State& s, ReleaseChannel& ch, float g) {
     }
     // Below its own 100 ms average the gain is in a transient: move towards the fast release.
     ch.pdeEnv = static_cast<float>(ch.pdeEnv + (D(g) - ch.pdeEnv) * s.pdeCoef);
+    if (!(g < ch.pdeEnv)) {
+        // At or above its average the weight is 0 and the knob's release applies as it is. Taking
+        // this as a branch keeps the division off the sample-to-sample path in the common case.
+        ch.releaseCoef = s.current[kRelease];
+        if (s.hasPreStages)
+            ch.preCoef = s.preCoef;
+        return;
+    }
     auto t = static_cast<float>(1.0 - D(g) / ch.pdeEnv);
     t = t < 0.0f ? 0.0f : (t > 1.0f ? 1.0f : t);
     t = static_cast<float>(D(t) * t * t);
     ch.releaseCoef = static_cast<float>(D(t) * s.fastReleaseCoef + (1.0 - t) * s.current[kRelease]);
-    ch.preCoef = static_cast<float>(D(t) * s.preCoefFast + (1.0 - t) * s.preCoef);
+    // Types without pre-stages never read the pre-stage coefficient, and a change to a type with
+    // pre-stages sets it afresh: only they need it kept.
+    if (s.hasPreStages)
+        ch.preCoef = static_cast<float>(D(t) * s.preCoefFast + (1.0 - t) * s.preCoef);
 }
 
-inline float channelGain(const State& s, ReleaseChannel& ch, float lev, float brickLevel) {
+TMX1_SAMPLE_STEP float channelGain(const State& s, ReleaseChannel& ch, float lev, float brickLevel) {
     float g = staticGainAt(lev, s.gainCurve, s.curveDirty, s.current[kThreshold], s.current[kKnee]);
     g = releaseCascade(s, ch, g);
     updateReleaseCoefs(s, ch, g);
@@ -131,7 +153,7 @@ struct Frame {
     float left, right;
 };
 
-inline Frame processSample(State& s, float inL, float inR) {
+template <bool linked, bool metering> TMX1_SAMPLE_STEP Frame processSample(State& s, float inL, float inR) {
     // parameter ramps
     if (s.remaining > 0)
         stepRamps(s);
@@ -159,21 +181,21 @@ inline Frame processSample(State& s, float inL, float inR) {
     const float bwR = ldR;
 
     // gains; with Stereo Link the left side sees both channels and the right copies its gain
-    if (s.linked) {
+    if constexpr (linked) {
         levL = levL > levR ? levL : levR;
         bwL = bwL > bwR ? bwL : bwR;
     }
     const float gL = channelGain(s, s.left, levL, bwL);
-    const float gR = s.linked ? gL : channelGain(s, s.right, levR, bwR);
+    const float gR = linked ? gL : channelGain(s, s.right, levR, bwR);
 
     // make-up and output gain
-    const float makeUp = s.autoGainOn ? static_cast<float>(1.0 / s.current[kThreshold]) : 1.0f;
+    const float makeUp = s.makeUp;
     const float outputGain = s.current[kGain];
     const auto yL = static_cast<float>(D(dL) * gL);
     const auto yR = static_cast<float>(D(dR) * gR);
 
-    if (s.metering)
-        meterStep(s, ldL, ldR, gL, gR, makeUp, outputGain);
+    if constexpr (metering)
+        meterStep(s, StereoPair::of(ldL, ldR), StereoPair::of(gL, gR), makeUp, outputGain);
 
     return {static_cast<float>(D(yL) * makeUp * outputGain), static_cast<float>(D(yR) * makeUp * outputGain)};
 }
@@ -192,10 +214,12 @@ void APlugin::loadBlockState(BlockState& s) {
     s.remaining = rampRemaining;
 
     s.releaseType = releaseType.load(std::memory_order_relaxed);
+    s.hasPreStages = s.releaseType == kOpto || s.releaseType == kSmooth2 || s.releaseType == kSmooth1;
     s.pdeOn = isOn(paramValue[kPde].load(std::memory_order_relaxed));
     s.linked = isOn(paramValue[kStereoLink].load(std::memory_order_relaxed));
     s.autoGainOn = isOn(paramValue[kAutoGain].load(std::memory_order_relaxed));
     s.curveDirty = curveDirty != 0;
+    updateMakeUp(s);
     s.preCoef = preCoef;
     s.preCoefFast = preCoefFast;
     s.fastReleaseCoef = fastReleaseCoef;
@@ -214,15 +238,15 @@ void APlugin::loadBlockState(BlockState& s) {
     s.dither = dither::sharedState().load(std::memory_order_relaxed);
 
     s.metering = editorClosed.load(std::memory_order_relaxed) == 0;
-    for (std::size_t k = 0; k < kNumMeters; ++k)
-        s.meters[k] = meters[k].load(std::memory_order_relaxed);
-    s.meanSqL = meanSqL;
-    s.meanSqR = meanSqR;
-    s.peakSqL = peakSqL;
-    s.peakSqR = peakSqR;
+    const auto meter = [this](int k) { return meters[static_cast<std::size_t>(k)].load(std::memory_order_relaxed); };
+    s.meterIn = StereoPair::of(meter(kMeterInL), meter(kMeterInR));
+    s.meterOut = StereoPair::of(meter(kMeterOutL), meter(kMeterOutR));
+    s.meterCp = StereoPair::of(meter(kMeterCpL), meter(kMeterCpR));
+    s.meanSq = StereoPair::of(meanSqL, meanSqR);
+    s.peakSq = StereoPair::of(peakSqL, peakSqR);
     s.meterCount = meterCount;
     s.meterPeriod = static_cast<std::uint32_t>(meterPeriod);
-    s.meterCoef = meterCoef;
+    s.meterCoef = StereoPair::splat(meterCoef);
     s.ocLatched = &ocLatched;
     s.ocAckRequest = &ocAckRequest;
 }
@@ -237,14 +261,46 @@ void APlugin::storeBlockState(const BlockState& s) {
     dither::sharedState().store(s.dither, std::memory_order_relaxed);
     if (!s.metering)
         return;
-    for (std::size_t k = 0; k < kNumMeters; ++k)
-        meters[k].store(s.meters[k], std::memory_order_relaxed);
-    meanSqL = s.meanSqL;
-    meanSqR = s.meanSqR;
-    peakSqL = s.peakSqL;
-    peakSqR = s.peakSqR;
+    const auto publish = [this](int k, float value) {
+        meters[static_cast<std::size_t>(k)].store(value, std::memory_order_relaxed);
+    };
+    publish(kMeterInL, s.meterIn.left());
+    publish(kMeterInR, s.meterIn.right());
+    publish(kMeterOutL, s.meterOut.left());
+    publish(kMeterOutR, s.meterOut.right());
+    publish(kMeterCpL, s.meterCp.left());
+    publish(kMeterCpR, s.meterCp.right());
+    meanSqL = s.meanSq.left();
+    meanSqR = s.meanSq.right();
+    peakSqL = s.peakSq.left();
+    peakSqR = s.peakSq.right();
     meterCount = s.meterCount;
 }
+
+namespace {
+
+// One loop per combination of the switches that change what a sample does, so that none of them is
+// tested per sample.
+template <bool accumulate, bool linked, bool metering>
+void runFrames(State& s, float** inputs, float** outputs, Int32 sampleFrames) {
+    const float* inL = inputs[0];
+    const float* inR = inputs[1];
+    float* outL = outputs[0];
+    float* outR = outputs[1];
+    for (Int32 i = 0; i < sampleFrames; ++i) {
+        // both inputs are read before either output is written: hosts may process in place
+        const Frame y = processSample<linked, metering>(s, inL[i], inR[i]);
+        if constexpr (accumulate) {
+            outL[i] += y.left;
+            outR[i] += y.right;
+        } else {
+            outL[i] = y.left;
+            outR[i] = y.right;
+        }
+    }
+}
+
+} // namespace
 
 template <bool accumulate> void APlugin::processBlock(float** inputs, float** outputs, Int32 sampleFrames) {
     applyParameterChanges();
@@ -254,21 +310,12 @@ template <bool accumulate> void APlugin::processBlock(float** inputs, float** ou
 
     BlockState s;
     loadBlockState(s);
-    const float* inL = inputs[0];
-    const float* inR = inputs[1];
-    float* outL = outputs[0];
-    float* outR = outputs[1];
-    for (Int32 i = 0; i < sampleFrames; ++i) {
-        // both inputs are read before either output is written: hosts may process in place
-        const Frame y = processSample(s, inL[i], inR[i]);
-        if constexpr (accumulate) {
-            outL[i] += y.left;
-            outR[i] += y.right;
-        } else {
-            outL[i] = y.left;
-            outR[i] = y.right;
-        }
-    }
+    if (s.linked)
+        s.metering ? runFrames<accumulate, true, true>(s, inputs, outputs, sampleFrames)
+                   : runFrames<accumulate, true, false>(s, inputs, outputs, sampleFrames);
+    else
+        s.metering ? runFrames<accumulate, false, true>(s, inputs, outputs, sampleFrames)
+                   : runFrames<accumulate, false, false>(s, inputs, outputs, sampleFrames);
     storeBlockState(s);
 }
 

@@ -56,6 +56,8 @@ ReferenceCompressor::ReferenceCompressor(const std::array<float, 10>& v, double 
     optoC = c(0.045, fs);
     brickC = c(0.001, fs);
     look = roundEven(0.0005 * fs);
+    meterC = static_cast<float>(1.0 - std::exp(-1.0 / (0.2 * fs)));
+    period = static_cast<std::uint32_t>(roundEven(0.1 * fs));
 
     const auto kneeStart = static_cast<float>(double(thr) / knee);
     for (int j = 0; j < 2002; ++j)
@@ -138,6 +140,33 @@ float ReferenceCompressor::gainFor(Channel& ch, float lev, float bw) {
     return g;
 }
 
+void ReferenceCompressor::meterStep(float ldL, float ldR, float gL, float gR, float m) {
+    const auto rise = [this](float x, float v) { return x > v ? x : static_cast<float>(v + (double(x) - v) * meterC); };
+    const auto fall = [this](float x, float v) { return x < v ? x : static_cast<float>(v + (double(x) - v) * meterC); };
+    meter[0] = rise(ldL, meter[0]);
+    meter[1] = rise(ldR, meter[1]);
+    meter[4] = fall(gL, meter[4]);
+    meter[5] = fall(gR, meter[5]);
+    const auto oL = static_cast<float>(double(ldL) * gL);
+    const auto oR = static_cast<float>(double(ldR) * gR);
+    meter[2] = rise(static_cast<float>(double(oL) * m * gain), meter[2]);
+    meter[3] = rise(static_cast<float>(double(oR) * m * gain), meter[3]);
+    const double n = count;
+    meanL = static_cast<float>(meanL * n);
+    meanR = static_cast<float>(meanR * n);
+    ++count;
+    meanL = static_cast<float>((double(ldL) * ldL + meanL) / count);
+    meanR = static_cast<float>((double(ldR) * ldR + meanR) / count);
+    peakL = std::fmax(peakL, static_cast<float>(double(oL) * oL));
+    peakR = std::fmax(peakR, static_cast<float>(double(oR) * oR));
+    if (count == period) {
+        count = 0;
+        if (meanL > peakL || meanR > peakR)
+            latched = true;
+        peakL = peakR = 0;
+    }
+}
+
 std::pair<float, float> ReferenceCompressor::step(float inL, float inR) {
     rng = rng * 134775813u + 1u;
     const auto noise = static_cast<float>((rng / 4294967296.0 - 0.5) * 6e-8);
@@ -162,6 +191,8 @@ std::pair<float, float> ReferenceCompressor::step(float inL, float inR) {
     const float m = autoGain ? static_cast<float>(1.0 / thr) : 1.0f;
     const auto yL = static_cast<float>(double(dL) * gL);
     const auto yR = static_cast<float>(double(dR) * gR);
+    meterStep(static_cast<float>(std::fabs(double(dL)) + 1e-20), static_cast<float>(std::fabs(double(dR)) + 1e-20), gL,
+              gR, m);
     return {static_cast<float>(double(yL) * m * gain), static_cast<float>(double(yR) * m * gain)};
 }
 

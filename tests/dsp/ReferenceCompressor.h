@@ -20,6 +20,9 @@ class ReferenceCompressor {
     std::pair<float, float> step(float inL, float inR);
 
     float releaseCoefficient() const { return relCoef; }
+    // In L, In R, Out L, Out R, Cp L, Cp R, as the editor reads them.
+    const std::array<float, 6>& meters() const { return meter; }
+    bool overCompressed() const { return latched; }
     float threshold() const { return thr; }
 
   private:
@@ -30,6 +33,7 @@ class ReferenceCompressor {
         float brick = 1.0f;
     };
     float gainFor(Channel& ch, float lev, float bw);
+    void meterStep(float ldL, float ldR, float gL, float gR, float m);
 
     // mapped parameters
     float thr, relCoef, knee, gain;
@@ -43,6 +47,11 @@ class ReferenceCompressor {
     float dl[256] = {}, dr[256] = {};
     int w = 0;
     std::uint32_t rng;
+    // metering
+    std::array<float, 6> meter{0, 0, 0, 0, 1, 1};
+    float meterC, meanL = 0, meanR = 0, peakL = 0, peakR = 0;
+    std::uint32_t count = 0, period;
+    bool latched = false;
 };
 
 } // namespace reference

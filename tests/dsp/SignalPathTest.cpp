@@ -102,6 +102,9 @@ void expectMatchesModel(const Setting& setting, const Stereo& input) {
                           << out.right[i] << " vs " << r;
         }
     }
+    for (int k = 0; k < tmx1::kNumMeters; ++k)
+        EXPECT_EQ(rig.plugin.meterValue(k), model.meters()[static_cast<std::size_t>(k)]) << setting.name << " meter " << k;
+    EXPECT_EQ(rig.plugin.isOcLatched(), model.overCompressed()) << setting.name;
 }
 
 TEST(AgainstTheModel, EveryReleaseTypeAndSwitchSampleBySample) {
@@ -315,6 +318,17 @@ TEST(BadInput, NonFiniteSamplesAreProcessedAsSilence) {
     EXPECT_EQ(out.right, expected.right);
     for (float y : out.left)
         ASSERT_TRUE(std::isfinite(y));
+}
+
+TEST(BadInput, SecondsOfAbsurdlyLoudFiniteInputDoNotPoisonTheRelease) {
+    // A level of 1e30 drives the static gain to exactly 0; after about ten seconds the PDE average
+    // of the gain underflows to 0 as well, and 0 / 0 must not reach the release coefficients.
+    Rig rig(44100.0f, 0);
+    rig.run(Stereo(600000, 1e30f, 1e30f), 4096);
+    const Stereo after = rig.run(Stereo(44100, 0.1f, 0.1f));
+    for (float y : after.left)
+        ASSERT_TRUE(std::isfinite(y));
+    EXPECT_GT(std::fabs(after.left.back()), 0.05f) << "the gain recovers once the input is sane again";
 }
 
 TEST(BadInput, NullBuffersAndEmptyBlocksOnlyTakeTheParameterChanges) {
