@@ -1,42 +1,19 @@
 // tmx1-host as a user runs it: output of `info`, and one clear line and a failing exit for each
 // way a plug-in can fail to load.
+#include "tests/tools/HostProcess.h"
+
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
 #include <string>
-#include <sys/wait.h>
 
 namespace {
 
-struct Result {
-    int exitCode;
-    std::string output; // stdout and stderr together
-};
-
-Result runHost(const std::string& arguments) {
-    const std::string command = std::string(TMX1_HOST_PATH) + " " + arguments + " 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr)
-        return {-1, "popen failed"};
-    std::string output;
-    std::array<char, 4096> buffer{};
-    std::size_t n;
-    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
-        output.append(buffer.data(), n);
-    const int status = pclose(pipe);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
-}
-
-int lineCount(const std::string& text) {
-    int lines = 0;
-    for (char c : text)
-        lines += c == '\n';
-    return lines;
-}
+using testing_support::HostRun;
+using testing_support::lineCount;
+using testing_support::runHost;
 
 TEST(HostInfo, ShowsIdentityChannelsLatencyAndFlags) {
-    const Result r = runHost("info");
+    const HostRun r = runHost("info");
     ASSERT_EQ(r.exitCode, 0) << r.output;
     for (const char* expected :
          {"Effect name     TMX-1\n", "Vendor          Brindlow Audio\n", "Product         TMX-1\n",
@@ -47,7 +24,7 @@ TEST(HostInfo, ShowsIdentityChannelsLatencyAndFlags) {
 }
 
 TEST(HostInfo, ListsParametersAsAnAlignedTableAndAllPrograms) {
-    const Result r = runHost(std::string("info ") + TMX1_PLUGIN_PATH);
+    const HostRun r = runHost(std::string("info ") + TMX1_PLUGIN_PATH);
     ASSERT_EQ(r.exitCode, 0) << r.output;
     EXPECT_NE(r.output.find("    0  Threshold     0.8000  0.000 dB  %\n"), std::string::npos) << r.output;
     EXPECT_NE(r.output.find("    1  Release       0.4400  104.4 ms  %\n"), std::string::npos) << r.output;
@@ -69,7 +46,7 @@ TEST(HostInfo, LoadFailuresAreOneClearLineAndAFailingExit) {
         {FIXTURE_BAD_MAGIC, "without the VST magic"},
     };
     for (const auto& c : cases) {
-        const Result r = runHost("info " + c.path);
+        const HostRun r = runHost("info " + c.path);
         EXPECT_NE(r.exitCode, 0) << c.path;
         EXPECT_EQ(lineCount(r.output), 1) << r.output;
         EXPECT_NE(r.output.find(c.reason), std::string::npos) << r.output;

@@ -29,13 +29,30 @@ vst::AEffect* Host::instantiate(const PluginLibrary& library) {
     return effect;
 }
 
-vst::IntPtr Host::callback(vst::AEffect* effect, vst::Int32 opcode, vst::Int32 index, vst::IntPtr value, void* ptr,
-                           float opt) {
-    Host* host = (effect != nullptr && effect->user != nullptr) ? static_cast<Host*>(effect->user) : hostBeingAsked;
+vst::IntPtr Host::callback(vst::AEffect* effect, vst::Int32 opcode, vst::Int32 index, vst::IntPtr value,
+                           void* ptr, float opt) {
+    Host* host =
+        (effect != nullptr && effect->user != nullptr) ? static_cast<Host*>(effect->user) : hostBeingAsked;
     if (host == nullptr)
         return 0;
-    host->log.push_back({opcode, index, value, opt, effect != nullptr});
+    host->remember({opcode, index, value, opt, effect != nullptr});
     return host->answer(opcode, ptr);
+}
+
+void Host::remember(const HostRequest& request) {
+    const std::lock_guard lock(logMutex);
+    if (log.size() < kRequestLogCapacity)
+        log.push_back(request);
+}
+
+std::vector<HostRequest> Host::requests() const {
+    const std::lock_guard lock(logMutex);
+    return log;
+}
+
+void Host::clearRequests() {
+    const std::lock_guard lock(logMutex);
+    log.clear();
 }
 
 vst::IntPtr Host::answer(vst::Int32 opcode, void* ptr) {
@@ -58,7 +75,8 @@ vst::IntPtr Host::answer(vst::Int32 opcode, void* ptr) {
     }
 }
 
-HostedEffect::HostedEffect(Host& host, std::shared_ptr<const PluginLibrary> library) : library(std::move(library)) {
+HostedEffect::HostedEffect(Host& host, std::shared_ptr<const PluginLibrary> library)
+    : library(std::move(library)) {
     effect = host.instantiate(*this->library);
     if (effect == nullptr)
         throw HostError(this->library->path() + ": the entry returned no effect");
@@ -78,7 +96,8 @@ vst::IntPtr HostedEffect::close() {
     return result;
 }
 
-vst::IntPtr HostedEffect::dispatch(vst::Int32 opcode, vst::Int32 index, vst::IntPtr value, void* ptr, float opt) {
+vst::IntPtr HostedEffect::dispatch(vst::Int32 opcode, vst::Int32 index, vst::IntPtr value, void* ptr,
+                                   float opt) {
     return effect->dispatcher(effect, opcode, index, value, ptr, opt);
 }
 

@@ -1,10 +1,12 @@
 // The host side of the VST 2.x interface, as a DAW has it: a callback that answers the effect's
-// requests (and remembers them, for tests), and effects driven only through their record.
+// requests (and remembers the first of them, for tests), and effects driven only through their record.
 #pragma once
 
 #include "tools/tmx1-host/PluginLibrary.h"
 
+#include <cstddef>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -34,15 +36,23 @@ class Host {
     // entry created none.
     vst::AEffect* instantiate(const PluginLibrary& library);
 
-    const std::vector<HostRequest>& requests() const { return log; }
-    void clearRequests() { log.clear(); }
+    // A copy of the log: effects may call the host from their own threads while we read it.
+    std::vector<HostRequest> requests() const;
+    void clearRequests();
+
+    // Plug-ins that ask for the time info on every block would otherwise grow the log without end
+    // during a long render; later requests are still answered, only not remembered.
+    static constexpr std::size_t kRequestLogCapacity = 4096;
 
   private:
     static vst::IntPtr callback(vst::AEffect* effect, vst::Int32 opcode, vst::Int32 index, vst::IntPtr value,
                                 void* ptr, float opt);
     vst::IntPtr answer(vst::Int32 opcode, void* ptr);
 
+    void remember(const HostRequest& request);
+
     HostOptions options;
+    mutable std::mutex logMutex;
     std::vector<HostRequest> log;
 };
 
@@ -62,7 +72,9 @@ class HostedEffect {
     std::string text(vst::Int32 opcode, vst::Int32 index = 0);
     void setParameter(vst::Int32 index, float value) { effect->setParameter(effect, index, value); }
     float getParameter(vst::Int32 index) { return effect->getParameter(effect, index); }
-    void process(float** inputs, float** outputs, vst::Int32 frames) { effect->process(effect, inputs, outputs, frames); }
+    void process(float** inputs, float** outputs, vst::Int32 frames) {
+        effect->process(effect, inputs, outputs, frames);
+    }
     void processReplacing(float** inputs, float** outputs, vst::Int32 frames) {
         effect->processReplacing(effect, inputs, outputs, frames);
     }

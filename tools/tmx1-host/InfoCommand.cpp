@@ -1,5 +1,6 @@
 #include "tools/tmx1-host/InfoCommand.h"
 
+#include "tools/tmx1-host/EffectSetup.h"
 #include "tools/tmx1-host/Host.h"
 
 #include <algorithm>
@@ -24,11 +25,12 @@ std::string fourCharText(vst::Int32 code) {
 }
 
 std::string categoryName(vst::IntPtr category) {
-    static const std::array<const char*, 12> names{"Unknown",  "Effect",     "Synth",       "Analysis",
-                                                   "Mastering", "Spacializer", "RoomFx",      "SurroundFx",
-                                                   "Restoration", "OfflineProcess", "Shell", "Generator"};
-    return category >= 0 && category < static_cast<vst::IntPtr>(names.size()) ? names[static_cast<std::size_t>(category)]
-                                                                               : "Other";
+    static const std::array<const char*, 12> names{"Unknown",     "Effect",         "Synth",  "Analysis",
+                                                   "Mastering",   "Spacializer",    "RoomFx", "SurroundFx",
+                                                   "Restoration", "OfflineProcess", "Shell",  "Generator"};
+    return category >= 0 && category < static_cast<vst::IntPtr>(names.size())
+               ? names[static_cast<std::size_t>(category)]
+               : "Other";
 }
 
 std::string flagNames(vst::Int32 flags) {
@@ -74,18 +76,6 @@ std::vector<ParameterRow> readParameters(HostedEffect& effect) {
     return rows;
 }
 
-std::string programName(HostedEffect& effect, int index) {
-    std::array<char, 512> name{};
-    if (effect.dispatch(vst::effGetProgramNameIndexed, index, 0, name.data()) != 0)
-        return name.data();
-    // Older plug-ins only name the current program.
-    const vst::IntPtr current = effect.dispatch(vst::effGetProgram);
-    effect.dispatch(vst::effSetProgram, 0, index);
-    std::string text = effect.text(vst::effGetProgramName);
-    effect.dispatch(vst::effSetProgram, 0, current);
-    return text;
-}
-
 void printParameters(std::vector<ParameterRow> rows, std::ostream& out) {
     std::size_t nameWidth = 4, displayWidth = 7;
     for (const auto& row : rows) {
@@ -93,23 +83,26 @@ void printParameters(std::vector<ParameterRow> rows, std::ostream& out) {
         displayWidth = std::max(displayWidth, row.display.size());
     }
     out << "\nParameters\n";
-    out << "  " << std::setw(3) << "#" << "  " << std::left << std::setw(static_cast<int>(nameWidth)) << "Name"
-        << "  " << std::right << std::setw(6) << "Value" << "  " << std::left << std::setw(static_cast<int>(displayWidth))
-        << "Display" << "  Label\n"
+    out << "  " << std::setw(3) << "#"
+        << "  " << std::left << std::setw(static_cast<int>(nameWidth)) << "Name"
+        << "  " << std::right << std::setw(6) << "Value"
+        << "  " << std::left << std::setw(static_cast<int>(displayWidth)) << "Display"
+        << "  Label\n"
         << std::right;
     for (const auto& row : rows)
-        out << "  " << std::setw(3) << row.index << "  " << std::left << std::setw(static_cast<int>(nameWidth)) << row.name
-            << "  " << std::right << std::fixed << std::setprecision(4) << std::setw(6) << row.value << "  " << std::left
-            << std::setw(static_cast<int>(displayWidth)) << row.display << "  " << row.label << std::right << "\n";
+        out << "  " << std::setw(3) << row.index << "  " << std::left
+            << std::setw(static_cast<int>(nameWidth)) << row.name << "  " << std::right << std::fixed
+            << std::setprecision(4) << std::setw(6) << row.value << "  " << std::left
+            << std::setw(static_cast<int>(displayWidth)) << row.display << "  " << row.label << std::right
+            << "\n";
 }
 
 } // namespace
 
 void printPluginInfo(const std::string& path, std::ostream& out) {
     Host host;
-    auto library = std::make_shared<const PluginLibrary>(path);
-    HostedEffect effect(host, library);
-    effect.dispatch(vst::effOpen);
+    const auto opened = openEffect(host, path);
+    HostedEffect& effect = *opened;
     vst::AEffect& record = effect.record();
 
     const auto row = [&out](const char* key, const std::string& value) {

@@ -1,6 +1,8 @@
 // tmx1-host: a command-line host for VST 2.x plug-ins, TMX-1 by default.
+#include "tools/tmx1-host/Arguments.h"
+#include "tools/tmx1-host/BenchCommand.h"
 #include "tools/tmx1-host/InfoCommand.h"
-#include "tools/tmx1-host/PluginLibrary.h"
+#include "tools/tmx1-host/RenderCommand.h"
 
 #include <exception>
 #include <iostream>
@@ -9,9 +11,19 @@
 
 namespace {
 
-const char* const kUsage = "usage: tmx1-host info [PLUGIN.so]\n"
-                           "  info   print a plug-in's identity, parameters and programs\n"
-                           "         (default plug-in: " TMX1_DEFAULT_PLUGIN ")\n";
+const char* const kUsage =
+    "usage: tmx1-host info [PLUGIN.so]\n"
+    "       tmx1-host render [--plugin P.so] IN OUT [--program N|NAME] [--param I=V ...] [--block N]\n"
+    "                        [--no-latency-comp]\n"
+    "       tmx1-host demo [--plugin P.so] [OUTDIR] [--program N|NAME] [--param I=V ...] [--block N]\n"
+    "                      [--no-latency-comp]\n"
+    "       tmx1-host bench [--plugin P.so] [--vs OTHER.so] [--seconds S]\n"
+    "  info    print a plug-in's identity, parameters and programs\n"
+    "  render  process an audio file (WAV, AIFF, FLAC, Ogg, ...) through a plug-in, latency compensated\n"
+    "  demo    write a built-in drums-and-bass signal to OUTDIR/demo-in.wav (default folder: out) and\n"
+    "          render it to OUTDIR/demo-out.wav through \"Warm Tollimation\"\n"
+    "  bench   time a plug-in (and another one, alternately) on a music-like signal\n"
+    "  (default plug-in: " TMX1_DEFAULT_PLUGIN ")\n";
 
 int runInfo(const std::vector<std::string>& args) {
     if (args.size() > 1) {
@@ -20,6 +32,18 @@ int runInfo(const std::vector<std::string>& args) {
     }
     host::printPluginInfo(args.empty() ? std::string(TMX1_DEFAULT_PLUGIN) : args[0], std::cout);
     return 0;
+}
+
+int runCommand(const std::string& command, const std::vector<std::string>& rest) {
+    if (command == "info")
+        return runInfo(rest);
+    if (command == "render")
+        return host::runRender(host::Arguments(rest), TMX1_DEFAULT_PLUGIN, std::cout);
+    if (command == "demo")
+        return host::runDemo(host::Arguments(rest), TMX1_DEFAULT_PLUGIN, std::cout);
+    if (command == "bench")
+        return host::runBench(host::Arguments(rest), TMX1_DEFAULT_PLUGIN, std::cout);
+    throw host::UsageError("unknown command '" + command + "'");
 }
 
 } // namespace
@@ -31,10 +55,9 @@ int main(int argc, char** argv) {
         return args.empty() ? 2 : 0;
     }
     try {
-        const std::vector<std::string> rest(args.begin() + 1, args.end());
-        if (args[0] == "info")
-            return runInfo(rest);
-        std::cerr << "tmx1-host: unknown command '" << args[0] << "'\n" << kUsage;
+        return runCommand(args[0], std::vector<std::string>(args.begin() + 1, args.end()));
+    } catch (const host::UsageError& error) {
+        std::cerr << "tmx1-host: " << error.what() << "\n" << kUsage;
         return 2;
     } catch (const std::exception& error) {
         std::cerr << "tmx1-host: " << error.what() << "\n";

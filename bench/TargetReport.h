@@ -1,0 +1,43 @@
+// The console table of Google Benchmark, followed by the processing-cost targets judged from the
+// measured ns_per_frame counters.
+#pragma once
+
+#include <benchmark/benchmark.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace bench {
+
+class TargetReport : public benchmark::ConsoleReporter {
+  public:
+    // `programs` are the factory program names, the default one first; the targets are judged at
+    // `targetBlock` frames per block.
+    TargetReport(std::vector<std::string> programs, int targetBlock);
+
+    void ReportRuns(const std::vector<Run>& runs) override;
+    void Finalize() override;
+
+    static constexpr double kProgramLimitNs = 30.0;
+    static constexpr double kEditorOverheadLimit = 0.15;
+
+  private:
+    // ns per frame of the named run at the target block size (the median of its repetitions);
+    // negative when it was not run.
+    double cost(const std::string& family) const;
+    void judge(const std::string& target, const std::string& measured, bool met);
+    void judgePrograms();
+    void judgeSilence();
+    void judgeEditor();
+
+    std::vector<std::string> programs;
+    int targetBlock;
+    std::map<std::string, std::vector<double>> nsPerFrame;
+    std::map<std::string, double> reportedMedian;
+};
+
+// The benchmark's name for a case family at a block size, as the report looks it up.
+std::string runName(const std::string& family, int block);
+
+} // namespace bench

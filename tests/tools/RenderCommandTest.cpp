@@ -1,0 +1,246 @@
+// `tmx1-host render` as a user runs it, through a fixture effect whose output is known exactly: a
+// one-millisecond delay (reported only after resume) with a gain and a ceiling.
+#include "tests/tools/HostProcess.h"
+#include "tests/tools/TestSounds.h"
+
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+#include <cmath>
+#include <fstream>
+
+namespace {
+
+using namespace testing_support;
+
+constexpr int kFixtureDelayAt44k = 44; // one millisecond
+
+Sound wav(Sound sound) {
+    sound.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+    return sound;
+}
+
+class Render : public ::testing::Test {
+  protected:
+    ScratchFolder folder;
+
+    // Writes `sound` as `name` and renders it to out.wav with the delay fixture.
+    HostRun render(const Sound& sound, const std::string& name, const std::string& options = "",
+                   const char* plugin = FIXTURE_DELAY) {
+        writeSound(folder / name, sound);
+        return runHost("render --plugin " + std::string(plugin) + " " + (folder / name).string() + " " +
+                       output().string() + " " + options);
+    }
+    std::filesystem::path output() const { return folder / "out.wav"; }
+};
+
+// Output frame i against input frame i - shift, scaled; frames before the shift must be silent.
+void expectShiftedCopy(const Sound& in, const Sound& out, long shift, float scale = 1.0f) {
+    ASSERT_EQ(out.channels, 2);
+    for (long i = 0; i < out.frames(); ++i)
+        for (int c = 0; c < 2; ++c) {
+            const float expected = i < shift ? 0.0f : scale * in.at(i - shift, std::min(c, in.channels - 1));
+            ASSERT_FLOAT_EQ(out.at(i, c), expected) << "frame " << i << " channel " << c;
+        }
+}
+
+// --- alignment and length
+
+class RenderBlocks : public Render, public ::testing::WithParamInterface<int> {};
+
+TEST_P(RenderBlocks, CompensatedOutputIsTheInputSampleForSampleAndExactlyAsLong) {
+    const Sound in = wav(testSignal(2, 3001));
+    const HostRun r = render(in, "in.wav", "--block " + std::to_string(GetParam()));
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    const Sound out = readSound(output());
+    ASSERT_EQ(out.frames(), in.frames());
+    expectShiftedCopy(in, out, 0);
+}
+
+// Blocks shorter than the latency make the tail flush span several blocks; one frame is the extreme.
+INSTANTIATE_TEST_SUITE_P(BlockSizes, RenderBlocks, ::testing::Values(1, 16, 100, 512, 4096));
+
+TEST_F(Render, LatencyIsReadAfterResumeAtTheFileRate) {
+    const Sound in = wav(testSignal(2, 800, 8000)); // the fixture reports 7 before resume, 8 after
+    const HostRun r = render(in, "in.wav");
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    EXPECT_NE(r.output.find("Latency           8 samples, compensated"), std::string::npos) << r.output;
+    const Sound out = readSound(output());
+    EXPECT_EQ(out.sampleRate, 8000);
+    expectShiftedCopy(in, out, 0);
+}
+
+TEST_F(Render, WithoutCompensationTheOutputKeepsTheDelayAndTheInputLength) {
+    const Sound in = wav(testSignal(2, 1000));
+    const HostRun r = render(in, "in.wav", "--no-latency-comp --block 64");
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    const Sound out = readSound(output());
+    ASSERT_EQ(out.frames(), in.frames());
+    expectShiftedCopy(in, out, kFixtureDelayAt44k);
+}
+
+// --- channels and file formats
+
+TEST_F(Render, MonoInputFeedsBothChannelsAndIsWrittenAsStereo) {
+    const Sound in = wav(testSignal(1, 500));
+    const HostRun r = render(in, "mono.wav");
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    expectShiftedCopy(in, readSound(output()), 0);
+}
+
+TEST_F(Render, AccumulatingOnlyEffectsGetClearedOutputBuffersEveryBlock) {
+    const Sound in = wav(testSignal(2, 2000));
+    const HostRun r = render(in, "in.wav", "--block 128", FIXTURE_DELAY_ACCUMULATING);
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    expectShiftedCopy(in, readSound(output()), 0);
+}
+
+TEST_F(Render, OutputKeepsTheInputContainerWithFloatSamples) {
+    for (const int container : {SF_FORMAT_WAV, SF_FORMAT_AIFF, SF_FORMAT_CAF}) {
+        Sound in = testSignal(2, 300, 48000);
+        in.format = container | SF_FORMAT_PCM_16;
+        const HostRun r = render(in, "in.snd");
+        ASSERT_EQ(r.exitCode, 0) << r.output;
+        const Sound out = readSound(output());
+        EXPECT_EQ(out.format, container | SF_FORMAT_FLOAT) << std::hex << container;
+        EXPECT_EQ(out.sampleRate, 48000);
+        EXPECT_EQ(out.frames(), 300);
+    }
+}
+
+TEST_F(Render, FlacHoldsNoFloatsSoItsOutputIsFlacAt24Bits) {
+    Sound in = testSignal(2, 2000);
+    in.format = SF_FORMAT_FLAC | SF_FORMAT_PCM_16;
+    const HostRun r = render(in, "in.flac");
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    EXPECT_NE(r.output.find("FLAC"), std::string::npos) << r.output;
+    const Sound out = readSound(output());
+    EXPECT_EQ(out.format, SF_FORMAT_FLAC | SF_FORMAT_PCM_24);
+    const Sound pcm = readSound(folder / "in.flac");
+    for (long i = 0; i < out.frames(); ++i)
+        ASSERT_NEAR(out.at(i, 1), pcm.at(i, 1), 1.0 / (1 << 23)) << "frame " << i;
+}
+
+// --- programs and parameters
+
+TEST_F(Render, ProgramIsChosenByExactNameOrByNumber) {
+    const Sound in = wav(testSignal(2, 400));
+    for (const char* program : {"Half", "1"}) {
+        const HostRun r = render(in, "in.wav", std::string("--program ") + program);
+        ASSERT_EQ(r.exitCode, 0) << r.output;
+        expectShiftedCopy(in, readSound(output()), 0, 0.5f);
+    }
+}
+
+TEST_F(Render, ParametersApplyOnTopOfTheProgramInTheOrderGiven) {
+    const Sound in = wav(testSignal(2, 400));
+    const HostRun r = render(in, "in.wav", "--program Half --param 0=1 --param 0=0.75");
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    expectShiftedCopy(in, readSound(output()), 0, 1.5f);
+}
+
+TEST_F(Render, OneParamOptionTakesSeveralSettings) {
+    Sound in = wav(testSignal(2, 400));
+    const HostRun r = render(in, "in.wav", "--param 0=0.25 1=0.1");
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    const Sound out = readSound(output());
+    for (long i = 0; i < out.frames(); ++i)
+        ASSERT_FLOAT_EQ(out.at(i, 0), std::clamp(0.5f * in.at(i, 0), -0.1f, 0.1f)) << "frame " << i;
+}
+
+TEST_F(Render, ProgramsAndParametersTheEffectLacksAreErrorsNotDefaults) {
+    const Sound in = wav(testSignal(2, 100));
+    for (const char* options : {"--program Nope", "--program 3", "--program -1", "--param 2=0.5",
+                                "--param 0=1.5", "--param 0", "--param x=0.5"}) {
+        const HostRun r = render(in, "in.wav", options);
+        EXPECT_NE(r.exitCode, 0) << options;
+        EXPECT_FALSE(std::filesystem::exists(output())) << options;
+    }
+}
+
+// --- failures
+
+TEST_F(Render, EachFailureIsOneLineAFailingExitAndNoFileUnderTheOutputName) {
+    writeSound(folder / "in.wav", wav(testSignal(2, 100)));
+    writeSound(folder / "three.wav", wav(testSignal(3, 100)));
+    std::ofstream(folder / "text.wav") << "not audio at all\n";
+    std::filesystem::create_directory(folder / "busy.wav");
+    std::filesystem::create_directory(folder / "busy.wav" / "inside");
+    const std::string in = (folder / "in.wav").string();
+    struct Case {
+        std::string input, output, reason;
+    };
+    const Case cases[] = {
+        {(folder / "missing.wav").string(), output().string(), "no such file"},
+        {(folder / "text.wav").string(), output().string(), "not a readable audio file"},
+        {(folder / "three.wav").string(), output().string(), "3 channels"},
+        {in, (folder / "no-such-folder" / "out.wav").string(), "cannot be written"},
+        {in, (folder / "busy.wav").string(), "cannot be written"}, // complete, but the rename fails
+    };
+    const auto before = folder.entries();
+    for (const auto& c : cases) {
+        const HostRun r =
+            runHost("render --plugin " + std::string(FIXTURE_DELAY) + " " + c.input + " " + c.output);
+        EXPECT_EQ(r.exitCode, 1) << r.output;
+        EXPECT_EQ(lineCount(r.output), 1) << r.output;
+        EXPECT_NE(r.output.find(c.reason), std::string::npos) << r.output;
+        EXPECT_EQ(folder.entries(), before) << "left behind by: " << r.output;
+    }
+    EXPECT_TRUE(std::filesystem::is_directory(folder / "busy.wav" / "inside"));
+}
+
+TEST_F(Render, MissingFilesAndUnknownOptionsAreUsageErrors) {
+    EXPECT_EQ(runHost("render in.wav").exitCode, 2);
+    EXPECT_EQ(runHost("render a.wav b.wav c.wav").exitCode, 2);
+    EXPECT_EQ(runHost("render a.wav b.wav --frobnicate").exitCode, 2);
+    EXPECT_EQ(runHost("render a.wav b.wav --block 0").exitCode, 2);
+    EXPECT_EQ(runHost("render a.wav b.wav --block").exitCode, 2);
+}
+
+// --- what the user sees
+
+Sound loudThenQuiet() {
+    Sound sound = wav(testSignal(2, 0));
+    for (long i = 0; i < 8820; ++i) {
+        const float level = i < 4410 ? 0.8f : 0.1f;
+        const auto sample = level * static_cast<float>(std::sin(0.05 * static_cast<double>(i)));
+        sound.samples.insert(sound.samples.end(), {sample, sample});
+    }
+    return sound;
+}
+
+TEST_F(Render, SummaryShowsPeaksOfInputAndOutputInDbfs) {
+    const HostRun r = render(loudThenQuiet(), "in.wav", "--program Half");
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    EXPECT_NE(r.output.find("Input peak        -1.9 dBFS\n"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("Output peak       -8.0 dBFS\n"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("x real time"), std::string::npos) << r.output;
+}
+
+TEST_F(Render, MakeUpGainIsNotReportedAsGainReduction) {
+    const HostRun r = render(loudThenQuiet(), "in.wav", "--param 0=0.6");
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    EXPECT_NE(r.output.find("Gain reduction    0.0 dB largest"), std::string::npos) << r.output;
+}
+
+TEST_F(Render, LimitingTheLoudPartIsReportedAsItsGainReduction) {
+    // The ceiling of 0.4 halves the 0.8 peaks and leaves the 0.1 part alone: 6.0 dB.
+    const HostRun r = render(loudThenQuiet(), "in.wav", "--param 1=0.4");
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    EXPECT_NE(r.output.find("Gain reduction    6.0 dB largest"), std::string::npos) << r.output;
+}
+
+TEST_F(Render, ProgressBarOnlyOnATerminal) {
+    writeSound(folder / "in.wav", loudThenQuiet());
+    const std::string arguments = "render --plugin " + std::string(FIXTURE_DELAY) + " " +
+                                  (folder / "in.wav").string() + " " + output().string();
+    const HostRun piped = runHost(arguments, Captured::errorsOnly);
+    EXPECT_EQ(piped.exitCode, 0);
+    EXPECT_EQ(piped.output, "");
+    const HostRun interactive = runHostOnTerminal(arguments + " --block 64");
+    EXPECT_EQ(interactive.exitCode, 0) << interactive.output;
+    EXPECT_NE(interactive.output.find("Rendering ["), std::string::npos) << interactive.output;
+    EXPECT_NE(interactive.output.find("100%"), std::string::npos) << interactive.output;
+}
+
+} // namespace

@@ -1,0 +1,43 @@
+// Choosing what an effect does before it processes, from the words a user types: a program by
+// number or by exact name, and parameters as INDEX=VALUE.
+#pragma once
+
+#include "tools/tmx1-host/Host.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace host {
+
+// A program or parameter that the effect does not have, or a value it cannot take.
+class SetupError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+// Loads the plug-in at `path` and opens its effect (effOpen), ready to be set up. Throws HostError
+// when it cannot be loaded.
+std::unique_ptr<HostedEffect> openEffect(Host& host, const std::string& path);
+
+struct ParameterSetting {
+    int index;
+    float value; // normalised, 0..1
+};
+
+// Parses "INDEX=VALUE" with VALUE in 0..1; throws SetupError otherwise.
+ParameterSetting parseParameterSetting(const std::string& text);
+
+// The name of program `index`, asked without switching programs where the effect allows it.
+std::string programName(HostedEffect& effect, int index);
+
+// Selects the program whose number or exact name is `numberOrName`; throws SetupError when none is.
+void selectProgram(HostedEffect& effect, const std::string& numberOrName);
+
+// The index of the parameter called exactly `name`; throws SetupError when there is none.
+int findParameter(HostedEffect& effect, const std::string& name);
+
+// Applies each setting in order; throws SetupError for an index the effect does not have.
+void applyParameters(HostedEffect& effect, const std::vector<ParameterSetting>& settings);
+
+} // namespace host

@@ -1,0 +1,82 @@
+#include "tools/tmx1-host/RenderCommand.h"
+
+#include "tools/tmx1-host/DemoSignal.h"
+#include "tools/tmx1-host/PendingFile.h"
+#include "tools/tmx1-host/Renderer.h"
+
+#include <sndfile.h>
+
+#include <filesystem>
+#include <system_error>
+
+namespace host {
+
+namespace {
+
+constexpr int kDemoSampleRate = 44100;
+const char* const kDemoProgram = "Warm Tollimation";
+
+bool isParameterSetting(const std::string& word) {
+    const auto equals = word.find('=');
+    return equals != std::string::npos && equals > 0 && word[0] != '-';
+}
+
+// The options that render and demo share; the files are left to each command.
+RenderRequest requestFrom(Arguments& arguments, const std::string& defaultPlugin) {
+    RenderRequest request;
+    request.pluginPath = arguments.option("--plugin").value_or(defaultPlugin);
+    request.program = arguments.option("--program");
+    for (const auto& setting : arguments.optionLists("--param", isParameterSetting))
+        request.parameters.push_back(parseParameterSetting(setting));
+    request.blockFrames = arguments.integerOption("--block", 1).value_or(request.blockFrames);
+    request.compensateLatency = !arguments.flag("--no-latency-comp");
+    return request;
+}
+
+void writeDemoInput(const std::string& path) {
+    const DemoSignal demo(kDemoSampleRate);
+    const StereoSignal& signal = demo.signal();
+    PendingFile file(path);
+    SoundWriter writer(file.temporaryPath(), {SF_FORMAT_WAV | SF_FORMAT_FLOAT}, signal.sampleRate);
+    writer.write(signal.left.data(), signal.right.data(), static_cast<int>(signal.frames()));
+    writer.close();
+    file.commit();
+}
+
+int renderAndReport(const RenderRequest& request, std::ostream& out) {
+    ProgressBar progress = ProgressBar::onStandardError("Rendering");
+    const RenderSummary summary = render(request, progress);
+    out << "Rendered " << request.inputPath << " -> " << request.outputPath << "\n";
+    printSummary(summary, out);
+    return 0;
+}
+
+} // namespace
+
+int runRender(Arguments arguments, const std::string& defaultPlugin, std::ostream& out) {
+    RenderRequest request = requestFrom(arguments, defaultPlugin);
+    const auto files = arguments.positionals(2, 2);
+    request.inputPath = files[0];
+    request.outputPath = files[1];
+    return renderAndReport(request, out);
+}
+
+int runDemo(Arguments arguments, const std::string& defaultPlugin, std::ostream& out) {
+    RenderRequest request = requestFrom(arguments, defaultPlugin);
+    if (!request.program)
+        request.program = kDemoProgram;
+    const auto folder = arguments.positionals(0, 1);
+    const std::filesystem::path directory = folder.empty() ? "out" : folder[0];
+    std::error_code error;
+    std::filesystem::create_directories(directory, error);
+    if (error)
+        throw SoundFileError(directory.string() + ": cannot create the folder (" + error.message() + ")");
+    request.inputPath = (directory / "demo-in.wav").string();
+    request.outputPath = (directory / "demo-out.wav").string();
+    writeDemoInput(request.inputPath);
+    out << "Demo signal: " << DemoSignal::kBars << " bars of drums and bass at " << kDemoSampleRate
+        << " Hz, through \"" << *request.program << "\"\n";
+    return renderAndReport(request, out);
+}
+
+} // namespace host

@@ -1,0 +1,160 @@
+#include "tools/tmx1-host/Renderer.h"
+
+#include "tools/tmx1-host/ActiveEffect.h"
+#include "tools/tmx1-host/LevelMeters.h"
+#include "tools/tmx1-host/NumberText.h"
+#include "tools/tmx1-host/PendingFile.h"
+
+#include <algorithm>
+#include <chrono>
+#include <iomanip>
+
+namespace host {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct StereoBlock {
+    explicit StereoBlock(int frames)
+        : left(static_cast<std::size_t>(frames)), right(static_cast<std::size_t>(frames)) {}
+    std::vector<float> left, right;
+};
+
+// The frames of one processed block that fall in [begin, end) of the output stream, given that
+// the block starts at stream position `position`.
+struct Span {
+    int offset;
+    int frames;
+};
+
+Span within(std::int64_t position, int frames, std::int64_t begin, std::int64_t end) {
+    const std::int64_t first = std::clamp(begin - position, std::int64_t{0}, std::int64_t{frames});
+    const std::int64_t last = std::clamp(end - position, first, std::int64_t{frames});
+    return {static_cast<int>(first), static_cast<int>(last - first)};
+}
+
+// One render, from opened input to committed output.
+class RenderJob {
+  public:
+    RenderJob(const RenderRequest& request, SoundReader& input, ActiveEffect& effect, SoundWriter& output)
+        : input(input), effect(effect), output(output), in(request.blockFrames), out(request.blockFrames),
+          reduction(input.sampleRate()), latency(effect.latency()),
+          skipped(request.compensateLatency ? latency : 0), total(input.frames()) {}
+
+    void run(ProgressBar& progress) {
+        while (written < total) {
+            processBlock(readBlock());
+            progress.update(static_cast<double>(written) / static_cast<double>(total));
+        }
+    }
+
+    void fill(RenderSummary& summary) const {
+        summary.frames = total;
+        summary.latency = latency;
+        summary.inputPeak = inputPeak.peak();
+        summary.outputPeak = outputPeak.peak();
+        summary.largestReductionDb = reduction.largestReductionDb();
+        summary.processingSeconds = std::chrono::duration<double>(processing).count();
+    }
+
+  private:
+    // Input frames while there are any, then silence that flushes the effect's delayed tail.
+    int readBlock() {
+        const int capacity = effect.maxBlockFrames();
+        if (consumed < total) {
+            const int got = input.read(in.left.data(), in.right.data(), capacity);
+            if (got > 0) {
+                consumed += got;
+                inputPeak.add(in.left.data(), in.right.data(), got);
+                reduction.addInput(in.left.data(), in.right.data(), got);
+                return got;
+            }
+            total = consumed; // the file held fewer frames than its header announced
+        }
+        std::fill(in.left.begin(), in.left.end(), 0.0f);
+        std::fill(in.right.begin(), in.right.end(), 0.0f);
+        return capacity;
+    }
+
+    void processBlock(int frames) {
+        const auto start = Clock::now();
+        effect.process(in.left.data(), in.right.data(), out.left.data(), out.right.data(), frames);
+        processing += Clock::now() - start;
+
+        // Measured against the input it answers, whether or not the file keeps the latency.
+        const Span aligned = within(produced, frames, latency, latency + total);
+        reduction.addOutput(out.left.data() + aligned.offset, out.right.data() + aligned.offset,
+                            aligned.frames);
+        const Span kept = within(produced, frames, skipped, skipped + total);
+        output.write(out.left.data() + kept.offset, out.right.data() + kept.offset, kept.frames);
+        outputPeak.add(out.left.data() + kept.offset, out.right.data() + kept.offset, kept.frames);
+        written += kept.frames;
+        produced += frames;
+    }
+
+    SoundReader& input;
+    ActiveEffect& effect;
+    SoundWriter& output;
+    StereoBlock in, out;
+    PeakMeter inputPeak, outputPeak;
+    GainReductionMeter reduction;
+    const int latency;
+    const int skipped;
+    std::int64_t total;
+    std::int64_t consumed = 0;
+    std::int64_t produced = 0;
+    std::int64_t written = 0;
+    Clock::duration processing{};
+};
+
+} // namespace
+
+RenderSummary render(const RenderRequest& request, ProgressBar& progress) {
+    SoundReader input(request.inputPath);
+    Host host;
+    const auto effect = openEffect(host, request.pluginPath);
+    if (request.program)
+        selectProgram(*effect, *request.program);
+    applyParameters(*effect, request.parameters);
+    ActiveEffect active(*effect, static_cast<float>(input.sampleRate()), request.blockFrames);
+
+    RenderSummary summary;
+    summary.sampleRate = input.sampleRate();
+    summary.inputChannels = input.channels();
+    summary.outputFormat = SoundWriter::floatFormatFor(input.format(), input.sampleRate());
+    summary.latencyCompensated = request.compensateLatency;
+
+    PendingFile file(request.outputPath);
+    SoundWriter output(file.temporaryPath(), summary.outputFormat, input.sampleRate());
+    RenderJob job(request, input, active, output);
+    job.run(progress);
+    progress.finish();
+    output.close();
+    file.commit();
+    job.fill(summary);
+    return summary;
+}
+
+void printSummary(const RenderSummary& summary, std::ostream& out) {
+    const auto row = [&out](const char* key, const std::string& value) {
+        out << std::left << std::setw(18) << key << value << std::right << "\n";
+    };
+    row("Audio", std::to_string(summary.frames) + " frames at " + std::to_string(summary.sampleRate) +
+                     " Hz, " + (summary.inputChannels == 1 ? "mono in, stereo out" : "stereo"));
+    row("Output format", summary.outputFormat.describe());
+    row("Latency", std::to_string(summary.latency) + " samples, " +
+                       (summary.latencyCompensated ? "compensated" : "kept (--no-latency-comp)"));
+    row("Input peak", decibelText(summary.inputPeak) + " dBFS");
+    row("Output peak", decibelText(summary.outputPeak) + " dBFS");
+    row("Gain reduction",
+        summary.largestReductionDb
+            ? fixedText(*summary.largestReductionDb, 1) + " dB largest (10 ms windows, make-up excluded)"
+            : "not measurable (no input above " + fixedText(GainReductionMeter::kInputFloorDb, 0) + " dBFS)");
+    const double seconds = summary.processingSeconds;
+    row("Processing time", fixedText(seconds, 3) + " s in the effect, " +
+                               (seconds > 0.0 ? fixedText(summary.audioSeconds() / seconds, 1) + "x real time"
+                                              : std::string("too fast to time")));
+}
+
+} // namespace host
