@@ -29,6 +29,9 @@ struct Case {
     std::function<void(host::HostedEffect&)> setUp = [](host::HostedEffect&) {};
     Input input = Input::music;
     bool editorOpen = false;
+    // Opened and closed again before processing: an effect meters from its creation until an
+    // editor has been closed, so this is the case without metering.
+    bool editorClosed = false;
     bool thresholdRamp = false;
 };
 
@@ -46,8 +49,10 @@ class CaseRunner {
           out(2, std::vector<float>(static_cast<std::size_t>(block))) {
         effect->dispatch(vst::effSetProgram, 0, c.program);
         c.setUp(*effect);
-        if (c.editorOpen)
+        if (c.editorOpen || c.editorClosed)
             effect->dispatch(vst::effEditOpen, 0, 0, &dummyParentWindow);
+        if (c.editorClosed)
+            effect->dispatch(vst::effEditClose);
         active = std::make_unique<host::ActiveEffect>(*effect, kSampleRate, block);
         if (c.thresholdRamp)
             threshold = host::findParameter(*effect, "Threshold");
@@ -145,6 +150,7 @@ void registerAll(const std::vector<std::string>& programs) {
     registerCase("ThresholdRamp", {.thresholdRamp = true});
     registerCase("Silence", {.input = Input::silence});
     registerCase("EditorOpen", {.editorOpen = true});
+    registerCase("EditorClosed", {.editorClosed = true});
 }
 
 } // namespace

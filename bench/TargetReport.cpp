@@ -88,7 +88,7 @@ void TargetReport::judgeSilence() {
 }
 
 void TargetReport::judgeEditor() {
-    const double closed = cost("Program/" + programs.front()), open = cost("EditorOpen");
+    const double closed = cost("EditorClosed"), open = cost("EditorOpen");
     if (closed < 0.0 || open < 0.0)
         return;
     const double overhead = open / closed - 1.0;
