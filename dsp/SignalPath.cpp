@@ -6,6 +6,8 @@
 #include "dsp/Dither.h"
 #include "dsp/MeterStep.h"
 
+#include <algorithm>
+#include <array>
 #include <bit>
 #include <cmath>
 
@@ -131,8 +133,8 @@ TMX1_SAMPLE_STEP void updateReleaseCoefs(const State& s, ReleaseChannel& ch, flo
         ch.preCoef = static_cast<float>(D(t) * s.preCoefFast + (1.0 - t) * s.preCoef);
 }
 
-TMX1_SAMPLE_STEP float channelGain(const State& s, ReleaseChannel& ch, float lev, float brickLevel) {
-    float g = staticGainAt(lev, s.gainCurve, s.curveDirty, s.current[kThreshold], s.current[kKnee]);
+TMX1_SAMPLE_STEP float channelGain(const State& s, ReleaseChannel& ch, float staticGain, float brickLevel) {
+    float g = staticGain;
     g = releaseCascade(s, ch, g);
     updateReleaseCoefs(s, ch, g);
     ch.smooth[0] = smooth(g, ch.smooth[0], s.smoothCoef);
@@ -153,11 +155,17 @@ struct Frame {
     float left, right;
 };
 
-template <bool linked, bool metering> TMX1_SAMPLE_STEP Frame processSample(State& s, float inL, float inR) {
-    // parameter ramps
-    if (s.remaining > 0)
-        stepRamps(s);
+// What a frame's input gives before any state that carries from frame to frame is touched (the
+// dither and the delay line aside): the delayed samples, the levels and the static gains.
+struct Detection {
+    float dL, dR;       // delayed samples
+    float ldL, ldR;     // their levels
+    float bwL, bwR;     // brick-wall levels (left takes both channels when linked)
+    float staticL, staticR; // static gains (right unused when linked)
+};
 
+template <bool linked> TMX1_SAMPLE_STEP Detection detect(State& s, float inL, float inR) {
+    Detection d;
     // dither
     s.dither = dither::next(s.dither);
     const float noise = dither::noise(s.dither);
@@ -173,29 +181,36 @@ template <bool linked, bool metering> TMX1_SAMPLE_STEP Frame processSample(State
     const auto read = static_cast<std::uint8_t>(s.delayWrite - s.lookahead);
     s.delayL[s.delayWrite] = xL;
     s.delayR[s.delayWrite] = xR;
-    const float dL = s.delayL[read];
-    const float dR = s.delayR[read];
-    const float ldL = level(dL);
-    const float ldR = level(dR);
-    float bwL = ldL;
-    const float bwR = ldR;
+    d.dL = s.delayL[read];
+    d.dR = s.delayR[read];
+    d.ldL = level(d.dL);
+    d.ldR = level(d.dR);
+    d.bwL = d.ldL;
+    d.bwR = d.ldR;
 
-    // gains; with Stereo Link the left side sees both channels and the right copies its gain
+    // with Stereo Link the left side sees both channels and the right copies its gain
     if constexpr (linked) {
         levL = levL > levR ? levL : levR;
-        bwL = bwL > bwR ? bwL : bwR;
+        d.bwL = d.bwL > d.bwR ? d.bwL : d.bwR;
     }
-    const float gL = channelGain(s, s.left, levL, bwL);
-    const float gR = linked ? gL : channelGain(s, s.right, levR, bwR);
+    const float threshold = s.current[kThreshold], knee = s.current[kKnee];
+    d.staticL = staticGainAt(levL, s.gainCurve, s.curveDirty, threshold, knee);
+    d.staticR = linked ? 1.0f : staticGainAt(levR, s.gainCurve, s.curveDirty, threshold, knee);
+    return d;
+}
+
+template <bool linked, bool metering> TMX1_SAMPLE_STEP Frame applyGains(State& s, const Detection& d) {
+    const float gL = channelGain(s, s.left, d.staticL, d.bwL);
+    const float gR = linked ? gL : channelGain(s, s.right, d.staticR, d.bwR);
 
     // make-up and output gain
     const float makeUp = s.makeUp;
     const float outputGain = s.current[kGain];
-    const auto yL = static_cast<float>(D(dL) * gL);
-    const auto yR = static_cast<float>(D(dR) * gR);
+    const auto yL = static_cast<float>(D(d.dL) * gL);
+    const auto yR = static_cast<float>(D(d.dR) * gR);
 
     if constexpr (metering)
-        meterStep(s, StereoPair::of(ldL, ldR), StereoPair::of(gL, gR), makeUp, outputGain);
+        meterStep(s, StereoPair::of(d.ldL, d.ldR), StereoPair::of(gL, gR), makeUp, outputGain);
 
     return {static_cast<float>(D(yL) * makeUp * outputGain), static_cast<float>(D(yR) * makeUp * outputGain)};
 }
@@ -279,6 +294,18 @@ void APlugin::storeBlockState(const BlockState& s) {
 
 namespace {
 
+// Frames are taken in chunks: first the detection of every frame of the chunk, then the gains.
+// The detection has no long chains from frame to frame, so it runs at full speed on its own, and
+// the gain loop, with less in each frame, overlaps more of consecutive frames' work.
+constexpr Int32 kChunkFrames = 32;
+
+template <bool accumulate> TMX1_SAMPLE_STEP void write(float* out, Int32 i, float y) {
+    if constexpr (accumulate)
+        out[i] += y;
+    else
+        out[i] = y;
+}
+
 // One loop per combination of the switches that change what a sample does, so that none of them is
 // tested per sample.
 template <bool accumulate, bool linked, bool metering>
@@ -287,16 +314,27 @@ void runFrames(State& s, float** inputs, float** outputs, Int32 sampleFrames) {
     const float* inR = inputs[1];
     float* outL = outputs[0];
     float* outR = outputs[1];
-    for (Int32 i = 0; i < sampleFrames; ++i) {
-        // both inputs are read before either output is written: hosts may process in place
-        const Frame y = processSample<linked, metering>(s, inL[i], inR[i]);
-        if constexpr (accumulate) {
-            outL[i] += y.left;
-            outR[i] += y.right;
-        } else {
-            outL[i] = y.left;
-            outR[i] = y.right;
+    Int32 i = 0;
+    // While ramps run, what a frame reads changes from frame to frame: one frame at a time.
+    for (; i < sampleFrames && s.remaining > 0; ++i) {
+        stepRamps(s);
+        const Frame y = applyGains<linked, metering>(s, detect<linked>(s, inL[i], inR[i]));
+        write<accumulate>(outL, i, y.left);
+        write<accumulate>(outR, i, y.right);
+    }
+    std::array<Detection, kChunkFrames> chunk;
+    while (i < sampleFrames) {
+        const Int32 frames = std::min(kChunkFrames, sampleFrames - i);
+        // Every input of the chunk is read before its first output is written: hosts may process
+        // in place.
+        for (Int32 k = 0; k < frames; ++k)
+            chunk[static_cast<std::size_t>(k)] = detect<linked>(s, inL[i + k], inR[i + k]);
+        for (Int32 k = 0; k < frames; ++k) {
+            const Frame y = applyGains<linked, metering>(s, chunk[static_cast<std::size_t>(k)]);
+            write<accumulate>(outL, i + k, y.left);
+            write<accumulate>(outR, i + k, y.right);
         }
+        i += frames;
     }
 }
 
