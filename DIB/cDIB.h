@@ -64,6 +64,12 @@ int NormalizeAngle(int angle);
 // width or height is made even.
 TDIBSize RotatedSize(int w, int h, int angle, long double scaleX, long double scaleY);
 
+// Draw blends eight pixels at a time with AVX2 where the processor has it, else four with the SSE2 that
+// every x86-64 has; the results are the same bits. Turning AVX2 off lets the tests and the benchmark
+// run the four-pixel forms on any machine.
+void SetAVX2BlendsAllowed(bool allowed);
+bool AVX2BlendsInUse();
+
 std::uint32_t ColorToPixel(TColor color); // red, green, blue into a pixel with alpha 0
 TColor PixelToColor(std::uint32_t pixel); // its red, green, blue; alpha dropped
 
