@@ -1,6 +1,7 @@
 // Control mapping: parameter values to the values and coefficients the signal path reads, with a
 // 100 ms linear ramp after every change, and everything that depends on the sample rate.
 #include "dsp/Coefficients.h"
+#include "dsp/StaticCurve.h"
 #include "plugin/APlugin.h"
 
 #include <algorithm>
@@ -42,7 +43,8 @@ void APlugin::applyParameterChanges() {
         // Clearing first: a change that lands after this point raises the flag again for the next
         // block instead of being lost.
         changed.exchange(0, std::memory_order_acq_rel);
-        targetValue[static_cast<std::size_t>(i)] = mappedValue(i, paramValue[static_cast<std::size_t>(i)].load(std::memory_order_relaxed));
+        targetValue[static_cast<std::size_t>(i)] =
+            mappedValue(i, paramValue[static_cast<std::size_t>(i)].load(std::memory_order_relaxed));
         applyParameterWork(i);
         startRamp(i);
     }
@@ -109,14 +111,9 @@ void APlugin::startRamp(int index) {
 }
 
 void APlugin::rebuildGainCurve() {
-    const float knee = currentValue[kKnee];
-    const auto kneeStart = static_cast<float>(static_cast<double>(currentValue[kThreshold]) / knee);
-    for (std::size_t j = 0; j < gainCurve.size(); ++j) {
-        const auto level = static_cast<float>(static_cast<double>(j) * 0.001);
-        gainCurve[j] = level > kneeStart
-                           ? static_cast<float>(1.0 - std::exp(knee * std::log((static_cast<double>(level) - kneeStart) / level)))
-                           : 1.0f;
-    }
+    for (std::size_t j = 0; j < gainCurve.size(); ++j)
+        gainCurve[j] = curveGain(static_cast<float>(static_cast<double>(j) * 0.001), currentValue[kThreshold],
+                                 currentValue[kKnee]);
 }
 
 void APlugin::resume() {

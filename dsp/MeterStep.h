@@ -28,7 +28,8 @@ TMX1_SAMPLE_STEP void meterStep(BlockState& s, StereoPair ld, StereoPair g, floa
     s.meterIn = peak(ld, s.meterIn, s.meterCoef);
     s.meterCp = floorFollow(g, s.meterCp, s.meterCoef);
     const StereoPair o = stored(ld * g); // gain-reduced levels
-    s.meterOut = peak(stored(o * StereoPair::splat(makeUp) * StereoPair::splat(outputGain)), s.meterOut, s.meterCoef);
+    s.meterOut =
+        peak(stored(o * StereoPair::splat(makeUp) * StereoPair::splat(outputGain)), s.meterOut, s.meterCoef);
 
     // running mean square of the input over the meter period
     const StereoPair n = StereoPair::splat(s.meterCount);

@@ -5,6 +5,7 @@
 #include "dsp/BlockState.h"
 #include "dsp/Dither.h"
 #include "dsp/MeterStep.h"
+#include "dsp/StaticCurve.h"
 
 #include <algorithm>
 #include <array>
@@ -37,15 +38,13 @@ inline float sanitize(float x) {
 
 inline bool isOn(float value) { return value > 0.5f; }
 
-// 1 - ((level - T) / level)^K above the knee start T = threshold / K, unity below it.
+// Off the loop's fast path: a call here keeps exp and log out of the per-sample code.
 [[gnu::noinline]] float curveFormula(float lev, float threshold, float knee) {
-    const auto kneeStart = static_cast<float>(D(threshold) / knee);
-    if (lev <= kneeStart)
-        return 1.0f;
-    return static_cast<float>(1.0 - std::exp(knee * std::log((D(lev) - kneeStart) / lev)));
+    return curveGain(lev, threshold, knee);
 }
 
-TMX1_SAMPLE_STEP float staticGainAt(float lev, const float* curve, bool curveDirty, float threshold, float knee) {
+TMX1_SAMPLE_STEP float staticGainAt(float lev, const float* curve, bool curveDirty, float threshold,
+                                    float knee) {
     if (curveDirty || lev > kTableTop)
         return curveFormula(lev, threshold, knee);
     const auto position = static_cast<float>(D(lev) / 0.001);
@@ -158,9 +157,9 @@ struct Frame {
 // What a frame's input gives before any state that carries from frame to frame is touched (the
 // dither and the delay line aside): the delayed samples, the levels and the static gains.
 struct Detection {
-    float dL, dR;       // delayed samples
-    float ldL, ldR;     // their levels
-    float bwL, bwR;     // brick-wall levels (left takes both channels when linked)
+    float dL, dR;           // delayed samples
+    float ldL, ldR;         // their levels
+    float bwL, bwR;         // brick-wall levels (left takes both channels when linked)
     float staticL, staticR; // static gains (right unused when linked)
 };
 
@@ -218,7 +217,8 @@ template <bool linked, bool metering> TMX1_SAMPLE_STEP Frame applyGains(State& s
 } // namespace
 
 float APlugin::staticGain(float lev) const {
-    return staticGainAt(lev, gainCurve.data(), curveDirty != 0, currentValue[kThreshold], currentValue[kKnee]);
+    return staticGainAt(lev, gainCurve.data(), curveDirty != 0, currentValue[kThreshold],
+                        currentValue[kKnee]);
 }
 
 void APlugin::loadBlockState(BlockState& s) {
@@ -253,7 +253,9 @@ void APlugin::loadBlockState(BlockState& s) {
     s.dither = dither::sharedState().load(std::memory_order_relaxed);
 
     s.metering = editorClosed.load(std::memory_order_relaxed) == 0;
-    const auto meter = [this](int k) { return meters[static_cast<std::size_t>(k)].load(std::memory_order_relaxed); };
+    const auto meter = [this](int k) {
+        return meters[static_cast<std::size_t>(k)].load(std::memory_order_relaxed);
+    };
     s.meterIn = StereoPair::of(meter(kMeterInL), meter(kMeterInR));
     s.meterOut = StereoPair::of(meter(kMeterOutL), meter(kMeterOutR));
     s.meterCp = StereoPair::of(meter(kMeterCpL), meter(kMeterCpR));
