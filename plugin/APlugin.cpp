@@ -82,20 +82,24 @@ void APlugin::setParameter(Int32 index, float value) {
     paramChanged[at(index)].store(1, std::memory_order_release);
 }
 
-float APlugin::getParameter(Int32 index) { return paramValue[at(clampedReadIndex(index))].load(std::memory_order_relaxed); }
+float APlugin::getParameter(Int32 index) {
+    return paramValue[at(clampedReadIndex(index))].load(std::memory_order_relaxed);
+}
 
 void APlugin::getParameterLabel(Int32, char* label) { copyText(label, "%"); }
 
 void APlugin::getParameterDisplay(Int32 index, char* text) {
     if (index < 0 || index >= kNumParams)
         return;
-    const std::string display = parameterDisplayText(index, paramValueAt(index),
-                                                     releaseType.load(std::memory_order_relaxed), decimalSeparator);
+    const std::string display = parameterDisplayText(
+        index, paramValueAt(index), releaseType.load(std::memory_order_relaxed), decimalSeparator);
     if (!display.empty())
         copyText(text, display.c_str());
 }
 
-void APlugin::getParameterName(Int32 index, char* text) { copyText(text, kParameters[at(clampedReadIndex(index))].name); }
+void APlugin::getParameterName(Int32 index, char* text) {
+    copyText(text, kParameters[at(clampedReadIndex(index))].name);
+}
 
 // --- programs
 

@@ -61,7 +61,9 @@ class APlugin : public AudioEffectX {
     void processReplacing(float** inputs, float** outputs, Int32 sampleFrames) override;
 
     // --- shared with the editor bridge
-    float paramValueAt(int index) const { return paramValue[static_cast<std::size_t>(index)].load(std::memory_order_relaxed); }
+    float paramValueAt(int index) const {
+        return paramValue[static_cast<std::size_t>(index)].load(std::memory_order_relaxed);
+    }
     int currentProgram() const { return curProgram.load(std::memory_order_relaxed); }
     void setEditorClosed(bool closed) { editorClosed.store(closed ? 1 : 0, std::memory_order_relaxed); }
     bool isEditorClosed() const { return editorClosed.load(std::memory_order_relaxed) != 0; }
@@ -70,7 +72,9 @@ class APlugin : public AudioEffectX {
     const std::string& getHostProduct() const { return hostProduct; }
 
     // --- meters, written by the audio thread and read by the editor bridge on its idle
-    float meterValue(int which) const { return meters[static_cast<std::size_t>(which)].load(std::memory_order_relaxed); }
+    float meterValue(int which) const {
+        return meters[static_cast<std::size_t>(which)].load(std::memory_order_relaxed);
+    }
     bool isOcLatched() const { return ocLatched.load(std::memory_order_relaxed) != 0; }
     void requestOcAcknowledge() { ocAckRequest.store(1, std::memory_order_relaxed); }
 

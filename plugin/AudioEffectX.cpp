@@ -52,7 +52,8 @@ IntPtr AudioEffectX::dispatcher(Int32 opcode, Int32 index, IntPtr value, void* p
     case vst::effEditKeyUp: {
         if (editor == nullptr)
             return 0;
-        VstKeyCode key{index, static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(std::nearbyint(opt))};
+        VstKeyCode key{index, static_cast<std::uint8_t>(value),
+                       static_cast<std::uint8_t>(std::nearbyint(opt))};
         return opcode == vst::effEditKeyDown ? editor->onKeyDown(key) : editor->onKeyUp(key);
     }
     case vst::effSetEditKnobMode:

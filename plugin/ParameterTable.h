@@ -61,10 +61,12 @@ constexpr int kNumReleaseTypes = 5;
 enum ReleaseType : int { kOpto = 0, kPumper, kSmooth2, kSmooth1, kClassic };
 
 inline constexpr std::array<const char*, kNumReleaseTypes> kReleaseTypeNames{"Opto", "Pumper", "Smooth 2",
-                                                                               "Smooth 1", "Classic"};
+                                                                             "Smooth 1", "Classic"};
 
 // Out-of-range indices read as the last parameter, as hosts expect from reads.
-constexpr int clampedReadIndex(int index) { return (index < 0 || index >= kNumParams) ? kNumParams - 1 : index; }
+constexpr int clampedReadIndex(int index) {
+    return (index < 0 || index >= kNumParams) ? kNumParams - 1 : index;
+}
 
 // The laws, computed in extended precision from the 32-bit table entries and rounded once to float.
 float mapLinear(float value, float min, float max);

@@ -30,6 +30,7 @@ extern "C" {
 }
 
 // C++ reserves the name main, so the second export gets it through its assembler name.
-[[gnu::visibility("default")]] vst::AEffect* tmx1LegacyMain(vst::AudioMasterCallback audioMaster) __asm__("main");
+[[gnu::visibility("default")]] vst::AEffect*
+tmx1LegacyMain(vst::AudioMasterCallback audioMaster) __asm__("main");
 vst::AEffect* tmx1LegacyMain(vst::AudioMasterCallback audioMaster) { return createEffect(audioMaster); }
 }

@@ -70,10 +70,12 @@ std::string formatFixed(double value, int significantDigits, int decimals, char 
     const int byDecimals = d.intDigits + decimals;
     roundDigits(d, std::min(bySignificance, byDecimals));
 
-    std::string integral = d.digits.substr(0, static_cast<std::size_t>(std::min<int>(d.intDigits, d.digits.size())));
+    std::string integral =
+        d.digits.substr(0, static_cast<std::size_t>(std::min<int>(d.intDigits, d.digits.size())));
     integral.resize(static_cast<std::size_t>(d.intDigits), '0');
-    std::string fraction =
-        d.digits.size() > static_cast<std::size_t>(d.intDigits) ? d.digits.substr(static_cast<std::size_t>(d.intDigits)) : "";
+    std::string fraction = d.digits.size() > static_cast<std::size_t>(d.intDigits)
+                               ? d.digits.substr(static_cast<std::size_t>(d.intDigits))
+                               : "";
     fraction.resize(static_cast<std::size_t>(decimals), '0');
     if (integral.empty())
         integral = "0";

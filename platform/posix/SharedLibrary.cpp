@@ -18,7 +18,8 @@ SharedLibrary::SharedLibrary(const std::string& path) : path_(path) {
     handle = ::dlopen(target.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (handle == nullptr) {
         const char* reason = ::dlerror();
-        throw LibraryError(path + ": not a loadable shared library (" + (reason ? reason : "unknown reason") + ")");
+        throw LibraryError(path + ": not a loadable shared library (" + (reason ? reason : "unknown reason") +
+                           ")");
     }
 }
 

@@ -43,7 +43,8 @@ vst::IntPtr silentHost(vst::AEffect*, vst::Int32 opcode, vst::Int32, vst::IntPtr
 // Stereo signal buffers.
 struct Stereo {
     std::vector<float> left, right;
-    explicit Stereo(std::size_t frames = 0, float l = 0.0f, float r = 0.0f) : left(frames, l), right(frames, r) {}
+    explicit Stereo(std::size_t frames = 0, float l = 0.0f, float r = 0.0f)
+        : left(frames, l), right(frames, r) {}
     std::size_t size() const { return left.size(); }
 };
 

@@ -128,7 +128,8 @@ TEST(ReleaseMapping, PreStageCoefficientsByType) {
         float value;
         double slow, fast;
     };
-    for (const Case& c : {Case{0.0f, 0.997512, 0.975397}, Case{0.5f, 0.993892, 0.940573}, Case{0.75f, 0.997512, 0.975397}}) {
+    for (const Case& c :
+         {Case{0.0f, 0.997512, 0.975397}, Case{0.5f, 0.993892, 0.940573}, Case{0.75f, 0.997512, 0.975397}}) {
         Rig rig;
         rig.set(kReleaseType, c.value);
         rig.idle(64);
@@ -156,13 +157,14 @@ TEST(GainCurve, TableWaitsForTheRampThenMatchesTheFormula) {
     rig.idle(4000);
     EXPECT_TRUE(rig.probe.curveDirty());
     EXPECT_EQ(rig.probe.curve(1500), before) << "no rebuild while Threshold ramps";
-    rig.idle(410);  // the ramp ends within this block...
-    rig.idle(1);    // ...and the next block start rebuilds
+    rig.idle(410); // the ramp ends within this block...
+    rig.idle(1);   // ...and the next block start rebuilds
     EXPECT_FALSE(rig.probe.curveDirty());
     for (int j : {0, 100, 400, 777, 1500, 2001}) {
         const float level = static_cast<float>(j * 0.001);
         const double T = double(rig.probe.current(kThreshold)) / rig.probe.current(kKnee);
-        const double expected = level > T ? 1.0 - std::pow((level - T) / level, rig.probe.current(kKnee)) : 1.0;
+        const double expected =
+            level > T ? 1.0 - std::pow((level - T) / level, rig.probe.current(kKnee)) : 1.0;
         EXPECT_NEAR(rig.probe.curve(j), expected, 2e-7) << j;
     }
 }

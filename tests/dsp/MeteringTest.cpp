@@ -18,7 +18,8 @@ namespace {
 Stereo sineOf(std::size_t frames, double amplitude) {
     Stereo s(frames);
     for (std::size_t i = 0; i < frames; ++i)
-        s.left[i] = s.right[i] = static_cast<float>(amplitude * std::sin(2 * 3.14159265358979 * 441.0 * double(i) / 44100.0));
+        s.left[i] = s.right[i] =
+            static_cast<float>(amplitude * std::sin(2 * 3.14159265358979 * 441.0 * double(i) / 44100.0));
     return s;
 }
 
@@ -31,7 +32,7 @@ TEST(Meters, InputPeakJumpsWhenTheDelayedStepArrivesAndDecaysWith200ms) {
     EXPECT_LT(rig.plugin.meterValue(kMeterInL), 0.01f) << "the step has not left the look-ahead delay yet";
     rig.run(Stereo(1, 1.0f, 0.0f));
     EXPECT_NEAR(rig.plugin.meterValue(kMeterInL), 1.0f, 1e-6);
-    rig.run(Stereo(22)); // the last loud samples leave the delay
+    rig.run(Stereo(22));   // the last loud samples leave the delay
     rig.run(Stereo(8820)); // 0.2 s of delayed silence
     EXPECT_NEAR(rig.plugin.meterValue(kMeterInL), 0.368, 0.01);
 }

@@ -5,7 +5,9 @@ namespace reference {
 namespace {
 
 float expLaw(float v, float lo, float hi) {
-    return static_cast<float>(static_cast<long double>(lo) * std::exp(static_cast<long double>(v) * std::log(hi / static_cast<long double>(lo))));
+    return static_cast<float>(
+        static_cast<long double>(lo) *
+        std::exp(static_cast<long double>(v) * std::log(hi / static_cast<long double>(lo))));
 }
 float linLaw(float v, float lo, float hi) {
     return static_cast<float>(static_cast<long double>(lo) + (static_cast<long double>(hi) - lo) * v);
@@ -77,7 +79,8 @@ float ReferenceCompressor::gainFor(Channel& ch, float lev, float bw) {
         const auto p = static_cast<float>(lev / 0.001);
         const int i = static_cast<int>(p);
         const double f = double(p) - i;
-        g = static_cast<float>((1 - f) * curve[static_cast<std::size_t>(i)] + f * curve[static_cast<std::size_t>(i + 1)]);
+        g = static_cast<float>((1 - f) * curve[static_cast<std::size_t>(i)] +
+                               f * curve[static_cast<std::size_t>(i + 1)]);
     }
     // release cascade
     float* s = ch.s;
@@ -141,8 +144,12 @@ float ReferenceCompressor::gainFor(Channel& ch, float lev, float bw) {
 }
 
 void ReferenceCompressor::meterStep(float ldL, float ldR, float gL, float gR, float m) {
-    const auto rise = [this](float x, float v) { return x > v ? x : static_cast<float>(v + (double(x) - v) * meterC); };
-    const auto fall = [this](float x, float v) { return x < v ? x : static_cast<float>(v + (double(x) - v) * meterC); };
+    const auto rise = [this](float x, float v) {
+        return x > v ? x : static_cast<float>(v + (double(x) - v) * meterC);
+    };
+    const auto fall = [this](float x, float v) {
+        return x < v ? x : static_cast<float>(v + (double(x) - v) * meterC);
+    };
     meter[0] = rise(ldL, meter[0]);
     meter[1] = rise(ldR, meter[1]);
     meter[4] = fall(gL, meter[4]);
@@ -191,8 +198,8 @@ std::pair<float, float> ReferenceCompressor::step(float inL, float inR) {
     const float m = autoGain ? static_cast<float>(1.0 / thr) : 1.0f;
     const auto yL = static_cast<float>(double(dL) * gL);
     const auto yR = static_cast<float>(double(dR) * gR);
-    meterStep(static_cast<float>(std::fabs(double(dL)) + 1e-20), static_cast<float>(std::fabs(double(dR)) + 1e-20), gL,
-              gR, m);
+    meterStep(static_cast<float>(std::fabs(double(dL)) + 1e-20),
+              static_cast<float>(std::fabs(double(dR)) + 1e-20), gL, gR, m);
     return {static_cast<float>(double(yL) * m * gain), static_cast<float>(double(yR) * m * gain)};
 }
 

@@ -74,8 +74,12 @@ std::vector<Setting> settings() {
         {"Opto Mixdown", 4, {{tmx1::kThreshold, half}}},
         {"Smooth 2 unlinked", 2, {{tmx1::kThreshold, half}, {tmx1::kStereoLink, 0.0f}}},
         {"Smooth 1 brick-wall", 6, {{tmx1::kThreshold, half}, {tmx1::kKnee, 0.4f}}},
-        {"Pumper, gain and no auto-gain", 9, {{tmx1::kThreshold, half}, {tmx1::kGain, 0.8f}, {tmx1::kAutoGain, 0.0f}}},
-        {"Classic brick-wall unlinked", 7, {{tmx1::kThreshold, thresholdFor(0.25)}, {tmx1::kStereoLink, 0.0f}}},
+        {"Pumper, gain and no auto-gain",
+         9,
+         {{tmx1::kThreshold, half}, {tmx1::kGain, 0.8f}, {tmx1::kAutoGain, 0.0f}}},
+        {"Classic brick-wall unlinked",
+         7,
+         {{tmx1::kThreshold, thresholdFor(0.25)}, {tmx1::kStereoLink, 0.0f}}},
     };
 }
 
@@ -98,12 +102,13 @@ void expectMatchesModel(const Setting& setting, const Stereo& input) {
         const auto [l, r] = model.step(input.left[i], input.right[i]);
         if (out.left[i] != l || out.right[i] != r) {
             ++mismatches;
-            ADD_FAILURE() << setting.name << ": frame " << i << " left " << out.left[i] << " vs " << l << ", right "
-                          << out.right[i] << " vs " << r;
+            ADD_FAILURE() << setting.name << ": frame " << i << " left " << out.left[i] << " vs " << l
+                          << ", right " << out.right[i] << " vs " << r;
         }
     }
     for (int k = 0; k < tmx1::kNumMeters; ++k)
-        EXPECT_EQ(rig.plugin.meterValue(k), model.meters()[static_cast<std::size_t>(k)]) << setting.name << " meter " << k;
+        EXPECT_EQ(rig.plugin.meterValue(k), model.meters()[static_cast<std::size_t>(k)])
+            << setting.name << " meter " << k;
     EXPECT_EQ(rig.plugin.isOcLatched(), model.overCompressed()) << setting.name;
 }
 
@@ -168,8 +173,10 @@ TEST(BrickWall, NoSampleExceedsTheBoundInAnyProgram) {
             rig.set(tmx1::kStereoLink, link);
             rig.idle(8192); // the Brick-Wall switch glides; judge it once it is on
             const Stereo out = rig.run(noiseBursts(20000, static_cast<unsigned>(program)));
-            const double makeUp = rig.plugin.getParameter(tmx1::kAutoGain) > 0.5f ? 1.0 / rig.probe.current(0) : 1.0;
-            const double bound = rig.probe.current(tmx1::kThreshold) * makeUp * rig.probe.current(tmx1::kGain);
+            const double makeUp =
+                rig.plugin.getParameter(tmx1::kAutoGain) > 0.5f ? 1.0 / rig.probe.current(0) : 1.0;
+            const double bound =
+                rig.probe.current(tmx1::kThreshold) * makeUp * rig.probe.current(tmx1::kGain);
             float worst = 0.0f;
             for (std::size_t i = 0; i < out.size(); ++i)
                 worst = std::max({worst, std::fabs(out.left[i]), std::fabs(out.right[i])});
@@ -191,7 +198,8 @@ TEST(StereoLink, BothChannelsGetTheSameGainAndOneLoudChannelDucksTheOther) {
     const double gainL = out.left[7000] / input.left[7000 - 22];
     const double gainR = out.right[7000] / input.right[7000 - 22];
     EXPECT_NEAR(gainL, gainR, 1e-4);
-    EXPECT_LT(gainR * linked.probe.current(tmx1::kGain) , 0.5) << "the quiet right channel must be reduced too";
+    EXPECT_LT(gainR * linked.probe.current(tmx1::kGain), 0.5)
+        << "the quiet right channel must be reduced too";
 
     Rig unlinked(44100.0f, 8);
     unlinked.set(tmx1::kThreshold, thresholdFor(0.25));
@@ -207,7 +215,8 @@ double recoveredGainAfter(Rig& rig, std::size_t after) {
     for (std::size_t i = 1000; i < 6000; ++i)
         input.left[i] = input.right[i] = (i % 2 == 0) ? 0.95f : -0.95f;
     const Stereo out = rig.run(input);
-    return out.left.back() / (0.05 * rig.probe.current(tmx1::kGain) * (rig.plugin.getParameter(6) > 0.5f ? 1.0 / rig.probe.current(0) : 1.0));
+    return out.left.back() / (0.05 * rig.probe.current(tmx1::kGain) *
+                              (rig.plugin.getParameter(6) > 0.5f ? 1.0 / rig.probe.current(0) : 1.0));
 }
 
 TEST(Release, PdeRecoversFasterFromATransient) {
@@ -238,7 +247,8 @@ TEST(Release, EachTypeRecoversWithItsOwnShape) {
         }
         return gains;
     };
-    const auto classic = recovery(1.0f), pumper = recovery(0.25f), opto = recovery(0.0f), smooth1 = recovery(0.75f);
+    const auto classic = recovery(1.0f), pumper = recovery(0.25f), opto = recovery(0.0f),
+               smooth1 = recovery(0.75f);
     for (const auto* g : {&classic, &pumper, &opto, &smooth1}) {
         EXPECT_LT((*g)[0], (*g)[1]);
         EXPECT_NEAR((*g)[2], 1.0, 0.02) << "every type recovers fully within a second";
@@ -334,7 +344,8 @@ TEST(BadInput, SecondsOfAbsurdlyLoudFiniteInputDoNotPoisonTheRelease) {
 TEST(BadInput, NullBuffersAndEmptyBlocksOnlyTakeTheParameterChanges) {
     Rig rig(44100.0f, 0);
     rig.plugin.processReplacing(nullptr, nullptr, 512);
-    EXPECT_EQ(rig.probe.current(tmx1::kRelease), rig.probe.target(tmx1::kRelease)) << "the block start still ran";
+    EXPECT_EQ(rig.probe.current(tmx1::kRelease), rig.probe.target(tmx1::kRelease))
+        << "the block start still ran";
     float* none[2] = {nullptr, nullptr};
     rig.plugin.process(none, none, 0);
     rig.plugin.processReplacing(none, none, -3);

@@ -16,7 +16,8 @@ struct Call {
 
 std::vector<Call>* recorded = nullptr;
 
-vst::IntPtr recordingHost(vst::AEffect*, vst::Int32 opcode, vst::Int32 index, vst::IntPtr value, void*, float opt) {
+vst::IntPtr recordingHost(vst::AEffect*, vst::Int32 opcode, vst::Int32 index, vst::IntPtr value, void*,
+                          float opt) {
     if (recorded != nullptr)
         recorded->push_back({opcode, index, value, opt});
     return opcode == vst::audioMasterVersion ? 2400 : 0;

@@ -71,15 +71,36 @@ TEST_F(LoadedPlugin, FixedAnswersOfTheExtendedLayer) {
     EXPECT_EQ(plugin->dispatch(vst::effEditKeyDown, 'a', 0, nullptr, 0.0f), -1);
     EXPECT_EQ(plugin->dispatch(vst::effEditKeyUp, 'a', 0, nullptr, 0.0f), -1);
     EXPECT_EQ(plugin->dispatch(vst::effSetEditKnobMode, 0, 2), 0);
-    for (vst::Int32 unsupported :
-         {vst::effProcessEvents, vst::effString2Parameter, vst::effCopyProgram, vst::effGetCurrentPosition,
-          vst::effGetDestinationBuffer, vst::effOfflineNotify, vst::effOfflinePrepare, vst::effOfflineRun,
-          vst::effProcessVarIo, vst::effSetSpeakerArrangement, vst::effSetBypass, vst::effGetErrorText,
-          vst::effVendorSpecific, vst::effGetTailSize, vst::effIdle, vst::effGetIcon, vst::effSetViewPosition,
-          vst::effGetParameterProperties, vst::effGetMidiProgramName, vst::effGetMidiProgramCategory,
-          vst::effHasMidiProgramsChanged, vst::effGetMidiKeyName, vst::effBeginSetProgram, vst::effEndSetProgram,
-          vst::effShellGetNextPlugin, vst::effStartProcess, vst::effStopProcess, vst::effSetPanLaw,
-          vst::effBeginLoadBank, vst::effBeginLoadProgram}) {
+    for (vst::Int32 unsupported : {vst::effProcessEvents,
+                                   vst::effString2Parameter,
+                                   vst::effCopyProgram,
+                                   vst::effGetCurrentPosition,
+                                   vst::effGetDestinationBuffer,
+                                   vst::effOfflineNotify,
+                                   vst::effOfflinePrepare,
+                                   vst::effOfflineRun,
+                                   vst::effProcessVarIo,
+                                   vst::effSetSpeakerArrangement,
+                                   vst::effSetBypass,
+                                   vst::effGetErrorText,
+                                   vst::effVendorSpecific,
+                                   vst::effGetTailSize,
+                                   vst::effIdle,
+                                   vst::effGetIcon,
+                                   vst::effSetViewPosition,
+                                   vst::effGetParameterProperties,
+                                   vst::effGetMidiProgramName,
+                                   vst::effGetMidiProgramCategory,
+                                   vst::effHasMidiProgramsChanged,
+                                   vst::effGetMidiKeyName,
+                                   vst::effBeginSetProgram,
+                                   vst::effEndSetProgram,
+                                   vst::effShellGetNextPlugin,
+                                   vst::effStartProcess,
+                                   vst::effStopProcess,
+                                   vst::effSetPanLaw,
+                                   vst::effBeginLoadBank,
+                                   vst::effBeginLoadProgram}) {
         char buffer[256];
         std::memset(buffer, 'x', sizeof buffer);
         EXPECT_EQ(plugin->dispatch(unsupported, 0, 0, buffer), 0) << "opcode " << unsupported;
@@ -90,7 +111,9 @@ TEST_F(LoadedPlugin, FixedAnswersOfTheExtendedLayer) {
 TEST_F(LoadedPlugin, SpeakerArrangementRequestLeavesTheHostsPointersAlone) {
     void* input = reinterpret_cast<void*>(0x10);
     void* output = reinterpret_cast<void*>(0x20);
-    EXPECT_EQ(plugin->dispatch(vst::effGetSpeakerArrangement, 0, reinterpret_cast<vst::IntPtr>(&input), &output), 0);
+    EXPECT_EQ(
+        plugin->dispatch(vst::effGetSpeakerArrangement, 0, reinterpret_cast<vst::IntPtr>(&input), &output),
+        0);
     EXPECT_EQ(input, reinterpret_cast<void*>(0x10));
     EXPECT_EQ(output, reinterpret_cast<void*>(0x20));
 }

@@ -35,8 +35,8 @@ TEST_F(LoadedPlugin, OutOfRangeIndicesAreIgnoredOnWriteAndReadAsTheLastParameter
 }
 
 TEST_F(LoadedPlugin, NamesAndLabels) {
-    const char* names[] = {"Threshold", "Release",    "PDE",         "Release Type", "Knee",
-                           "Gain",      "Auto-Gain",  "Brick-Wall",  "Stereo Link",  "Reserved"};
+    const char* names[] = {"Threshold", "Release",   "PDE",        "Release Type", "Knee",
+                           "Gain",      "Auto-Gain", "Brick-Wall", "Stereo Link",  "Reserved"};
     for (int i = 0; i < 10; ++i) {
         EXPECT_EQ(plugin->text(vst::effGetParamName, i), names[i]);
         EXPECT_EQ(plugin->text(vst::effGetParamLabel, i), "%");
@@ -54,12 +54,12 @@ struct DisplayCase {
 
 TEST_F(LoadedPlugin, DisplayTextsFollowTheLawsAndTheFiveCharacterCut) {
     const DisplayCase cases[] = {
-        {0, 0.0f, "-40.0 dB"},  {0, 0.25f, "-27.5 dB"}, {0, 0.5f, "-15.0 dB"}, {0, 0.75f, "-2.50 dB"},
-        {0, 1.0f, "10.00 dB"},  {0, 0.8f, "0.000 dB"},  {1, 0.0f, "5.000 ms"}, {1, 0.25f, "28.11 ms"},
-        {1, 0.5f, "158.1 ms"},  {1, 0.75f, "889.1 ms"}, {1, 1.0f, "5000  ms"}, {4, 0.0f, "0.000 dB"},
+        {0, 0.0f, "-40.0 dB"},  {0, 0.25f, "-27.5 dB"}, {0, 0.5f, "-15.0 dB"},  {0, 0.75f, "-2.50 dB"},
+        {0, 1.0f, "10.00 dB"},  {0, 0.8f, "0.000 dB"},  {1, 0.0f, "5.000 ms"},  {1, 0.25f, "28.11 ms"},
+        {1, 0.5f, "158.1 ms"},  {1, 0.75f, "889.1 ms"}, {1, 1.0f, "5000  ms"},  {4, 0.0f, "0.000 dB"},
         {4, 0.25f, "5.000 dB"}, {4, 0.5f, "10.00 dB"},  {4, 0.75f, "15.00 dB"}, {4, 1.0f, "20.00 dB"},
-        {5, 0.0f, "-10.0 dB"},  {5, 0.25f, "-5.00 dB"}, {5, 0.5f, "0.000 dB"}, {5, 0.75f, "5.000 dB"},
-        {5, 1.0f, "10.00 dB"},  {2, 0.5f, "Off"},       {2, 0.51f, "On"},      {6, 0.0f, "Off"},
+        {5, 0.0f, "-10.0 dB"},  {5, 0.25f, "-5.00 dB"}, {5, 0.5f, "0.000 dB"},  {5, 0.75f, "5.000 dB"},
+        {5, 1.0f, "10.00 dB"},  {2, 0.5f, "Off"},       {2, 0.51f, "On"},       {6, 0.0f, "Off"},
         {7, 1.0f, "On"},        {8, 0.5f, "Off"},
     };
     for (const auto& c : cases) {

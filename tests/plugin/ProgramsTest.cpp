@@ -11,10 +11,9 @@ using testing_support::LoadedPlugin;
 
 namespace {
 
-const std::array<const char*, 10> kFactoryNames{"Warm Tollimation", "Smooth Tollimation", "Fast Tollimation",
-                                                "Drums and Bass",   "Opto Mixdown",       "Soft Mastering",
-                                                "Hot Mastering",    "Maximum Loudness",   "Drum Mix",
-                                                "Pumper"};
+const std::array<const char*, 10> kFactoryNames{
+    "Warm Tollimation", "Smooth Tollimation", "Fast Tollimation", "Drums and Bass", "Opto Mixdown",
+    "Soft Mastering",   "Hot Mastering",      "Maximum Loudness", "Drum Mix",       "Pumper"};
 
 TEST_F(LoadedPlugin, ConstructionLoadsProgramZero) {
     EXPECT_EQ(currentProgram(), 0);
@@ -88,7 +87,8 @@ TEST_F(LoadedPlugin, SwitchingProgramsLoadsTheirValues) {
 TEST_F(LoadedPlugin, OutOfRangeProgramNumbersChangeNothing) {
     setProgram(2);
     plugin->setParameter(tmx1::kGain, 0.9f);
-    for (vst::IntPtr bad : {vst::IntPtr{10}, vst::IntPtr{-1}, vst::IntPtr{1000}, (vst::IntPtr{1} << 32) + 3}) {
+    for (vst::IntPtr bad :
+         {vst::IntPtr{10}, vst::IntPtr{-1}, vst::IntPtr{1000}, (vst::IntPtr{1} << 32) + 3}) {
         plugin->dispatch(vst::effSetProgram, 0, bad);
         EXPECT_EQ(currentProgram(), 2) << bad;
         EXPECT_EQ(plugin->getParameter(tmx1::kGain), 0.9f) << bad;

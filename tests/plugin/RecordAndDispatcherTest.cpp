@@ -46,7 +46,8 @@ TEST_F(LoadedPlugin, BaseDispatcherAnswersItsFixedRequests) {
     EXPECT_EQ(plugin->dispatch(vst::effMainsChanged, 0, 0), 0);
     EXPECT_EQ(plugin->dispatch(vst::effSetBlockSize, 0, 4096), 0);
     EXPECT_EQ(plugin->dispatch(vst::effSetSampleRate, 0, 0, nullptr, 48000.0f), 0);
-    for (vst::Int32 ignored : {vst::effEditDraw, vst::effEditMouse, vst::effEditKey, vst::effEditTop, vst::effEditSleep})
+    for (vst::Int32 ignored :
+         {vst::effEditDraw, vst::effEditMouse, vst::effEditKey, vst::effEditTop, vst::effEditSleep})
         EXPECT_EQ(plugin->dispatch(ignored), 0) << "opcode " << ignored;
 }
 
@@ -131,9 +132,8 @@ TEST(InstancesAndEntries, BothExportedEntriesCreateAnEffect) {
     for (const char* name : {"VSTPluginMain", "main"}) {
         auto entry = reinterpret_cast<vst::MainEntry>(library.symbol(name));
         ASSERT_NE(entry, nullptr) << name;
-        auto callback = [](vst::AEffect*, vst::Int32 opcode, vst::Int32, vst::IntPtr, void*, float) -> vst::IntPtr {
-            return opcode == vst::audioMasterVersion ? 2400 : 0;
-        };
+        auto callback = [](vst::AEffect*, vst::Int32 opcode, vst::Int32, vst::IntPtr, void*,
+                           float) -> vst::IntPtr { return opcode == vst::audioMasterVersion ? 2400 : 0; };
         vst::AEffect* effect = entry(callback);
         ASSERT_NE(effect, nullptr) << name;
         EXPECT_EQ(effect->uniqueID, 0x71347939) << name;
