@@ -368,19 +368,10 @@ void TAbstractSuperDIB::ReleaseView() {
 }
 
 void TAbstractSuperDIB::SetAngle(int value) {
-    const auto angle = static_cast<TAngle>(NormalizeAngle(static_cast<std::uint16_t>(value)));
-    if (angle == angle_)
-        return;
-    angle_ = angle;
-    Changed();
+    ChangeSetting(angle_, static_cast<TAngle>(NormalizeAngle(static_cast<std::uint16_t>(value))));
 }
 
-void TAbstractSuperDIB::SetAutoSize(bool value) {
-    if (value == autoSize_)
-        return;
-    autoSize_ = value;
-    Changed();
-}
+void TAbstractSuperDIB::SetAutoSize(bool value) { ChangeSetting(autoSize_, value); }
 
 void TAbstractSuperDIB::SetMasked(bool value) {
     if (value == masked_)
@@ -391,12 +382,7 @@ void TAbstractSuperDIB::SetMasked(bool value) {
     Changed();
 }
 
-void TAbstractSuperDIB::SetOpacity(std::uint8_t value) {
-    if (value == opacity_)
-        return;
-    opacity_ = value;
-    Changed();
-}
+void TAbstractSuperDIB::SetOpacity(std::uint8_t value) { ChangeSetting(opacity_, value); }
 
 void TAbstractSuperDIB::SetScale(long double value) {
     if (value == scaleX_ && value == scaleY_)
@@ -406,19 +392,9 @@ void TAbstractSuperDIB::SetScale(long double value) {
     Changed();
 }
 
-void TAbstractSuperDIB::SetScaleX(long double value) {
-    if (value == scaleX_)
-        return;
-    scaleX_ = value;
-    Changed();
-}
+void TAbstractSuperDIB::SetScaleX(long double value) { ChangeSetting(scaleX_, value); }
 
-void TAbstractSuperDIB::SetScaleY(long double value) {
-    if (value == scaleY_)
-        return;
-    scaleY_ = value;
-    Changed();
-}
+void TAbstractSuperDIB::SetScaleY(long double value) { ChangeSetting(scaleY_, value); }
 
 void TAbstractSuperDIB::SetTransparent(bool value) {
     if (value == transparent_)
@@ -430,20 +406,13 @@ void TAbstractSuperDIB::SetTransparent(bool value) {
 }
 
 void TAbstractSuperDIB::SetTransparentColor(TColor value) {
-    const std::uint32_t pixel = ColorToPixel(value);
-    if (pixel == transparentPixel_)
-        return;
-    transparentPixel_ = pixel;
-    Changed();
+    ChangeSetting(transparentPixel_, ColorToPixel(value));
 }
 
 void TAbstractSuperDIB::SetTransparentMode(TTransparentMode value) {
     if (value != tmAuto && value != tmFixed)
         throw EDIBError("Unknown transparent mode " + std::to_string(static_cast<int>(value)));
-    if (value == transparentMode_)
-        return;
-    transparentMode_ = value;
-    Changed();
+    ChangeSetting(transparentMode_, value);
 }
 
 std::uint32_t TAbstractSuperDIB::EffectiveTransparentPixel() const {

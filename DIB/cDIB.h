@@ -126,6 +126,17 @@ class TAbstractSuperDIB : public toolkit::TPersistent {
     int UpdateCount() const { return updateCount_; }
     // Re-selects the blend routine, then raises OnChange unless an update is open.
     void Changed();
+
+  protected:
+    // Stores a setting and notifies, only when the value really changes.
+    template <class T> void ChangeSetting(T& setting, T value) {
+        if (setting == value)
+            return;
+        setting = value;
+        Changed();
+    }
+
+  public:
     TBlendRoutine BlendRoutine() const { return blendRoutine_; }
     toolkit::TNotifyEvent OnChange;
 
