@@ -51,6 +51,13 @@ constexpr std::uint8_t ffInherited = 1;
 constexpr std::uint8_t ffChildPos = 2;
 constexpr std::uint8_t ffInline = 4;
 
+// Whether a component record must carry the flag byte although it has no flags: a class name whose
+// length byte has its high four bits set would be taken for the flag byte itself, and the empty class
+// name of a child for the end of its parent's children.
+constexpr bool ClassNameNeedsFlagByte(std::string_view className, bool child) {
+    return (className.size() & 0xF0) == filerFlagMarker || (child && className.empty());
+}
+
 // A readable name of a value type for messages ("integer", "binary", ...).
 std::string ValueTypeName(TValueType type);
 bool IsIntegerType(TValueType type);

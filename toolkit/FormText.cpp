@@ -132,6 +132,23 @@ std::string currencyText(std::int64_t tenThousandths) {
     return (negative ? "-" : "") + std::to_string(magnitude / 10000) + "." + fraction;
 }
 
+constexpr std::uint8_t keywordFlags = ffInherited | ffInline | ffChildPos;
+
+std::string recordKeywords(std::uint8_t flags) {
+    if ((flags & (ffInherited | ffInline)) == 0)
+        return "object";
+    std::string words = (flags & ffInherited) != 0 ? "inherited" : "";
+    if ((flags & ffInline) != 0)
+        words += words.empty() ? "inline" : " inline";
+    return words;
+}
+
+// The flag byte the text compiler writes for a record with these flags, 0 for none.
+std::uint8_t impliedFlagByte(std::uint8_t flags, std::string_view className, bool child) {
+    flags &= keywordFlags;
+    return flags != 0 || ClassNameNeedsFlagByte(className, child) ? filerFlagMarker | flags : 0;
+}
+
 // ---- binary to text
 
 class Decompiler {
@@ -161,9 +178,11 @@ class Decompiler {
     void Component(int indent) {
         Enter();
         std::uint8_t flags = 0;
+        std::optional<std::uint8_t> flagByte;
         std::string position;
         if ((in_.PeekByte() & 0xF0) == filerFlagMarker) {
-            flags = in_.ReadByte() & 0x0F;
+            flagByte = in_.ReadByte();
+            flags = *flagByte & 0x0F;
             if ((flags & ffChildPos) != 0) {
                 const TValueType type = in_.ReadValueType();
                 position = " [" + integerText(type, in_.ReadIntegerPayload(type)) + "]";
@@ -171,16 +190,23 @@ class Decompiler {
         }
         const std::string className = in_.ReadShortString();
         const std::string name = in_.ReadShortString();
-        const char* keyword = (flags & ffInherited) != 0 ? "inherited"
-                              : (flags & ffInline) != 0  ? "inline"
-                                                         : "object";
-        Line(indent, std::string(keyword) + " " + nameText(name) + ": " + nameText(className) + position);
+        Line(indent, recordKeywords(flags) + " " + nameText(name) + ": " + nameText(className) + position +
+                         FlagByteText(flagByte, className, indent > 0));
         Properties(indent + 1);
         while (in_.PeekByte() != 0)
             Component(indent + 1);
         in_.ReadByte();
         Line(indent, "end");
         --nesting_;
+    }
+
+    // The flag byte is spelt out only when the keywords, the position and the class name do not imply
+    // it exactly (a flag byte without flags before an ordinary class name, or bits no keyword names).
+    static std::string FlagByteText(std::optional<std::uint8_t> flagByte, const std::string& className,
+                                    bool child) {
+        if (!flagByte || *flagByte == impliedFlagByte(*flagByte & 0x0F, className, child))
+            return "";
+        return " flags(" + std::to_string(*flagByte) + ")";
     }
 
     void Properties(int indent) {
@@ -566,10 +592,7 @@ class Compiler {
 
     void Object() {
         Enter();
-        if (!AtObject())
-            Fail("'object' expected");
-        std::uint8_t flags = IsName("inherited") ? ffInherited : IsName("inline") ? ffInline : 0;
-        Advance();
+        std::uint8_t flags = RecordKeywords();
         const std::string name = IsPunct(':') ? std::string() : Name("Component name");
         Expect(':');
         const std::string className = Name("Class name");
@@ -580,8 +603,9 @@ class Compiler {
             Expect(']');
             flags |= ffChildPos;
         }
-        if (flags != 0)
-            out_.WriteByte(filerFlagMarker | flags);
+        const std::uint8_t flagByte = FlagByte(flags, className);
+        if (flagByte != 0)
+            out_.WriteByte(flagByte);
         out_.WriteBytes(position.Bytes());
         out_.WriteShortString(className);
         out_.WriteShortString(name);
@@ -596,14 +620,61 @@ class Compiler {
         --nesting_;
     }
 
+    // "object", or "inherited", "inline" or both.
+    std::uint8_t RecordKeywords() {
+        if (!AtObject())
+            Fail("'object' expected");
+        if (IsName("object")) {
+            Advance();
+            return 0;
+        }
+        std::uint8_t flags = 0;
+        while (IsName("inherited") || IsName("inline")) {
+            const std::uint8_t flag = IsName("inherited") ? ffInherited : ffInline;
+            if ((flags & flag) != 0)
+                Fail("'" + token_.text + "' given twice");
+            flags |= flag;
+            Advance();
+        }
+        return flags;
+    }
+
+    // The record's flag byte (0 for none): implied by its keywords, position and class name, or given
+    // whole as flags(n) after them.
+    std::uint8_t FlagByte(std::uint8_t flags, const std::string& className) {
+        const std::uint8_t implied = impliedFlagByte(flags, className, nesting_ > 1);
+        if (!IsName("flags") || !token_.parenFollows)
+            return implied;
+        Advance();
+        Expect('(');
+        if (token_.kind != TokenKind::Number)
+            Fail("Flag byte expected");
+        const std::int64_t value = ParseInteger(token_.text);
+        if (value < filerFlagMarker || value > 0xFF)
+            Fail("A flag byte lies between 240 and 255");
+        const auto flagByte = static_cast<std::uint8_t>(value);
+        if ((flagByte & keywordFlags) != flags)
+            Fail("flags(" + token_.text + ") disagrees with the record's keywords and position");
+        Advance();
+        Expect(')');
+        return flagByte;
+    }
+
     // Property lines until 'end' or a child object.
     void Properties() {
-        while (!IsName("end") && !AtObject()) {
-            out_.WriteShortString(Name("Property name"));
-            Expect('=');
-            Value();
-        }
+        while (!IsName("end") && !AtObject())
+            Property();
         out_.WriteByte(0);
+    }
+
+    // An empty name would read back as the end of the properties.
+    void Property() {
+        const std::string name = Name("Property name");
+        if (name.empty())
+            Fail("A property name cannot be empty");
+        out_.WriteShortString(name);
+        Expect('=');
+        Value();
     }
 
     void Value() {
@@ -737,23 +808,34 @@ class Compiler {
         out_.WriteU64(bits);
     }
 
+    // Parsed digit by digit into the 64-bit count of ten-thousandths, so every stored value, the two
+    // extremes included, reads back exactly.
     void CurrencyValue() {
         if (token_.kind != TokenKind::Number)
             Fail("Number expected");
         const std::string& text = token_.text;
-        const std::size_t point = text.find('.');
-        std::string fraction = point == std::string::npos ? "" : text.substr(point + 1);
+        const bool negative = text.starts_with('-');
+        const std::string body = text.substr(negative || text.starts_with('+') ? 1 : 0);
+        const std::size_t point = body.find('.');
+        const std::string whole = body.substr(0, point);
+        std::string fraction = point == std::string::npos ? "" : body.substr(point + 1);
+        const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+        if (whole.empty() || !std::all_of(whole.begin(), whole.end(), isDigit) ||
+            !std::all_of(fraction.begin(), fraction.end(), isDigit))
+            Fail("Not a currency value: " + text);
         if (fraction.size() > 4)
             Fail("A currency value has at most 4 decimals");
         fraction.append(4 - fraction.size(), '0');
-        const std::string whole = text.substr(0, point);
-        const bool negative = !whole.empty() && whole[0] == '-';
-        const std::int64_t units = ParseInteger(whole);
-        const std::int64_t decimals = ParseInteger(fraction);
-        if (units > INT64_MAX / 10000 - 1 || units < INT64_MIN / 10000 + 1)
-            Fail("Currency value out of range");
+        const std::uint64_t limit = negative ? std::uint64_t{1} << 63 : INT64_MAX;
+        std::uint64_t magnitude = 0;
+        for (char c : whole + fraction) {
+            const auto digit = static_cast<std::uint64_t>(c - '0');
+            if (magnitude > (limit - digit) / 10)
+                Fail("Currency value out of range");
+            magnitude = magnitude * 10 + digit;
+        }
         out_.WriteValueType(TValueType::vaCurrency);
-        out_.WriteU64(static_cast<std::uint64_t>(units * 10000 + (negative ? -decimals : decimals)));
+        out_.WriteU64(negative ? 0 - magnitude : magnitude);
         Advance();
     }
 
@@ -843,9 +925,7 @@ class Compiler {
             while (!IsName("end")) {
                 if (token_.kind == TokenKind::End)
                     Fail("'end' expected");
-                out_.WriteShortString(Name("Property name"));
-                Expect('=');
-                Value();
+                Property();
             }
             Advance();
             out_.WriteByte(0);

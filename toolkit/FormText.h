@@ -21,7 +21,9 @@
 // for a quote and #n for any byte (long(..), utf8(..), wide(..) for the other string types; in
 // wide(..) #n is a UTF-16 unit; a subnormal float is written by its bytes, as extended({..})), identifiers
 // (ident('..') for one that is not a plain name), True, False, nil, {hex bytes}, [set, elements], (list
-// values), <item .. end> collections (an item may carry its order as item [n]). image('file') and
+// values), <item .. end> collections (an item may carry its order as item [n]). A record opens with
+// object, inherited, inline or "inherited inline", may carry its child position as [n] after the class
+// name, and, when its flag byte is not the one these imply, that byte as flags(n). image('file') and
 // bitmap('file') take a value from a PNG or BMP file through the loader the caller supplies. Decompiling
 // writes binary values as hex, so text → binary → text is a fixed point. "//" starts a comment.
 #pragma once

@@ -44,6 +44,8 @@ void TWriter::WriteRootComponent(TComponent& root) {
 }
 
 void TWriter::WriteComponent(TComponent& component) {
+    if (ClassNameNeedsFlagByte(component.ClassName(), &component != root_))
+        output_.WriteByte(filerFlagMarker);
     output_.WriteShortString(component.ClassName());
     output_.WriteShortString(component.Name());
     WriteProperties(component, "");

@@ -123,6 +123,21 @@ TEST(FormWriting, DefaultsAreNotStored) {
               "object '': TTestForm\n  object Plain: TTestControl\n    Items = <>\n  end\nend\n");
 }
 
+TEST(FormWriting, ALongClassNameGetsTheFlagByteItsLengthByteWouldBeTakenFor) {
+    static const std::string longName(240, 'T');
+    struct TLongNamed : TTestControl {
+        using TTestControl::TTestControl;
+        std::string_view ClassName() const override { return longName; }
+    };
+    TTestForm form;
+    auto* control = new TLongNamed(&form);
+    control->SetName("Long");
+    control->SetParentComponent(&form);
+    TWriter writer;
+    writer.WriteRootComponent(form);
+    EXPECT_NE(DecompileForm(writer.Take()).find("object Long: " + longName + "\n"), std::string::npos);
+}
+
 TEST(FormReadingFaults, UnknownPropertyNamesItAndItsOffset) {
     auto stream = compile("object F: TTestForm\n  object P: TTestControl\n    Font.Heigth = 1\n  end\nend\n");
     // "TPF0", root record (1+9, 1+1, end of properties) = 17, child header 1+12 + 1+1 = 32

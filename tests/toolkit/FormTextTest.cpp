@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <span>
 #include <string>
 
 namespace {
@@ -119,6 +120,71 @@ TEST(FormText, DamagedStreamsDecompileToErrors) {
     auto stray = binary;
     stray.push_back(0);
     EXPECT_THROW(DecompileForm(stray), EReadError);
+}
+
+// A hand-made stream: root "A" without properties holding one child record, given as its bytes.
+std::vector<std::uint8_t> streamWithChild(std::span<const std::uint8_t> childRecord) {
+    TFormOutput out;
+    out.WriteBytes(std::vector<std::uint8_t>{'T', 'P', 'F', '0', 1, 'A', 0, 0});
+    out.WriteBytes(childRecord);
+    out.WriteByte(0);
+    return out.Take();
+}
+
+TEST(FormTextRoundTrip, CurrencyExtremesSurviveAndOneBeyondIsRefused) {
+    for (std::uint64_t count : {std::uint64_t{INT64_MAX}, std::uint64_t{1} << 63,
+                                std::uint64_t{INT64_MAX} - 1, std::uint64_t{10000}, std::uint64_t{0} - 1}) {
+        std::vector<std::uint8_t> stream = {'T', 'P', 'F', '0', 1, 'A', 0, 1, 'M', 16};
+        for (int i = 0; i < 8; ++i)
+            stream.push_back(static_cast<std::uint8_t>(count >> (8 * i)));
+        stream.insert(stream.end(), {0, 0});
+        EXPECT_EQ(CompileFormText(DecompileForm(stream), {}), stream) << DecompileForm(stream);
+    }
+    EXPECT_NE(DecompileForm(CompileFormText("object : A\n  M = currency(922337203685477.5807)\nend\n", {}))
+                  .find("currency(922337203685477.5807)"),
+              std::string::npos);
+    for (const char* beyond : {"922337203685477.5808", "-922337203685477.5809", "99999999999999999999"})
+        EXPECT_THROW(CompileFormText(std::string("object : A\n  M = currency(") + beyond + ")\nend\n", {}),
+                     EFormTextError)
+            << beyond;
+    EXPECT_THROW(CompileFormText("object : A\n  M = currency(1e3)\nend\n", {}), EFormTextError);
+}
+
+TEST(FormTextRoundTrip, EveryFlagByteTheReaderAcceptsSurvives) {
+    for (int flagByte = 0xF0; flagByte <= 0xFF; ++flagByte) {
+        TFormOutput record;
+        record.WriteByte(static_cast<std::uint8_t>(flagByte));
+        if ((flagByte & ffChildPos) != 0)
+            record.WriteInteger(3);
+        record.WriteShortString("TPanel");
+        record.WriteShortString("C");
+        record.WriteBytes(std::vector<std::uint8_t>{0, 0});
+        const auto stream = streamWithChild(record.Bytes());
+        const std::string text = DecompileForm(stream);
+        EXPECT_EQ(CompileFormText(text, {}), stream) << text;
+    }
+    const auto both =
+        streamWithChild(std::vector<std::uint8_t>{0xF5, 6, 'T', 'P', 'a', 'n', 'e', 'l', 1, 'C', 0, 0});
+    EXPECT_NE(DecompileForm(both).find("inherited inline C: TPanel\n"), std::string::npos);
+    EXPECT_THROW(CompileFormText("object : A\n  inline C: T flags(240)\n  end\nend\n", {}), EFormTextError);
+    EXPECT_THROW(CompileFormText("object : A\n  inline inline C: T\n  end\nend\n", {}), EFormTextError);
+}
+
+TEST(FormTextRoundTrip, LengthBytesAreNeverTakenForSomethingElse) {
+    for (std::size_t length : {239u, 240u, 255u}) {
+        const std::string longClass(length, 'T');
+        const std::string form =
+            "object Root: " + longClass + "\n  object C: " + longClass + "\n  end\nend\n";
+        const auto stream = CompileFormText(form, {});
+        EXPECT_EQ(DecompileForm(stream), form) << length;
+        EXPECT_EQ(stream[4] == filerFlagMarker, length >= 240) << length;
+    }
+    // An empty class name would end the parent's children, an empty property name its properties.
+    const auto emptyClass = CompileFormText("object '': A\n  object C: ''\n  end\nend\n", {});
+    EXPECT_EQ(DecompileForm(emptyClass), "object '': A\n  object C: ''\n  end\nend\n");
+    EXPECT_THROW(CompileFormText("object : A\n  '' = 1\nend\n", {}), EFormTextError);
+    EXPECT_THROW(CompileFormText("object : A\n  P = <\n    item\n      '' = 1\n    end>\nend\n", {}),
+                 EFormTextError);
 }
 
 } // namespace
