@@ -31,18 +31,24 @@ struct TextCoverage {
     std::vector<std::uint8_t> alpha;
 };
 
+// Fonts are independent of each other, but one font is used by one thread at a time: measuring and
+// rendering go through the face's single glyph slot.
 class Font {
   public:
-    // pixelHeight: the character (em) height in pixels. Throws FontError only when no usable face
-    // exists at all.
+    // family as a form names it ("Arial", "MS Sans Serif"); an unknown one falls back to the default
+    // sans face. pixelHeight: the character (em) height in pixels, as a negative form font height gives
+    // it. Throws FontError only when no usable face exists at all.
     static std::unique_ptr<Font> Open(std::string_view family, int pixelHeight, bool bold, bool italic);
     ~Font();
     Font(const Font&) = delete;
     Font& operator=(const Font&) = delete;
 
+    // Width: the rounded advances plus kerning; malformed UTF-8 counts as U+FFFD. An empty text is
+    // zero wide and one line high.
     TextExtent Measure(std::string_view utf8) const;
+    // The box Measure gives, with ink that would fall outside it cut off.
     TextCoverage Render(std::string_view utf8) const;
-    // The face file in use.
+    // The face file in use, for tests and diagnostics.
     const std::string& FileName() const;
 
   private:
