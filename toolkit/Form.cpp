@@ -38,6 +38,15 @@ const TPropertyTable& TCustomForm::PublishedProperties() const {
     return table;
 }
 
+void TCustomForm::GetChildren(const std::function<void(TComponent&)>& proc, const TComponent& root) const {
+    TWinControl::GetChildren(proc, root);
+    if (&root != this)
+        return;
+    for (int i = 0; i < ComponentCount(); ++i)
+        if (!Components(i)->HasParent())
+            proc(*Components(i));
+}
+
 void TCustomForm::CreateWindow(void* parentHandle) {
     DestroyWindow();
     window_ = platform::CreateChildWindow(parentHandle, Width(), Height(), *this);

@@ -51,6 +51,9 @@ class TCustomForm : public TWinControl, public platform::WindowListener {
     void DestroyWindow();
     platform::NativeWindow* Window() const { return window_.get(); }
 
+    // Its controls in child order, then the components it owns that have no parent (an image list).
+    void GetChildren(const std::function<void(TComponent&)>& proc, const TComponent& root) const override;
+
     // The control that holds the mouse capture, or null.
     TControl* CaptureControl() const { return captureControl_; }
     void SetCaptureControl(TControl* control);
