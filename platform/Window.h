@@ -67,8 +67,9 @@ struct KeyEvent {
 
 enum class Cursor { Arrow, HandPoint };
 
-// What a window tells the editor. Called only from inside the window's own calls (Idle, or an
-// input injected by a test), on the editor's thread.
+// What a window tells the editor. The window system never erases a window before a paint: the
+// listener paints every pixel it is asked for, so nothing flickers. Called only from inside the window's own
+// calls (Idle, or an input injected by a test), on the editor's thread.
 class WindowListener {
   public:
     virtual ~WindowListener() = default;

@@ -2,6 +2,10 @@
 // focus order, mouse bookkeeping and press auto-repeat.
 #include "SkinnedPanelSupport.h"
 
+#include "DIB/cDIBImage.h"
+#include "toolkit/ClassRegistry.h"
+#include "toolkit/FormReader.h"
+#include "toolkit/FormText.h"
 #include "toolkit/Panel.h"
 
 #include <gtest/gtest.h>
@@ -65,6 +69,44 @@ TEST(SkinnedControlCreation, TemplatePropertiesMustBePublishedAndPlain) {
     EXPECT_EQ(messageOf([&] { skin->Register("OnClick"); }),
               "Attempting to template an invalid property type.");
     EXPECT_EQ(skin->TemplateProperties().size(), 3u);
+}
+
+TEST(SkinnedControlCreation, AFormBuildsTheContainerWithItsBorderSettingsAndEmptyCollections) {
+    toolkit::TClassRegistry classes;
+    dib::RegisterDIBContainerClasses(classes);
+    dib::RegisterDIBImageClasses(classes);
+    const auto stream = toolkit::CompileFormText(R"(object Form: TForm
+  object DIBContainer1: TDIBContainer
+    Width = 570
+    Height = 265
+    BorderDrawPosition = bdUnderControls
+    object Lamp: TDIBImage
+      Left = 18
+      Top = 74
+      Width = 13
+      Height = 13
+      Children = <>
+      DIBFeatures = <>
+      DIBTabOrder = 0
+      Opacity = 0
+    end
+  end
+end
+)",
+                                                 {});
+    toolkit::TForm form(nullptr);
+    toolkit::TReader(stream, classes).ReadRootComponent(form);
+    auto* container = dynamic_cast<dib::TDIBContainer*>(form.FindComponent("DIBContainer1"));
+    ASSERT_NE(container, nullptr);
+    EXPECT_EQ(container->BorderDrawPosition(), dib::bdUnderControls);
+    EXPECT_EQ(container->BackBuffer().Width(), 570) << "the back buffer takes the size once loaded";
+    ASSERT_EQ(container->ControlCount(), 1);
+    auto* lamp = dynamic_cast<dib::TDIBImage*>(container->Controls(0));
+    ASSERT_NE(lamp, nullptr);
+    EXPECT_EQ(lamp->Opacity(), 0);
+    EXPECT_EQ(lamp->Children()->Count(), 0);
+    EXPECT_EQ(container->FocusList(), (std::vector<TCustomDIBControl*>{lamp}))
+        << "the focus list built on loading";
 }
 
 // ---- painting
