@@ -3,6 +3,7 @@
 // running it twice gives identical files. The lit overlays are drawn by the same functions as their
 // unlit counterparts in the chassis, at the same integer offsets, so they line up to the pixel.
 #include <cairo.h>
+#include <png.h>
 
 #include <algorithm>
 #include <cmath>
@@ -14,11 +15,18 @@
 
 namespace {
 
+struct SwitchSpec {
+    int x, y;
+    const char* caption;
+    bool green;
+};
+
 // ---- geometry: every position on the plate, in panel pixels ----
 namespace geom {
+constexpr double thresholdX = 168, releaseX = 288, topRowY = 103, bottomRowY = 203; // knob centres
 constexpr int panelW = 570, panelH = 265;
 constexpr double knobBodyRadius = 23.0, knobCapRadius = 16.0;
-constexpr double tickInner = 26.5, tickMajorOuter = 31.0, tickMinorOuter = 29.0, labelRadius = 36.5;
+constexpr double tickInner = 26.5, tickMajorOuter = 31.0, tickMinorOuter = 29.0, labelGap = 2.5;
 constexpr double sweepStart = 210.0, sweepRange = 300.0;
 constexpr int valueWindowW = 36, valueWindowH = 14;
 constexpr int ledSize = 13;
@@ -33,6 +41,11 @@ constexpr int gainColumnX[] = {457, 470};
 constexpr int labelFieldX = 393, labelFieldY = 73, labelFieldW = 159, labelFieldH = 19;
 constexpr int logoX = 12, logoY = 6, logoW = 105, logoH = 48;
 constexpr int manualX = 462, aboutX = 513, iconY = 10, iconSize = 40;
+constexpr SwitchSpec switches[] = {
+    {333, 66, "PDE", false},         {333, 166, "AUTO\nGAIN", false}, {333, 226, "BRICK\nWALL", false},
+    {18, 158, "STEREO LINK", false}, {18, 74, "A/B", true},           {18, 95, "COPY", false},
+    {18, 116, "RECALL", false}};
+constexpr int ocLedX = 207, ocLedY = 66;
 } // namespace geom
 
 // The colour the value and meter labels paint behind their text; the windows use it so the labels vanish.
@@ -108,10 +121,24 @@ class Canvas {
     void beginPixels() { cairo_surface_flush(surface_); }
     void endPixels() { cairo_surface_mark_dirty(surface_); }
 
+    // Written through libpng rather than cairo, which would drop the alpha channel of an opaque picture;
+    // the pictures are specified as 32-bit.
     void save(const std::string& path) const {
-        cairo_surface_flush(surface_);
-        if (cairo_surface_write_to_png(surface_, path.c_str()) != CAIRO_STATUS_SUCCESS)
-            throw std::runtime_error("cannot write " + path);
+        std::vector<std::uint8_t> rgba;
+        rgba.reserve(static_cast<std::size_t>(width()) * height() * 4);
+        for (int y = 0; y < height(); ++y)
+            for (int x = 0; x < width(); ++x) {
+                std::uint32_t p = pixel(x, y);
+                for (int shift : {16, 8, 0, 24})
+                    rgba.push_back(static_cast<std::uint8_t>(p >> shift & 0xff));
+            }
+        png_image image{};
+        image.version = PNG_IMAGE_VERSION;
+        image.width = static_cast<png_uint_32>(width());
+        image.height = static_cast<png_uint_32>(height());
+        image.format = PNG_FORMAT_RGBA;
+        if (png_image_write_to_file(&image, path.c_str(), 0, rgba.data(), 0, nullptr) == 0)
+            throw std::runtime_error("cannot write " + path + ": " + image.message);
     }
 
   private:
@@ -286,7 +313,6 @@ void drawScrews(cairo_t* cr) {
 void drawSectionLines(cairo_t* cr) {
     drawGroove(cr, 14, 59.5, 556, 59.5);
     drawGroove(cr, 124.5, 64, 124.5, 256);
-    drawGroove(cr, 326.5, 64, 326.5, 256);
 }
 
 // ---- identity: maker's mark, product name, icons ----
@@ -378,7 +404,7 @@ void drawManualIcon(cairo_t* cr) {
     }
     setColour(cr, textDim);
     cairo_stroke(cr);
-    drawText(cr, "MANUAL", cx, iconY + 34, {6.5, true}, Align::Centre, textDim);
+    drawText(cr, "MANUAL", cx, iconY + 34, {7, true}, Align::Centre, textDim);
 }
 
 void drawInfoIcon(cairo_t* cr) {
@@ -393,14 +419,14 @@ void drawInfoIcon(cairo_t* cr) {
     cairo_fill(cr);
     cairo_rectangle(cr, cx - 1.1, cy - 1.5, 2.2, 7.5);
     cairo_fill(cr);
-    drawText(cr, "INFO", cx, iconY + 34, {6.5, true}, Align::Centre, textDim);
+    drawText(cr, "INFO", cx, iconY + 34, {7, true}, Align::Centre, textDim);
 }
 
 // ---- knobs and their scales ----
 
 struct ScaleMark {
     double value;      // normalised 0..1 along the sweep
-    const char* label; // nullptr for a minor tick
+    std::string label; // empty for a minor tick
 };
 
 struct KnobSpec {
@@ -414,17 +440,14 @@ double sweepAngle(double v) { return (geom::sweepStart + geom::sweepRange * v) *
 
 std::vector<ScaleMark> linearMarks(double lo, double hi, double majorStep, double minorStep, bool showPlus) {
     std::vector<ScaleMark> marks;
-    static std::vector<std::string> texts; // the marks point into this; kept for the program's life
-    texts.reserve(256);
     for (double x = lo; x <= hi + 1e-9; x += minorStep) {
         double v = (x - lo) / (hi - lo);
         double k = (x - lo) / majorStep;
         if (std::abs(k - std::round(k)) < 1e-9) {
             long n = std::lround(x);
-            texts.push_back((showPlus && n > 0 ? "+" : "") + std::to_string(n));
-            marks.push_back({v, texts.back().c_str()});
+            marks.push_back({v, (showPlus && n > 0 ? "+" : "") + std::to_string(n)});
         } else {
-            marks.push_back({v, nullptr});
+            marks.push_back({v, ""});
         }
     }
     return marks;
@@ -432,15 +455,15 @@ std::vector<ScaleMark> linearMarks(double lo, double hi, double majorStep, doubl
 
 std::vector<ScaleMark> releaseMarks() {
     auto v = [](double ms) { return std::log(ms / 5.0) / std::log(1000.0); };
-    return {{v(5), "5"},       {v(10), nullptr}, {v(20), nullptr},   {v(50), "50"},      {v(100), nullptr},
-            {v(200), nullptr}, {v(500), "500"},  {v(1000), nullptr}, {v(2000), nullptr}, {v(5000), "5k"}};
+    return {{v(5), "5"},  {v(10), ""},     {v(20), ""},   {v(50), "50"}, {v(100), ""},
+            {v(200), ""}, {v(500), "500"}, {v(1000), ""}, {v(2000), ""}, {v(5000), "5k"}};
 }
 
 std::vector<KnobSpec> knobSpecs() {
-    return {{168, 103, "THRESHOLD", "dB", linearMarks(-40, 10, 10, 5, true)},
-            {288, 103, "RELEASE", "ms", releaseMarks()},
-            {168, 203, "KNEE", "dB", linearMarks(0, 20, 5, 2.5, false)},
-            {288, 203, "GAIN", "dB", linearMarks(-10, 10, 5, 2.5, true)}};
+    return {{geom::thresholdX, geom::topRowY, "THRESHOLD", "dB", linearMarks(-40, 10, 10, 5, true)},
+            {geom::releaseX, geom::topRowY, "RELEASE", "ms", releaseMarks()},
+            {geom::thresholdX, geom::bottomRowY, "KNEE", "dB", linearMarks(0, 20, 5, 2.5, false)},
+            {geom::releaseX, geom::bottomRowY, "GAIN", "dB", linearMarks(-10, 10, 5, 2.5, true)}};
 }
 
 void drawKnobScale(cairo_t* cr, const KnobSpec& k) {
@@ -448,15 +471,22 @@ void drawKnobScale(cairo_t* cr, const KnobSpec& k) {
     cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
     for (const ScaleMark& m : k.marks) {
         double a = sweepAngle(m.value), s = std::sin(a), c = -std::cos(a);
-        double outer = m.label ? tickMajorOuter : tickMinorOuter;
-        cairo_set_line_width(cr, m.label ? 1.3 : 0.9);
-        setColour(cr, m.label ? textLight : textDim);
+        bool major = !m.label.empty();
+        double outer = major ? tickMajorOuter : tickMinorOuter;
+        cairo_set_line_width(cr, major ? 1.3 : 0.9);
+        setColour(cr, major ? textLight : textDim);
         cairo_move_to(cr, k.cx + s * tickInner, k.cy + c * tickInner);
         cairo_line_to(cr, k.cx + s * outer, k.cy + c * outer);
         cairo_stroke(cr);
-        if (m.label)
-            drawTextCentred(cr, m.label, k.cx + s * labelRadius, k.cy + c * labelRadius, {7, true},
-                            textLight);
+        if (major) {
+            // Keep a constant gap between the tick's end and the nearest edge of the number's box.
+            constexpr Font font{7, true};
+            double halfW = textWidth(cr, m.label, font) / 2, halfH = 2.6;
+            double toEdge = std::min(std::abs(s) > 1e-6 ? halfW / std::abs(s) : 1e9,
+                                     std::abs(c) > 1e-6 ? halfH / std::abs(c) : 1e9);
+            double r = tickMajorOuter + labelGap + toEdge;
+            drawTextCentred(cr, m.label, k.cx + s * r, k.cy + c * r, font, textLight);
+        }
     }
     cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
 }
@@ -639,17 +669,17 @@ void drawSelector(cairo_t* cr, int x, int y, bool lit) {
     cairo_fill(cr);
 }
 
-struct SwitchSpec {
-    int x, y;
-    const char* caption;
-    bool green;
-};
-
-const SwitchSpec switches[] = {{333, 66, "PDE", false},         {333, 166, "AUTO-GAIN", false},
-                               {333, 226, "BRICK-WALL", false}, {18, 158, "STEREO LINK", false},
-                               {18, 74, "A/B", true},           {18, 95, "COPY", false},
-                               {18, 116, "RECALL", false}};
-constexpr int ocLedX = 207, ocLedY = 66;
+// A caption beside a 13 pixel control: one line centred on it, or two stacked lines (split at '\n') where
+// one would run into the meter bay.
+void drawCaption(cairo_t* cr, const std::string& caption, double x, double y) {
+    auto split = caption.find('\n');
+    if (split == std::string::npos) {
+        drawText(cr, caption, x, y + 9.5, {7.5, true}, Align::Left);
+        return;
+    }
+    drawText(cr, caption.substr(0, split), x, y + 5.5, {7, true}, Align::Left);
+    drawText(cr, caption.substr(split + 1), x, y + 13.5, {7, true}, Align::Left);
+}
 
 void drawSwitchSection(cairo_t* cr) {
     using namespace geom;
@@ -657,7 +687,7 @@ void drawSwitchSection(cairo_t* cr) {
     drawText(cr, "RELEASE TYPE", 18, 189, {7, true}, Align::Left, textDim);
     for (const SwitchSpec& s : switches) {
         drawSwitchLed(cr, s.x, s.y, s.green ? ledGreen : ledRed, false);
-        drawText(cr, s.caption, s.x + ledSize + 4, s.y + 9.5, {7.5, true}, Align::Left);
+        drawCaption(cr, s.caption, s.x + ledSize + 4, s.y);
     }
     drawRoundLed(cr, ocLedX, ocLedY, false);
     drawText(cr, "OC", ocLedX + ledSize + 4, ocLedY + 9.5, {7.5, true}, Align::Left);
@@ -719,7 +749,7 @@ void drawMeterScale(cairo_t* cr, int x, int dbStep, double pixelsPerDb, int lowe
 
 void drawMeterSection(cairo_t* cr) {
     using namespace geom;
-    drawRecess(cr, labelFieldX - 3, 64, labelFieldW + 6, 182, 5, 0.15);
+    drawRecess(cr, labelFieldX - 2, 64, labelFieldW + 5, 182, 5, 0.15);
     // The field behind the meter labels, in the labels' own background colour.
     roundedRect(cr, labelFieldX - 0.5, labelFieldY - 0.5, labelFieldW + 1, labelFieldH + 1, 2);
     cairo_set_source_rgba(cr, 1, 1, 1, 0.12);
@@ -739,9 +769,9 @@ void drawMeterSection(cairo_t* cr) {
     drawText(cr, "IN", levelColumnX[0] + meterW + 1.5, captionY, {7.5, true}, Align::Centre);
     drawText(cr, "COMP", gainColumnX[0] + meterW + 1.5, captionY, {7.5, true}, Align::Centre);
     drawText(cr, "OUT", levelColumnX[2] + meterW + 1.5, captionY, {7.5, true}, Align::Centre);
-    drawText(cr, "dB", levelColumnX[1] + meterW + 12, captionY, {6.5, true}, Align::Centre, textDim);
-    drawText(cr, "GR", gainColumnX[1] + meterW + 12, captionY, {6.5, true}, Align::Centre, textDim);
-    drawText(cr, "dB", levelColumnX[3] + meterW + 12, captionY, {6.5, true}, Align::Centre, textDim);
+    drawText(cr, "dB", levelColumnX[1] + meterW + 12, captionY, {7, true}, Align::Centre, textDim);
+    drawText(cr, "GR", gainColumnX[1] + meterW + 12, captionY, {7, true}, Align::Centre, textDim);
+    drawText(cr, "dB", levelColumnX[3] + meterW + 12, captionY, {7, true}, Align::Centre, textDim);
 }
 
 // ---- the pictures ----
@@ -787,14 +817,20 @@ void makePointer(Canvas& c) {
 
 std::uint32_t packed(int r, int g, int b) { return 0xff000000u | r << 16 | g << 8 | b; }
 
-// The lit overlays must line up with the plate: compare a fresh render of a column with the plate's.
+// The overlays must line up with the plate: compare fresh renders of a lit level column and an unlit
+// gain-reduction column with the plate's pixels.
 void checkMeterAlignment(const Canvas& chassis) {
-    Canvas lit(geom::meterW, geom::meterH);
-    drawMeterColumn(lit.cr(), 0, 0, MeterKind::Level, true);
-    for (int y = 0; y < geom::meterH; ++y)
-        for (int x = 0; x < geom::meterW; ++x)
-            if (lit.pixel(x, y) != chassis.pixel(geom::levelColumnX[0] + x, geom::meterTop + y))
-                throw std::runtime_error("the plate's level column differs from its standalone render");
+    auto check = [&](MeterKind kind, bool lit, int plateX) {
+        Canvas column(geom::meterW, geom::meterH);
+        drawMeterColumn(column.cr(), 0, 0, kind, lit);
+        for (int y = 0; y < geom::meterH; ++y)
+            for (int x = 0; x < geom::meterW; ++x)
+                if (column.pixel(x, y) != chassis.pixel(plateX + x, geom::meterTop + y))
+                    throw std::runtime_error(
+                        "a meter column on the plate differs from its standalone render");
+    };
+    check(MeterKind::Level, true, geom::levelColumnX[0]);
+    check(MeterKind::Gain, false, geom::gainColumnX[1]);
 }
 
 void checkOpaque(const Canvas& c, const std::string& name) {
