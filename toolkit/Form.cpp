@@ -139,6 +139,14 @@ TMouseButton buttonOf(platform::MouseButton button) {
 
 } // namespace
 
+void TCustomForm::ShowCursorOf(const TControl* control) {
+    // A held drag keeps the cursor it started with.
+    if (window_ == nullptr || captureControl_ != nullptr)
+        return;
+    window_->SetCursor(control != nullptr && control->Cursor() == crHandPoint ? platform::Cursor::HandPoint
+                                                                              : platform::Cursor::Arrow);
+}
+
 void TCustomForm::TrackMouseControl(TControl* control) {
     if (control == mouseControl_)
         return;
@@ -151,10 +159,7 @@ void TCustomForm::TrackMouseControl(TControl* control) {
         return;
     if (control != nullptr)
         control->MouseEnter();
-    if (window_ != nullptr && captureControl_ == nullptr)
-        window_->SetCursor(control != nullptr && control->Cursor() == crHandPoint
-                               ? platform::Cursor::HandPoint
-                               : platform::Cursor::Arrow);
+    ShowCursorOf(control);
 }
 
 void TCustomForm::WindowMouse(const platform::MouseEvent& event) {
@@ -194,11 +199,8 @@ void TCustomForm::WindowMouse(const platform::MouseEvent& event) {
             target->EndPress(x, y);
         }
         target->MouseUp(button, shift, x, y);
-        // With the capture gone, the control under the mouse is the one that hears of it again.
-        if (captureControl_ == nullptr && window_ != nullptr)
-            window_->SetCursor(mouseControl_ != nullptr && mouseControl_->Cursor() == crHandPoint
-                                   ? platform::Cursor::HandPoint
-                                   : platform::Cursor::Arrow);
+        // With the capture gone, the control under the mouse shows its cursor again.
+        ShowCursorOf(mouseControl_);
         break;
     case platform::MouseEventKind::Move:
         target->MouseMove(shift, x, y);

@@ -84,6 +84,8 @@ class TCustomForm : public TWinControl, public platform::WindowListener {
     TControl& ControlAtFormPoint(int x, int y);
     // Moves the mouse onto control: leave for the old one, enter for the new one, its cursor shown.
     void TrackMouseControl(TControl* control);
+    // Shows the cursor of the control under the mouse, unless a control holds the capture.
+    void ShowCursorOf(const TControl* control);
 
   private:
     std::string caption_;
