@@ -36,4 +36,8 @@ TPictureData DecodeBitmap(std::span<const std::uint8_t> bytes);
 // padded to a multiple of 4 bytes. Alpha is dropped.
 std::vector<std::uint8_t> EncodeBitmap24(const TPictureData& picture);
 
+// Writes the picture as a PNG file, with its alpha channel when it has one (hasAlpha), else as
+// opaque RGB. Throws EPictureError when the file cannot be written.
+void SavePng(const std::string& path, const TPictureData& picture);
+
 } // namespace toolkit

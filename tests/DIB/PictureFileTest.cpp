@@ -92,6 +92,27 @@ TEST_F(PictureFiles, ThirtyTwoBitBitmapTurnsMaskedOn) {
     EXPECT_EQ(image.Pixel(1, 0), bgra(5, 6, 7, 8));
 }
 
+TEST_F(PictureFiles, SavedPngReadsBackPixelForPixelWithAndWithoutAlpha) {
+    toolkit::TPictureData picture{3, 2, true, {0x80102030, 0xff405060, 0x00708090, 0xffa0b0c0, 0x10d0e0f0, 0xff000000}};
+    const std::string withAlpha = (folder / "alpha.png").string();
+    toolkit::SavePng(withAlpha, picture);
+    toolkit::TPictureData back = toolkit::LoadPictureFile(withAlpha);
+    EXPECT_EQ(back.width, 3);
+    EXPECT_EQ(back.height, 2);
+    EXPECT_TRUE(back.hasAlpha);
+    EXPECT_EQ(back.pixels, picture.pixels) << "bottom row first in, bottom row first out";
+
+    picture.hasAlpha = false;
+    const std::string opaque = (folder / "opaque.png").string();
+    toolkit::SavePng(opaque, picture);
+    back = toolkit::LoadPictureFile(opaque);
+    EXPECT_FALSE(back.hasAlpha);
+    for (std::size_t i = 0; i < picture.pixels.size(); ++i)
+        EXPECT_EQ(back.pixels[i], picture.pixels[i] | 0xff000000) << i;
+
+    EXPECT_THROW(toolkit::SavePng((folder / "no-such-folder" / "x.png").string(), picture), toolkit::EPictureError);
+}
+
 TEST_F(PictureFiles, DamagedBitmapsAreRefusedNotOverread) {
     std::vector<std::uint8_t> bmp = toolkit::EncodeBitmap24({4, 4, false, std::vector<std::uint32_t>(16, 0)});
     bmp.resize(bmp.size() - 1);
