@@ -6,6 +6,8 @@
 #include "platform/Window.h"
 
 #include <cstdint>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace platform::headless {
@@ -25,9 +27,19 @@ class Screen {
     // The newest window created on this screen; throws WindowError when there is none.
     HeadlessWindow& LastWindow() const;
 
+    // The information boxes shown over this screen's windows, oldest first. The headless box is
+    // closed at once, as if the user had pressed OK.
+    struct InformationBox {
+        std::string title;
+        std::string text;
+    };
+    const std::vector<InformationBox>& InformationBoxes() const { return informationBoxes_; }
+    void RecordInformationBox(InformationBox box) { informationBoxes_.push_back(std::move(box)); }
+
   private:
     friend class HeadlessWindow;
     std::vector<HeadlessWindow*> windows_;
+    std::vector<InformationBox> informationBoxes_;
 };
 
 class HeadlessWindow : public NativeWindow {
@@ -46,6 +58,7 @@ class HeadlessWindow : public NativeWindow {
     std::unique_ptr<Timer> CreateTimer(std::function<void()> tick) override;
     void Idle() override;
     void* Handle() const override { return const_cast<HeadlessWindow*>(this); }
+    Screen& OwnScreen() const { return screen_; }
 
     // What the screen shows at (x, y), counted from the top-left corner: 0x00RRGGBB.
     std::uint32_t ScreenPixel(int x, int y) const;

@@ -1,0 +1,127 @@
+// The machine settings file, the desktop's open operation and the information box of the headless
+// window system.
+#include "platform/MachineSettings.h"
+#include "platform/MessageBox.h"
+#include "platform/Shell.h"
+#include "platform/headless/Screen.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Sets an environment variable for one test and puts the old value back afterwards.
+class ScopedEnvironment {
+  public:
+    ScopedEnvironment(const char* name, const std::string& value) : name_(name) {
+        if (const char* old = std::getenv(name))
+            old_ = old;
+        setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnvironment() {
+        if (old_)
+            setenv(name_, old_->c_str(), 1);
+        else
+            unsetenv(name_);
+    }
+
+  private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+class DesktopServices : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        folder = fs::temp_directory_path() /
+                 ("tmx1-desktop-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+    }
+    void TearDown() override { fs::remove_all(folder); }
+
+    void write(const fs::path& path, const std::string& text) {
+        fs::create_directories(path.parent_path());
+        std::ofstream(path) << text;
+    }
+
+    fs::path folder;
+};
+
+TEST_F(DesktopServices, SettingsComeFromTheFirstConfigDirectoryThatHasTheFile) {
+    write(folder / "b" / "Brindlow Audio" / "TMX-1.conf",
+          "# installed by the package\n[General]\n  manual = /opt/tmx1/Manual v1.pdf  \nOther=x\n");
+    write(folder / "c" / "Brindlow Audio" / "TMX-1.conf", "Manual=/elsewhere.pdf\n");
+    ScopedEnvironment dirs("XDG_CONFIG_DIRS", "relative/ignored:" + (folder / "a").string() + ":" +
+                                                  (folder / "b").string() + ":" + (folder / "c").string());
+
+    EXPECT_EQ(platform::ReadMachineString("\\Software\\Brindlow Audio\\TMX-1", "Manual"),
+              std::optional<std::string>("/opt/tmx1/Manual v1.pdf"))
+        << "name matched without regard to case, value trimmed, the first file decides";
+    EXPECT_EQ(platform::ReadMachineString("\\Software\\Brindlow Audio\\TMX-1", "Missing"), std::nullopt);
+    EXPECT_EQ(platform::ReadMachineString("\\Software\\Brindlow Audio\\Nothing", "Manual"), std::nullopt);
+    EXPECT_EQ(platform::ReadMachineString("\\Software\\..\\..\\etc\\passwd", "root"), std::nullopt)
+        << "a key path never leaves the settings folder";
+}
+
+TEST_F(DesktopServices, AnEmptyValueIsThereButEmpty) {
+    write(folder / "Brindlow Audio" / "TMX-1.conf", "Manual=\n");
+    ScopedEnvironment dirs("XDG_CONFIG_DIRS", folder.string());
+    EXPECT_EQ(platform::ReadMachineString("\\Software\\Brindlow Audio\\TMX-1", "Manual"),
+              std::optional<std::string>(""));
+}
+
+// A stand-in for xdg-open found first on PATH: it writes its arguments, one per line, to a file.
+TEST_F(DesktopServices, ShellOpenPassesTheTargetAsOneArgumentAndLeavesNoChildBehind) {
+    const fs::path record = folder / "opened.txt";
+    write(folder / "bin" / "xdg-open", "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > '" +
+                                           record.string() + ".part'\nmv '" + record.string() + ".part' '" +
+                                           record.string() + "'\n");
+    fs::permissions(folder / "bin" / "xdg-open", fs::perms::owner_all);
+    ScopedEnvironment path("PATH", (folder / "bin").string() + ":" + std::getenv("PATH"));
+
+    const std::string target = "/tmp/My Manual; $(touch " + (folder / "pwned").string() + ").pdf";
+    ASSERT_TRUE(platform::ShellOpen(nullptr, target));
+
+    for (int i = 0; i < 500 && !fs::exists(record); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::ifstream in(record);
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_EQ(text.str(), target + "\n") << "exactly one argument, unchanged";
+    EXPECT_FALSE(fs::exists(folder / "pwned")) << "no shell interpreted the target";
+
+    int status = 0;
+    EXPECT_EQ(waitpid(-1, &status, WNOHANG), -1);
+    EXPECT_EQ(errno, ECHILD) << "the opener is not our child, so it can never be a zombie of ours";
+}
+
+TEST_F(DesktopServices, HeadlessInformationBoxIsRecordedOnTheScreenOfItsWindow) {
+    struct NoListener : platform::WindowListener {
+        void WindowPaint(const platform::Rect&) override {}
+        void WindowMouse(const platform::MouseEvent&) override {}
+        void WindowKey(const platform::KeyEvent&) override {}
+        void WindowDestroyed() override {}
+    } listener;
+    platform::headless::Screen screen;
+    auto window = platform::CreateChildWindow(screen.Handle(), 20, 10, listener);
+    platform::ShowInformation(window->Handle(), "TMX-1", "Some text");
+    platform::ShowInformation(nullptr, "TMX-1", "nowhere to show it");
+    ASSERT_EQ(screen.InformationBoxes().size(), 1u);
+    EXPECT_EQ(screen.InformationBoxes()[0].title, "TMX-1");
+    EXPECT_EQ(screen.InformationBoxes()[0].text, "Some text");
+}
+
+} // namespace
