@@ -1,6 +1,7 @@
 // A host that changes parameters, switches programs and idles the editor on its own thread while
 // the audio thread processes. Run under ThreadSanitizer (scripts/test builds it that way too), this
 // finds any field the two threads share without an atomic.
+#include "platform/headless/Screen.h"
 #include "tests/dsp/APluginProbe.h"
 
 #include <gtest/gtest.h>
@@ -37,7 +38,7 @@ TEST(Concurrency, EditsProgramsAndEditorIdleWhileAudioRuns) {
         }
     });
 
-    int parent = 0;
+    platform::headless::Screen screen;
     tmx1::AEffEditor& bridge = *plugin.getEditor();
     // Both sides keep going until each has done plenty while the other was running.
     for (int i = 0; i < 5000 || blocks.load() < 500; ++i) {
@@ -47,7 +48,7 @@ TEST(Concurrency, EditsProgramsAndEditorIdleWhileAudioRuns) {
         char text[64];
         plugin.getParameterDisplay(tmx1::kReleaseType, text);
         if (i % 500 == 0)
-            bridge.open(&parent);
+            bridge.open(screen.Handle());
         bridge.idle();
         if (i % 500 == 250)
             bridge.close();

@@ -1,4 +1,5 @@
 // The editor's path into the effect: setParameterAutomated stores the value and tells the host.
+#include "platform/headless/Screen.h"
 #include "plugin/APlugin.h"
 
 #include <gtest/gtest.h>
@@ -57,8 +58,8 @@ TEST_F(Automation, EveryAcceptedChangePostsAnEditorUpdate) {
     ASSERT_NE(bridge, nullptr);
     bridge->idle(); // nothing open: the posted update waits
     EXPECT_TRUE(bridge->isUpdatePosted());
-    int parent = 0;
-    bridge->open(&parent);
+    platform::headless::Screen screen;
+    bridge->open(screen.Handle());
     bridge->idle();
     EXPECT_FALSE(bridge->isUpdatePosted());
     plugin.setParameter(12, 0.5f);
@@ -71,12 +72,12 @@ TEST_F(Automation, EveryAcceptedChangePostsAnEditorUpdate) {
 TEST_F(Automation, OpeningAndClosingTheEditorDrivesEditorClosed) {
     tmx1::APlugin plugin(recordingHost);
     EXPECT_FALSE(plugin.isEditorClosed());
-    int parent = 0;
-    plugin.getEditor()->open(&parent);
+    platform::headless::Screen screen;
+    plugin.getEditor()->open(screen.Handle());
     EXPECT_FALSE(plugin.isEditorClosed());
     plugin.getEditor()->close();
     EXPECT_TRUE(plugin.isEditorClosed());
-    plugin.getEditor()->open(&parent);
+    plugin.getEditor()->open(screen.Handle());
     EXPECT_FALSE(plugin.isEditorClosed());
 }
 

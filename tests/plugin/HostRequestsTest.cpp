@@ -1,4 +1,5 @@
 // What the effect asks of its host: exactly the announced requests, nothing else.
+#include "platform/headless/Screen.h"
 #include "tests/support/LoadedPlugin.h"
 
 #include "plugin/ParameterTable.h"
@@ -37,8 +38,8 @@ TEST(HostRequests, HostParameterAndProgramRequestsAreNotReportedBack) {
     float left[64] = {}, right[64] = {};
     float* channels[2] = {left, right};
     effect.processReplacing(channels, channels, 64);
-    int parent = 0;
-    effect.dispatch(vst::effEditOpen, 0, 0, &parent);
+    platform::headless::Screen screen;
+    effect.dispatch(vst::effEditOpen, 0, 0, screen.Handle());
     effect.dispatch(vst::effEditIdle);
     effect.dispatch(vst::effEditClose);
     EXPECT_TRUE(host.requests().empty());

@@ -1,4 +1,5 @@
 // The effect record a host receives, the base dispatcher's answers, and the editor requests.
+#include "platform/headless/Screen.h"
 #include "tests/support/LoadedPlugin.h"
 
 #include "platform/FloatingPoint.h"
@@ -92,18 +93,18 @@ TEST_F(LoadedPlugin, EditorRectIsTheFixedPanelSizeAlsoBeforeOpening) {
 TEST_F(LoadedPlugin, EditorRequestsInTheWrongStateDoNothing) {
     EXPECT_EQ(plugin->dispatch(vst::effEditIdle), 0);
     EXPECT_EQ(plugin->dispatch(vst::effEditClose), 0);
-    int parent = 0;
-    EXPECT_EQ(plugin->dispatch(vst::effEditOpen, 0, 0, &parent), 1);
-    EXPECT_EQ(plugin->dispatch(vst::effEditOpen, 0, 0, &parent), 1); // no second window
+    platform::headless::Screen screen;
+    EXPECT_EQ(plugin->dispatch(vst::effEditOpen, 0, 0, screen.Handle()), 1);
+    EXPECT_EQ(plugin->dispatch(vst::effEditOpen, 0, 0, screen.Handle()), 1); // no second window
     EXPECT_EQ(plugin->dispatch(vst::effEditIdle), 0);
     EXPECT_EQ(plugin->dispatch(vst::effEditClose), 0);
     EXPECT_EQ(plugin->dispatch(vst::effEditClose), 0);
-    EXPECT_EQ(plugin->dispatch(vst::effEditOpen, 0, 0, &parent), 1); // opens again after a close
+    EXPECT_EQ(plugin->dispatch(vst::effEditOpen, 0, 0, screen.Handle()), 1); // opens again after a close
 }
 
 TEST_F(LoadedPlugin, ClosingWithTheEditorOpenIsClean) {
-    int parent = 0;
-    ASSERT_EQ(plugin->dispatch(vst::effEditOpen, 0, 0, &parent), 1);
+    platform::headless::Screen screen;
+    ASSERT_EQ(plugin->dispatch(vst::effEditOpen, 0, 0, screen.Handle()), 1);
     EXPECT_EQ(plugin->close(), 1);
 }
 

@@ -1,0 +1,238 @@
+// What the panel does: knobs, switches and release-type buttons turn gestures into parameter changes
+// of the effect; values the effect reports come back through UpdateControls; the A/B compare with
+// copy and recall; and the hotspots for the manual, the maker's site and the product information.
+#include "editor/uEditor.h"
+
+#include "DIB/cDIB.h"
+#include "DIB/cDIBDial.h"
+#include "DIB/cDIBImage.h"
+#include "platform/MachineSettings.h"
+#include "platform/MessageBox.h"
+#include "platform/Shell.h"
+#include "plugin/APlugin.h"
+#include "plugin/APluginProgram.h"
+#include "plugin/ParameterDisplay.h"
+#include "plugin/ParameterTable.h"
+#include "toolkit/Label.h"
+
+#include <string>
+
+namespace tmx1 {
+
+using toolkit::TPersistent;
+
+namespace {
+
+constexpr std::uint8_t kLit = 255;
+constexpr std::uint8_t kUnlit = 0;
+constexpr int kReleaseTypeParam = 3;
+constexpr int kNumReleaseButtons = 5;
+constexpr int kNormalMax = 100;
+constexpr int kFineMax = 1000;
+// Longer values are refused: cutting them would open a different file.
+constexpr std::size_t kMaxManualPath = 255;
+
+// Position / Max, stored as a 32-bit float.
+float knobValue(const dib::TDIBDial& knob) {
+    return static_cast<float>(static_cast<long double>(knob.Position()) / knob.Max());
+}
+
+} // namespace
+
+dib::TDIBDial* TPluginEditorWindow::KnobOf(int index) const {
+    switch (index) {
+    case 0: return ThresholdControl;
+    case 1: return ReleaseControl;
+    case 4: return KneeControl;
+    case 5: return OutputGainControl;
+    default: return nullptr;
+    }
+}
+
+toolkit::TLabel* TPluginEditorWindow::ValueLabelOf(int index) const {
+    switch (index) {
+    case 0: return ThresholdLabel;
+    case 1: return ReleaseLabel;
+    case 4: return KneeLabel;
+    case 5: return OutputGainLabel;
+    default: return nullptr;
+    }
+}
+
+dib::TDIBImage* TPluginEditorWindow::SwitchOf(int index) const {
+    switch (index) {
+    case 2: return PDRswitch;
+    case 6: return AutoGainSwitch;
+    case 7: return BrickWallSwitch;
+    case 8: return StereoLinkSwitch;
+    default: return nullptr;
+    }
+}
+
+dib::TDIBImage* TPluginEditorWindow::ReleaseTypeButton(int releaseType) const {
+    const std::array<dib::TDIBImage*, kNumReleaseButtons> buttons{RelType0, RelType1, RelType2, RelType3, Reltype4};
+    return buttons[static_cast<std::size_t>(releaseType)];
+}
+
+void TPluginEditorWindow::SendParameter(int index, float value) {
+    if (Plugin != nullptr)
+        Plugin->setParameterAutomated(index, value);
+}
+
+// ---- refresh from the effect
+
+void TPluginEditorWindow::UpdateControls() {
+    auto& shown = ABValues[ABSlot];
+    for (int i = 0; i < kEditorParams; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        if (shown[k] == ParamValues[k])
+            continue; // unchanged: nothing is touched, so nothing repaints
+        shown[k] = ParamValues[k];
+        UpdateKnob(i, ParamValues[k]);
+        UpdateEditBox(static_cast<std::uint16_t>(i), ParamValues[k]);
+        UpdateButton(i);
+    }
+}
+
+void TPluginEditorWindow::UpdateKnob(std::int32_t index, float value) {
+    Updating = true; // the knob's change notice is ours, not the user's
+    if (dib::TDIBDial* knob = KnobOf(index))
+        knob->SetPosition(static_cast<std::int32_t>(dib::Nearest(static_cast<long double>(value) * knob->Max())));
+    Updating = false;
+}
+
+void TPluginEditorWindow::UpdateEditBox(std::uint16_t index, float value) {
+    toolkit::TLabel* label = ValueLabelOf(index);
+    if (label == nullptr)
+        return;
+    label->SetCaption(displayNumber(displayValue(index, value), decimalSeparator_));
+}
+
+void TPluginEditorWindow::UpdateButton(std::int32_t index) {
+    if (index < 0 || index >= kEditorParams)
+        return;
+    const float shown = ABValues[ABSlot][static_cast<std::size_t>(index)];
+    if (dib::TDIBImage* lamp = SwitchOf(index)) {
+        lamp->SetOpacity(dib::Nearest(shown) != 0 ? kLit : kUnlit);
+        return;
+    }
+    if (index != kReleaseTypeParam)
+        return;
+    for (int k = 0; k < kNumReleaseButtons; ++k)
+        ReleaseTypeButton(k)->SetOpacity(kUnlit);
+    const std::int64_t selected = dib::Nearest(4.0L * shown);
+    if (selected >= 0 && selected < kNumReleaseButtons)
+        ReleaseTypeButton(static_cast<int>(selected))->SetOpacity(kLit);
+}
+
+// ---- gestures
+
+void TPluginEditorWindow::KnobControlChange(TPersistent* Sender) {
+    if (Updating)
+        return;
+    auto* knob = dynamic_cast<dib::TDIBDial*>(Sender);
+    if (knob == nullptr || knob->Tag() < 0 || knob->Tag() >= kEditorParams)
+        return;
+    const int index = knob->Tag();
+    const float value = knobValue(*knob);
+    ABValues[ABSlot][static_cast<std::size_t>(index)] = value;
+    UpdateEditBox(static_cast<std::uint16_t>(index), value);
+    SendParameter(index, value);
+    ParamValues[static_cast<std::size_t>(index)] = value;
+}
+
+void TPluginEditorWindow::ControlMouseDown(TPersistent* Sender, toolkit::TMouseButton, toolkit::TShiftState Shift,
+                                           int, int) {
+    auto* knob = dynamic_cast<dib::TDIBDial*>(Sender);
+    if (knob == nullptr || knob->Tag() < 0 || knob->Tag() >= kNumParams)
+        return;
+    if ((Shift & toolkit::ssAlt) != 0) {
+        // Reset to the default; reported like a turn, since Updating is clear.
+        const float defaultValue = kParameters[static_cast<std::size_t>(knob->Tag())].defaultValue;
+        knob->SetPosition(
+            static_cast<std::int32_t>(dib::Nearest(static_cast<long double>(knob->Max()) * defaultValue)));
+    }
+    const float value = knobValue(*knob);
+    // Rescale without reporting: Max is raised before the position grows and lowered only after it has
+    // shrunk, so the position never leaves the range and is never clamped.
+    knob->SetEnabled(false);
+    Updating = true;
+    if ((Shift & toolkit::ssCtrl) != 0) {
+        knob->SetMax(kFineMax);
+        knob->SetPosition(static_cast<std::int32_t>(dib::Nearest(static_cast<long double>(value) * kFineMax)));
+    } else {
+        knob->SetPosition(static_cast<std::int32_t>(dib::Nearest(static_cast<long double>(value) * kNormalMax)));
+        knob->SetMax(kNormalMax);
+    }
+    knob->SetEnabled(true);
+    Updating = false;
+}
+
+void TPluginEditorWindow::SwitchClick(TPersistent* Sender) {
+    auto* lamp = dynamic_cast<toolkit::TComponent*>(Sender);
+    if (Plugin == nullptr || lamp == nullptr || lamp->Tag() < 0 || lamp->Tag() >= kEditorParams)
+        return;
+    const int index = lamp->Tag();
+    const float shown = ABValues[ABSlot][static_cast<std::size_t>(index)];
+    // The switch does not light itself: the effect's update comes back through UpdateControls.
+    SendParameter(index, static_cast<float>(dib::Nearest(1.0L - shown)));
+}
+
+void TPluginEditorWindow::ReltypeClick(TPersistent* Sender) {
+    auto* button = dynamic_cast<toolkit::TComponent*>(Sender);
+    if (Plugin == nullptr || button == nullptr)
+        return;
+    SendParameter(kReleaseTypeParam, static_cast<float>(button->Tag() / 4.0));
+}
+
+void TPluginEditorWindow::ABSwitchClick(TPersistent*) {
+    if (ABSwitch->Opacity() == kLit) {
+        ABSwitch->SetOpacity(kUnlit);
+        ABSlot = 0;
+    } else {
+        ABSwitch->SetOpacity(kLit);
+        ABSlot = 1;
+    }
+    // The memory just left keeps what it showed; the one just entered goes out to the effect and is
+    // marked stale, so the next update refreshes every control from what the effect took.
+    auto& entered = ABValues[ABSlot];
+    for (int i = 0; i < kEditorParams; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        ParamValues[k] = entered[k];
+        entered[k] = kStaleValue;
+        SendParameter(i, ParamValues[k]);
+    }
+}
+
+void TPluginEditorWindow::CopySwitchClick(TPersistent*) { ABValues[1 - ABSlot] = ABValues[ABSlot]; }
+
+void TPluginEditorWindow::RecallSwitchClick(TPersistent*) {
+    const int program = ProgramIndex >= 0 && ProgramIndex < kNumPrograms ? ProgramIndex : 0;
+    const auto& factory = kFactoryPrograms[static_cast<std::size_t>(program)].values;
+    for (int i = 0; i < kEditorParams; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        ParamValues[k] = factory[k];
+        ABValues[ABSlot][k] = kStaleValue;
+        SendParameter(i, ParamValues[k]);
+    }
+}
+
+// ---- hotspots
+
+void TPluginEditorWindow::UsersManualClick(TPersistent*) {
+    const std::optional<std::string> manual = platform::ReadMachineString(kManualKeyPath, kManualValueName);
+    if (!manual || manual->empty() || manual->size() > kMaxManualPath)
+        return;
+    platform::ShellOpen(Window() != nullptr ? Window()->Handle() : nullptr, *manual);
+}
+
+void TPluginEditorWindow::LogoClick(TPersistent*) {
+    platform::ShellOpen(Window() != nullptr ? Window()->Handle() : nullptr, kMakerWebAddress);
+}
+
+void TPluginEditorWindow::AboutClick(TPersistent*) {
+    platform::ShowInformation(Window() != nullptr ? Window()->Handle() : nullptr, "TMX-1",
+                              std::string(kProductInformation) + kMakerWebAddress);
+}
+
+} // namespace tmx1

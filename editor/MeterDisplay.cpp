@@ -1,0 +1,100 @@
+// The meters: level bars (covers over lit columns of the plate), gain-reduction bars growing downward,
+// and above each pair a label with the held extremes of its two channels.
+#include "editor/uEditor.h"
+
+#include "DIB/cDIB.h"
+#include "toolkit/Image.h"
+#include "toolkit/Label.h"
+#include "toolkit/NumberText.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+namespace tmx1 {
+
+namespace {
+
+constexpr int kColumnPixels = 120;
+constexpr int kLevelPixelsPerDb = 2;
+constexpr float kEmptyHold = -100.0f;
+constexpr std::size_t kHoldWidth = 5;
+
+// The floor keeps a zero level finite: dB(0) = -400.
+float decibels(float x) {
+    return static_cast<float>(20.0L * std::log(static_cast<long double>(x) + 1e-20L) / std::log(10.0L));
+}
+
+std::string holdNumber(float hold, char decimalSeparator) {
+    return toolkit::formatFixed(hold, 2, 1, decimalSeparator).substr(0, kHoldWidth);
+}
+
+// A hold as the label shows it: out-of-range values become "-oo" or "99+".
+std::string holdText(float hold, char decimalSeparator) {
+    if (std::isnan(hold) || hold < -99.0f)
+        return "-oo";
+    if (hold > 99.0f)
+        return "99+";
+    return holdNumber(hold, decimalSeparator);
+}
+
+} // namespace
+
+std::string MeterHoldCaption(float left, float right, char decimalSeparator) {
+    std::string a = holdText(left, decimalSeparator);
+    if (std::isnan(left) || left < -99.0f || left > 99.0f)
+        a = " " + a; // " -oo" and " 99+" stand in four characters
+    if (a.front() != '-')
+        a = (" " + a).substr(0, kHoldWidth);
+    if (std::fabs(left) < 10.0f)
+        a = (" " + a).substr(0, kHoldWidth);
+    return a + " " + holdText(right, decimalSeparator);
+}
+
+void TPluginEditorWindow::UpdateLevelBar(int index, toolkit::TImage& cover) {
+    const auto k = static_cast<std::size_t>(index);
+    const float d = decibels(MeterLevels[k]);
+    std::int64_t lit = kLevelPixelsPerDb * dib::Nearest(d) + kColumnPixels;
+    lit = std::clamp<std::int64_t>(lit, 0, kColumnPixels);
+    // Compared with the stored pixel count, not the widget: a steady level repaints nothing.
+    if (lit != LevelHeights[k])
+        cover.SetHeight(kColumnPixels - static_cast<int>(lit));
+    LevelHeights[k] = static_cast<std::int16_t>(lit);
+    if (d > PeakHolds[k])
+        PeakHolds[k] = d;
+}
+
+void TPluginEditorWindow::UpdateGainBar(int index, toolkit::TImage& bar) {
+    const auto k = static_cast<std::size_t>(index);
+    const float d = decibels(MeterGains[k]);
+    std::int64_t pixels = 2 * dib::Nearest(d) * GainScale;
+    pixels = std::clamp<std::int64_t>(pixels, -kColumnPixels, kColumnPixels * 100); // a gain of +6000 dB
+    if (pixels != GainHeights[k])
+        bar.SetHeight(pixels > 0 ? 0 : static_cast<int>(-pixels)); // a gain above 1 shows nothing
+    GainHeights[k] = static_cast<std::int16_t>(pixels);
+    if (std::fabs(d) > std::fabs(GainHolds[k]))
+        GainHolds[k] = d;
+}
+
+void TPluginEditorWindow::ShowHolds(toolkit::TLabel& label, float left, float right) const {
+    label.SetCaption(MeterHoldCaption(left, right, decimalSeparator_));
+}
+
+void TPluginEditorWindow::UpdateMeter() {
+    UpdateLevelBar(0, *Meter_In_L);
+    UpdateLevelBar(1, *Meter_In_R);
+    ShowHolds(*InMeterLabel, PeakHolds[0], PeakHolds[1]);
+    UpdateLevelBar(2, *Meter_Out_L);
+    UpdateLevelBar(3, *Meter_Out_R);
+    ShowHolds(*OutMeterLabel, PeakHolds[2], PeakHolds[3]);
+    UpdateGainBar(0, *Meter_CP_L);
+    UpdateGainBar(1, *Meter_CP_R);
+    ShowHolds(*CompMeterLabel, GainHolds[0], GainHolds[1]);
+}
+
+void TPluginEditorWindow::MeterLabelClick(toolkit::TPersistent*) {
+    PeakHolds.fill(kEmptyHold);
+    GainHolds.fill(0.0f);
+}
+
+} // namespace tmx1

@@ -1,0 +1,148 @@
+// The editor panel: a fixed 570 × 265 front plate built from the layout stream, whose knobs, switches
+// and release-type buttons turn gestures into parameter changes of the effect, which shows what the
+// effect reports back, keeps the A/B compare memories and drives the meters. Everything here runs on
+// the host's editor thread; values arrive only through the editor bridge's copies.
+#pragma once
+
+#include "toolkit/Form.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+namespace toolkit {
+class TImage;
+class TLabel;
+class TMethodTable;
+} // namespace toolkit
+
+namespace dib {
+class TDIBContainer;
+class TDIBDial;
+class TDIBImage;
+class TDIBImageList;
+} // namespace dib
+
+namespace tmx1 {
+
+class APlugin;
+
+inline constexpr int kEditorParams = 10;
+inline constexpr float kStaleValue = 2.0f; // no parameter takes it: the entry must be refreshed
+
+// Where the manual is found, and where the maker lives.
+inline constexpr const char* kManualKeyPath = "\\Software\\Brindlow Audio\\TMX-1";
+inline constexpr const char* kManualValueName = "Manual";
+inline constexpr const char* kMakerWebAddress = "https://brindlow-audio.example/tmx-1";
+inline constexpr const char* kProductInformation = "Tollimax | TMX-1 v1.10 by Brindlow Audio, ";
+
+class TPluginEditorWindow : public toolkit::TForm {
+  public:
+    // Builds the panel from the layout stream and raises OnCreate. Throws if the stream is unreadable.
+    explicit TPluginEditorWindow(toolkit::TComponent* owner);
+    ~TPluginEditorWindow() override;
+
+    std::string_view ClassName() const override { return "TPluginEditorWindow"; }
+    const toolkit::TMethodTable* MethodTable() const override;
+
+    // --- written by the editor bridge
+    APlugin* Plugin = nullptr;
+    std::array<float, kEditorParams> ParamValues{};
+    std::int32_t ProgramIndex = 0;
+    std::array<float, 4> MeterLevels{}; // In L, In R, Out L, Out R: linear peaks
+    std::array<float, 2> MeterGains{};  // Comp L, Comp R: linear gains, 1.0 = no reduction
+
+    // --- the window's own state
+    std::array<std::array<float, kEditorParams>, 2> ABValues{}; // row 0 memory A, row 1 memory B
+    std::uint8_t ABSlot = 0;
+    bool Updating = false;
+    std::array<float, 4> PeakHolds{};        // dB
+    std::array<float, 2> GainHolds{};        // dB, a reduction is negative
+    std::array<std::int16_t, 4> LevelHeights{}; // lit pixels of the level bars, 0..120
+    std::array<std::int16_t, 2> GainHeights{};  // signed pixels of the gain bars, -120..
+    std::int16_t GainScale = 2;
+
+    // --- components, found by name once the layout is read
+    dib::TDIBContainer* DIBContainer1 = nullptr;
+    dib::TDIBImage* Baggrund = nullptr;
+    toolkit::TLabel* ThresholdLabel = nullptr;
+    toolkit::TLabel* ReleaseLabel = nullptr;
+    toolkit::TLabel* KneeLabel = nullptr;
+    toolkit::TLabel* OutputGainLabel = nullptr;
+    dib::TDIBDial* ThresholdControl = nullptr;
+    dib::TDIBDial* ReleaseControl = nullptr;
+    dib::TDIBDial* KneeControl = nullptr;
+    dib::TDIBDial* OutputGainControl = nullptr;
+    toolkit::TImage* About = nullptr;
+    toolkit::TImage* UsersManual = nullptr;
+    toolkit::TImage* Logo = nullptr;
+    toolkit::TImage* Meter_In_L = nullptr;
+    toolkit::TImage* Meter_In_R = nullptr;
+    toolkit::TImage* Meter_Out_L = nullptr;
+    toolkit::TImage* Meter_Out_R = nullptr;
+    toolkit::TImage* Meter_CP_L = nullptr;
+    toolkit::TImage* Meter_CP_R = nullptr;
+    toolkit::TLabel* InMeterLabel = nullptr;
+    toolkit::TLabel* CompMeterLabel = nullptr;
+    toolkit::TLabel* OutMeterLabel = nullptr;
+    dib::TDIBImage* PDRswitch = nullptr;
+    dib::TDIBImage* AutoGainSwitch = nullptr;
+    dib::TDIBImage* BrickWallSwitch = nullptr;
+    dib::TDIBImage* StereoLinkSwitch = nullptr;
+    dib::TDIBImage* ABSwitch = nullptr;
+    dib::TDIBImage* CopySwitch = nullptr;
+    dib::TDIBImage* RecallSwitch = nullptr;
+    dib::TDIBImage* OC_LED = nullptr;
+    dib::TDIBImage* RelType0 = nullptr;
+    dib::TDIBImage* RelType1 = nullptr;
+    dib::TDIBImage* RelType2 = nullptr;
+    dib::TDIBImage* RelType3 = nullptr;
+    dib::TDIBImage* Reltype4 = nullptr;
+    dib::TDIBImageList* DIBImageList1 = nullptr;
+
+    // --- refresh from the effect
+    void UpdateControls();
+    void UpdateKnob(std::int32_t index, float value);
+    void UpdateEditBox(std::uint16_t index, float value);
+    void UpdateButton(std::int32_t index);
+    void UpdateMeter();
+
+    // --- event handlers, bound by name from the layout
+    void FormCreate(toolkit::TPersistent* Sender);
+    void FormPaint(toolkit::TPersistent* Sender);
+    void KnobControlChange(toolkit::TPersistent* Sender);
+    void ControlMouseDown(toolkit::TPersistent* Sender, toolkit::TMouseButton Button, toolkit::TShiftState Shift,
+                          int X, int Y);
+    void SwitchClick(toolkit::TPersistent* Sender);
+    void ReltypeClick(toolkit::TPersistent* Sender);
+    void ABSwitchClick(toolkit::TPersistent* Sender);
+    void CopySwitchClick(toolkit::TPersistent* Sender);
+    void RecallSwitchClick(toolkit::TPersistent* Sender);
+    void MeterLabelClick(toolkit::TPersistent* Sender);
+    void UsersManualClick(toolkit::TPersistent* Sender);
+    void LogoClick(toolkit::TPersistent* Sender);
+    void AboutClick(toolkit::TPersistent* Sender);
+
+  private:
+    void ReadLayout();
+    void FindComponents();
+    template <class T> T* Find(const char* name) const;
+
+    dib::TDIBDial* KnobOf(int index) const;
+    toolkit::TLabel* ValueLabelOf(int index) const;
+    dib::TDIBImage* SwitchOf(int index) const;
+    dib::TDIBImage* ReleaseTypeButton(int releaseType) const;
+    void SendParameter(int index, float value);
+
+    void UpdateLevelBar(int index, toolkit::TImage& cover);
+    void UpdateGainBar(int index, toolkit::TImage& bar);
+    void ShowHolds(toolkit::TLabel& label, float left, float right) const;
+
+    std::unique_ptr<toolkit::TMethodTable> methods_;
+    char decimalSeparator_ = '.';
+};
+
+// The text of a meter label: the left hold right-aligned in five characters, a space, the right hold.
+std::string MeterHoldCaption(float left, float right, char decimalSeparator);
+
+} // namespace tmx1
