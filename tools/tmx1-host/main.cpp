@@ -3,6 +3,7 @@
 #include "tools/tmx1-host/BenchCommand.h"
 #include "tools/tmx1-host/InfoCommand.h"
 #include "tools/tmx1-host/RenderCommand.h"
+#include "tools/tmx1-host/SnapshotCommand.h"
 
 #include <exception>
 #include <iostream>
@@ -18,11 +19,14 @@ const char* const kUsage =
     "       tmx1-host demo [--plugin P.so] [OUTDIR] [--program N|NAME] [--param I=V ...] [--block N]\n"
     "                      [--no-latency-comp]\n"
     "       tmx1-host bench [--plugin P.so] [--vs OTHER.so] [--seconds S]\n"
+    "       tmx1-host snapshot [--plugin P.so] [--program N|NAME] [--audio FILE [--at SECONDS]] OUT.png\n"
     "  info    print a plug-in's identity, parameters and programs\n"
     "  render  process an audio file (WAV, AIFF, FLAC, Ogg, ...) through a plug-in, latency compensated\n"
     "  demo    write a built-in drums-and-bass signal to OUTDIR/demo-in.wav (default folder: out) and\n"
     "          render it to OUTDIR/demo-out.wav through \"Warm Tollimation\"\n"
     "  bench   time a plug-in (and another one, alternately) on a music-like signal\n"
+    "  snapshot  open the editor on an off-screen display, optionally play FILE through the effect\n"
+    "          (up to SECONDS) so the meters move, and save what the panel shows\n"
     "  (default plug-in: " TMX1_DEFAULT_PLUGIN ")\n";
 
 int runInfo(const std::vector<std::string>& args) {
@@ -41,6 +45,8 @@ int runCommand(const std::string& command, const std::vector<std::string>& rest)
         return host::runRender(host::Arguments(rest), TMX1_DEFAULT_PLUGIN, std::cout);
     if (command == "demo")
         return host::runDemo(host::Arguments(rest), TMX1_DEFAULT_PLUGIN, std::cout);
+    if (command == "snapshot")
+        return host::runSnapshot(host::Arguments(rest), TMX1_DEFAULT_PLUGIN, std::cout);
     if (command == "bench")
         return host::runBench(host::Arguments(rest), TMX1_DEFAULT_PLUGIN, std::cout);
     throw host::UsageError("unknown command '" + command + "'");
