@@ -2,6 +2,7 @@
 // with a full-size background image, four knobs, twenty 13 × 13 lamps with colour-keyed images and eight
 // value labels. Targets: a full paint at most 1 ms; repainting one lamp's rectangle at most 20 µs. They
 // are printed after the table, judged from the mean time per iteration, never asserted.
+#include "bench/LimitReport.h"
 #include "DIB/cDIBDial.h"
 #include "DIB/cDIBImage.h"
 #include "DIB/cDIBImageList.h"
@@ -12,9 +13,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
 #include <functional>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -162,36 +161,6 @@ void BM_LampPaint(benchmark::State& state) {
 }
 
 // The console table, then each target with the time it was judged by.
-class PaintTargets : public benchmark::ConsoleReporter {
-  public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs)
-            if (!run.error_occurred && run.run_type == Run::RT_Iteration)
-                microseconds[run.benchmark_name()] =
-                    run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit) * 1e6;
-    }
-    void Finalize() override {
-        GetOutputStream() << "\nTargets (mean real time per paint):\n";
-        Judge("BM_FullPaint", "full paint of 570 x 265", fullPaintLimitUs);
-        Judge("BM_LampPaint", "one 13 x 13 lamp's rectangle", smallPaintLimitUs);
-        ConsoleReporter::Finalize();
-    }
-
-  private:
-    void Judge(const std::string& name, const char* what, double limitUs) {
-        const auto found = microseconds.find(name);
-        if (found == microseconds.end())
-            return;
-        char line[160];
-        std::snprintf(line, sizeof line, "  %-36s at most %7.1f us   measured %9.2f us   %s\n", what, limitUs,
-                      found->second, found->second <= limitUs ? "met" : "NOT MET");
-        GetOutputStream() << line;
-    }
-
-    std::map<std::string, double> microseconds;
-};
-
 } // namespace
 
 BENCHMARK(BM_FullPaint)->Unit(benchmark::kMicrosecond);
@@ -201,7 +170,9 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
-    PaintTargets report;
+    bench::LimitReport report("Targets (mean real time per paint)",
+                              {{"BM_FullPaint", "full paint of 570 x 265", fullPaintLimitUs},
+                               {"BM_LampPaint", "one 13 x 13 lamp's rectangle", smallPaintLimitUs}});
     benchmark::RunSpecifiedBenchmarks(&report);
     benchmark::Shutdown();
     return 0;

@@ -1,0 +1,64 @@
+// The editor of the built plug-in on the headless screen, opened through its dispatcher as a host
+// does. Targets: opening it (reading the layout stream, building the panel, the first full paint) at
+// most 30 ms; an idle with no parameter change and steady meters paints nothing (the paints counter
+// stays 0) and costs little.
+#include "bench/LimitReport.h"
+#include "platform/headless/Screen.h"
+#include "tools/tmx1-host/Host.h"
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+namespace {
+
+constexpr double openLimitUs = 30000;
+constexpr double steadyIdleLimitUs = 50;
+
+struct LoadedEffect {
+    host::Host host;
+    std::shared_ptr<const host::PluginLibrary> library = std::make_shared<host::PluginLibrary>(TMX1_PLUGIN_PATH);
+    host::HostedEffect effect{host, library};
+};
+
+void BM_OpenEditor(benchmark::State& state) {
+    LoadedEffect loaded;
+    platform::headless::Screen screen;
+    for (auto _ : state) {
+        loaded.effect.dispatch(vst::effEditOpen, 0, 0, screen.Handle());
+        loaded.effect.dispatch(vst::effEditIdle);
+        state.PauseTiming();
+        loaded.effect.dispatch(vst::effEditClose);
+        state.ResumeTiming();
+    }
+}
+
+void BM_SteadyIdle(benchmark::State& state) {
+    LoadedEffect loaded;
+    platform::headless::Screen screen;
+    loaded.effect.dispatch(vst::effEditOpen, 0, 0, screen.Handle());
+    loaded.effect.dispatch(vst::effEditIdle);
+    loaded.effect.dispatch(vst::effEditIdle);
+    const int paintsBefore = screen.LastWindow().PaintCount();
+    for (auto _ : state)
+        loaded.effect.dispatch(vst::effEditIdle);
+    state.counters["paints"] = screen.LastWindow().PaintCount() - paintsBefore;
+    loaded.effect.dispatch(vst::effEditClose);
+}
+
+} // namespace
+
+BENCHMARK(BM_OpenEditor)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SteadyIdle)->Unit(benchmark::kMicrosecond);
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    bench::LimitReport report("Targets (mean real time per iteration)",
+                              {{"BM_OpenEditor", "open the editor and paint it once", openLimitUs},
+                               {"BM_SteadyIdle", "an idle with nothing changed", steadyIdleLimitUs}});
+    benchmark::RunSpecifiedBenchmarks(&report);
+    benchmark::Shutdown();
+    return 0;
+}
