@@ -239,12 +239,18 @@ class ManualHotspot : public OpenEditor {
   protected:
     void SetUp() override {
         OpenEditor::SetUp();
-        folder = std::filesystem::temp_directory_path() / "tmx1-manual-hotspot";
+        // A folder per test and process: ctest runs tests in parallel.
+        folder = std::filesystem::temp_directory_path() /
+                 ("tmx1-manual-" + std::to_string(getpid()) + "-" +
+                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::remove_all(folder);
         std::filesystem::create_directories(folder / "Brindlow Audio");
         std::filesystem::create_directories(folder / "bin");
         record = folder / "opened.txt";
-        std::ofstream(folder / "bin" / "xdg-open") << "#!/bin/sh\nprintf '%s' \"$1\" > '" << record.string() << "'\n";
+        // Written aside and renamed, so a reader never sees half of it.
+        std::ofstream(folder / "bin" / "xdg-open") << "#!/bin/sh\nprintf '%s' \"$1\" > '" << record.string()
+                                                   << ".part' && mv '" << record.string() << ".part' '"
+                                                   << record.string() << "'\n";
         std::filesystem::permissions(folder / "bin" / "xdg-open", std::filesystem::perms::owner_all);
         oldPath = std::getenv("PATH");
         setenv("PATH", ((folder / "bin").string() + ":" + oldPath).c_str(), 1);

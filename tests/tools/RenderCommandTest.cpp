@@ -2,12 +2,14 @@
 // one-millisecond delay (reported only after resume) with a gain and a ceiling.
 #include "tests/tools/HostProcess.h"
 #include "tests/tools/TestSounds.h"
+#include "toolkit/PictureFile.h"
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
 #include <cmath>
 #include <fstream>
+#include <set>
 
 namespace {
 
@@ -228,6 +230,57 @@ TEST_F(Render, LimitingTheLoudPartIsReportedAsItsGainReduction) {
     const HostRun r = render(loudThenQuiet(), "in.wav", "--param 1=0.4");
     ASSERT_EQ(r.exitCode, 0) << r.output;
     EXPECT_NE(r.output.find("Gain reduction    6.0 dB largest"), std::string::npos) << r.output;
+}
+
+// --- the plot
+
+TEST_F(Render, PlotIsAPictureOfBothLevelsBesideAnUnchangedOutput) {
+    const Sound in = loudThenQuiet();
+    const HostRun r = render(in, "in.wav", "--param 1=0.4 --plot " + (folder / "levels.png").string());
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    EXPECT_NE(r.output.find("Plotted levels and gain -> " + (folder / "levels.png").string()),
+              std::string::npos)
+        << r.output;
+    const Sound out = readSound(output());
+    for (long i = 0; i < out.frames(); ++i)
+        ASSERT_FLOAT_EQ(out.at(i, 0), std::clamp(in.at(i, 0), -0.4f, 0.4f)) << "frame " << i;
+
+    const toolkit::TPictureData picture = toolkit::LoadPictureFile((folder / "levels.png").string());
+    EXPECT_EQ(picture.width, 1200);
+    EXPECT_EQ(picture.height, 600);
+    const std::set<std::uint32_t> colours(picture.pixels.begin(), picture.pixels.end());
+    EXPECT_GT(colours.size(), 100u) << "a blank or nearly blank picture";
+    EXPECT_EQ(folder.entries(), (std::vector<std::string>{"in.wav", "levels.png", "out.wav"}));
+}
+
+TEST_F(Render, PlotThatCannotBeWrittenFailsAtOnceAndLeavesNoFileAtAll) {
+    writeSound(folder / "in.wav", loudThenQuiet());
+    std::filesystem::create_directory(folder / "taken.png");
+    const auto before = folder.entries();
+    for (const auto& plot : {folder / "no-such-folder" / "levels.png", folder / "taken.png"}) {
+        const HostRun r =
+            runHost("render --plugin " + std::string(FIXTURE_DELAY) + " " + (folder / "in.wav").string() +
+                    " " + output().string() + " --plot " + plot.string());
+        EXPECT_EQ(r.exitCode, 1) << r.output;
+        EXPECT_EQ(lineCount(r.output), 1) << r.output;
+        EXPECT_NE(r.output.find(plot.string() + ": cannot be written"), std::string::npos) << r.output;
+        EXPECT_EQ(folder.entries(), before) << "left behind by: " << r.output;
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(folder / "taken.png"));
+    // Before any work: the plot is refused before the plug-in is even looked for.
+    const HostRun r =
+        runHost("render --plugin " + (folder / "missing.so").string() + " " + (folder / "in.wav").string() +
+                " " + output().string() + " --plot " + (folder / "no-such-folder" / "levels.png").string());
+    EXPECT_NE(r.output.find("levels.png: cannot be written"), std::string::npos) << r.output;
+}
+
+TEST_F(Render, PlotOverTheInputOrTheOutputIsAUsageError) {
+    writeSound(folder / "in.wav", loudThenQuiet());
+    const std::string files = (folder / "in.wav").string() + " " + output().string();
+    EXPECT_EQ(runHost("render " + files + " --plot " + output().string()).exitCode, 2);
+    EXPECT_EQ(runHost("render " + files + " --plot " + (folder / "." / "in.wav").string()).exitCode, 2);
+    EXPECT_EQ(runHost("render " + files + " --plot").exitCode, 2);
+    EXPECT_EQ(folder.entries(), (std::vector<std::string>{"in.wav"}));
 }
 
 TEST_F(Render, ProgressBarOnlyOnATerminal) {

@@ -24,6 +24,11 @@ std::unique_ptr<HostedEffect> openEffect(Host& host, const std::string& path) {
     return effect;
 }
 
+bool isParameterSetting(const std::string& word) {
+    const auto equals = word.find('=');
+    return equals != std::string::npos && equals > 0 && word[0] != '-';
+}
+
 ParameterSetting parseParameterSetting(const std::string& text) {
     const auto equals = text.find('=');
     const auto index = equals == std::string::npos ? std::nullopt : parseInteger(text.substr(0, equals));

@@ -25,6 +25,9 @@ struct ParameterSetting {
     float value; // normalised, 0..1
 };
 
+// Whether a word after "--param" looks like another setting ("I=V") rather than the next argument.
+bool isParameterSetting(const std::string& word);
+
 // Parses "INDEX=VALUE" with VALUE in 0..1; throws SetupError otherwise.
 ParameterSetting parseParameterSetting(const std::string& text);
 

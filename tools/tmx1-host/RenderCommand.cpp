@@ -16,11 +16,6 @@ namespace {
 constexpr int kDemoSampleRate = 44100;
 const char* const kDemoProgram = "Warm Tollimation";
 
-bool isParameterSetting(const std::string& word) {
-    const auto equals = word.find('=');
-    return equals != std::string::npos && equals > 0 && word[0] != '-';
-}
-
 // The options that render and demo share; the files are left to each command.
 RenderRequest requestFrom(Arguments& arguments, const std::string& defaultPlugin) {
     RenderRequest request;
@@ -47,6 +42,8 @@ int renderAndReport(const RenderRequest& request, std::ostream& out) {
     ProgressBar progress = ProgressBar::onStandardError("Rendering");
     const RenderSummary summary = render(request, progress);
     out << "Rendered " << request.inputPath << " -> " << request.outputPath << "\n";
+    if (request.plotPath)
+        out << "Plotted levels and gain -> " << *request.plotPath << "\n";
     printSummary(summary, out);
     return 0;
 }
@@ -55,9 +52,16 @@ int renderAndReport(const RenderRequest& request, std::ostream& out) {
 
 int runRender(Arguments arguments, const std::string& defaultPlugin, std::ostream& out) {
     RenderRequest request = requestFrom(arguments, defaultPlugin);
+    request.plotPath = arguments.option("--plot");
     const auto files = arguments.positionals(2, 2);
     request.inputPath = files[0];
     request.outputPath = files[1];
+    const auto same = [](const std::string& a, const std::string& b) {
+        return std::filesystem::path(a).lexically_normal() == std::filesystem::path(b).lexically_normal();
+    };
+    if (request.plotPath &&
+        (same(*request.plotPath, request.outputPath) || same(*request.plotPath, request.inputPath)))
+        throw UsageError("--plot needs a file of its own, not the input or the output");
     return renderAndReport(request, out);
 }
 

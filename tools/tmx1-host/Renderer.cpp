@@ -2,11 +2,13 @@
 
 #include "tools/tmx1-host/ActiveEffect.h"
 #include "tools/tmx1-host/LevelMeters.h"
+#include "tools/tmx1-host/LevelPlot.h"
 #include "tools/tmx1-host/NumberText.h"
 #include "tools/tmx1-host/PendingFile.h"
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <iomanip>
 
 namespace host {
@@ -37,9 +39,11 @@ Span within(std::int64_t position, int frames, std::int64_t begin, std::int64_t 
 // One render, from opened input to committed output.
 class RenderJob {
   public:
-    RenderJob(const RenderRequest& request, SoundReader& input, ActiveEffect& effect, SoundWriter& output)
-        : input(input), effect(effect), output(output), in(request.blockFrames), out(request.blockFrames),
-          reduction(input.sampleRate()), latency(effect.latency()),
+    // `history`, when given, collects the levels for a plot.
+    RenderJob(const RenderRequest& request, SoundReader& input, ActiveEffect& effect, SoundWriter& output,
+              LevelHistory* history)
+        : input(input), effect(effect), output(output), history(history), in(request.blockFrames),
+          out(request.blockFrames), reduction(input.sampleRate()), latency(effect.latency()),
           skipped(request.compensateLatency ? latency : 0), total(input.frames()) {}
 
     void run(ProgressBar& progress) {
@@ -68,6 +72,8 @@ class RenderJob {
                 consumed += got;
                 inputPeak.add(in.left.data(), in.right.data(), got);
                 reduction.addInput(in.left.data(), in.right.data(), got);
+                if (history != nullptr)
+                    history->addInput(in.left.data(), in.right.data(), got);
                 return got;
             }
             total = consumed; // the file held fewer frames than its header announced
@@ -86,6 +92,9 @@ class RenderJob {
         const Span aligned = within(produced, frames, latency, latency + total);
         reduction.addOutput(out.left.data() + aligned.offset, out.right.data() + aligned.offset,
                             aligned.frames);
+        if (history != nullptr)
+            history->addOutput(out.left.data() + aligned.offset, out.right.data() + aligned.offset,
+                               aligned.frames);
         const Span kept = within(produced, frames, skipped, skipped + total);
         output.write(out.left.data() + kept.offset, out.right.data() + kept.offset, kept.frames);
         outputPeak.add(out.left.data() + kept.offset, out.right.data() + kept.offset, kept.frames);
@@ -96,6 +105,7 @@ class RenderJob {
     SoundReader& input;
     ActiveEffect& effect;
     SoundWriter& output;
+    LevelHistory* history;
     StereoBlock in, out;
     PeakMeter inputPeak, outputPeak;
     GainReductionMeter reduction;
@@ -108,15 +118,37 @@ class RenderJob {
     Clock::duration processing{};
 };
 
+// What the plot names: the files, the effect and its program.
+LevelPlotCaption captionFor(const RenderRequest& request, HostedEffect& effect) {
+    const auto fileName = [](const std::string& path) {
+        return std::filesystem::path(path).filename().string();
+    };
+    LevelPlotCaption caption;
+    caption.title = fileName(request.inputPath) + " \u2192 " + fileName(request.outputPath);
+    caption.subtitle = effect.text(vst::effGetEffectName);
+    if (caption.subtitle.empty())
+        caption.subtitle = std::filesystem::path(request.pluginPath).stem().string();
+    if (effect.record().numPrograms > 0)
+        caption.subtitle += ", program \"" +
+                            programName(effect, static_cast<int>(effect.dispatch(vst::effGetProgram))) + "\"";
+    if (!request.parameters.empty())
+        caption.subtitle += " with parameters changed";
+    return caption;
+}
+
 } // namespace
 
 RenderSummary render(const RenderRequest& request, ProgressBar& progress) {
     SoundReader input(request.inputPath);
+    std::optional<LevelPlotFile> plot;
+    if (request.plotPath)
+        plot.emplace(*request.plotPath);
     Host host;
     const auto effect = openEffect(host, request.pluginPath);
     if (request.program)
         selectProgram(*effect, *request.program);
     applyParameters(*effect, request.parameters);
+    const LevelPlotCaption caption = plot ? captionFor(request, *effect) : LevelPlotCaption{};
     ActiveEffect active(*effect, static_cast<float>(input.sampleRate()), request.blockFrames);
 
     RenderSummary summary;
@@ -127,12 +159,20 @@ RenderSummary render(const RenderRequest& request, ProgressBar& progress) {
 
     PendingFile file(request.outputPath);
     SoundWriter output(file.temporaryPath(), summary.outputFormat, input.sampleRate());
-    RenderJob job(request, input, active, output);
+    std::optional<LevelHistory> history;
+    if (plot)
+        history.emplace(input.sampleRate());
+    RenderJob job(request, input, active, output, history ? &*history : nullptr);
     job.run(progress);
     progress.finish();
     output.close();
+    if (plot)
+        plot->write(LevelPlot(*history, caption).picture());
     file.commit();
+    if (plot)
+        plot->commit();
     job.fill(summary);
+    summary.levels = std::move(history);
     return summary;
 }
 

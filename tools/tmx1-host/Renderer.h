@@ -4,6 +4,7 @@
 #pragma once
 
 #include "tools/tmx1-host/EffectSetup.h"
+#include "tools/tmx1-host/LevelHistory.h"
 #include "tools/tmx1-host/ProgressBar.h"
 #include "tools/tmx1-host/SoundFile.h"
 
@@ -19,7 +20,8 @@ struct RenderRequest {
     std::string pluginPath;
     std::string inputPath;
     std::string outputPath;
-    std::optional<std::string> program; // number or exact name; the effect's current one when absent
+    std::optional<std::string> plotPath; // a PNG of the levels and the gain over time, when given
+    std::optional<std::string> program;  // number or exact name; the effect's current one when absent
     std::vector<ParameterSetting> parameters;
     int blockFrames = 512;
     bool compensateLatency = true;
@@ -35,14 +37,16 @@ struct RenderSummary {
     double inputPeak = 0.0; // linear
     double outputPeak = 0.0;
     std::optional<double> largestReductionDb;
-    double processingSeconds = 0.0; // spent inside the effect's processing calls
+    double processingSeconds = 0.0;     // spent inside the effect's processing calls
+    std::optional<LevelHistory> levels; // what the plot shows, when one was asked for
 
     double audioSeconds() const { return sampleRate > 0 ? static_cast<double>(frames) / sampleRate : 0.0; }
 };
 
-// Writes the output under a temporary name and renames it when complete. Throws SoundFileError,
-// HostError or SetupError with a one-line reason; then no file exists under the output's name
-// that was not there before.
+// Writes the output (and the plot) under a temporary name and renames it when complete. Throws
+// SoundFileError, PlotFileError, platform::FontError, HostError or SetupError with a one-line
+// reason; then no file exists under the output's (or the plot's) name that was not there before,
+// except when the plot's own rename, the very last step, fails after the output's.
 RenderSummary render(const RenderRequest& request, ProgressBar& progress);
 
 void printSummary(const RenderSummary& summary, std::ostream& out);

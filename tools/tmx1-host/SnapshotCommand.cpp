@@ -79,6 +79,7 @@ void play(HostedEffect& effect, HeadlessEditor& editor, const std::string& path,
             nextIdle += framesPerIdle;
         }
     }
+    editor.idle(); // while the effect is still running: suspending it resets its meters
 }
 
 } // namespace
@@ -88,11 +89,11 @@ void snapshot(const SnapshotRequest& request, std::ostream& out) {
     std::unique_ptr<HostedEffect> effect = openEffect(host, request.pluginPath);
     if (request.program)
         selectProgram(*effect, *request.program);
+    applyParameters(*effect, request.parameters);
     HeadlessEditor editor(*effect);
     editor.idle(); // the first idle shows the effect's values
     if (request.audioPath)
         play(*effect, editor, *request.audioPath, request.stopSeconds);
-    editor.idle();
 
     PendingFile file(request.outputPath);
     try {
@@ -108,6 +109,8 @@ int runSnapshot(Arguments arguments, const std::string& defaultPlugin, std::ostr
     SnapshotRequest request;
     request.pluginPath = arguments.option("--plugin").value_or(defaultPlugin);
     request.program = arguments.option("--program");
+    for (const auto& setting : arguments.optionLists("--param", isParameterSetting))
+        request.parameters.push_back(parseParameterSetting(setting));
     request.audioPath = arguments.option("--audio");
     request.stopSeconds = arguments.positiveOption("--at");
     if (request.stopSeconds && !request.audioPath)

@@ -3,11 +3,13 @@
 #pragma once
 
 #include "tools/tmx1-host/Arguments.h"
+#include "tools/tmx1-host/EffectSetup.h"
 
 #include <cstdint>
 #include <optional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 namespace host {
 
@@ -15,6 +17,7 @@ struct SnapshotRequest {
     std::string pluginPath;
     std::string outputPath;
     std::optional<std::string> program; // number or exact name
+    std::vector<ParameterSetting> parameters;
     std::optional<std::string> audioPath;
     std::optional<double> stopSeconds; // where to stop playing the audio; its end when absent
 };
@@ -23,7 +26,7 @@ struct SnapshotRequest {
 // the output's name that was not there before.
 void snapshot(const SnapshotRequest& request, std::ostream& out);
 
-// snapshot [--plugin P.so] [--program N|NAME] [--audio FILE [--at SECONDS]] OUT.png
+// snapshot [--plugin P.so] [--program N|NAME] [--param I=V ...] [--audio FILE [--at SECONDS]] OUT.png
 int runSnapshot(Arguments arguments, const std::string& defaultPlugin, std::ostream& out);
 
 } // namespace host
