@@ -121,8 +121,13 @@ class WindowError : public std::runtime_error {
 };
 
 // Creates a child window of parent at (0, 0) with the given client size. parent is the handle the
-// host passed (for the headless backend, a platform::headless::Screen). Throws WindowError.
+// host passed: an X11 window id, or the address of a platform::headless::Screen. Throws WindowError.
 std::unique_ptr<NativeWindow> CreateChildWindow(void* parent, int width, int height,
                                                 WindowListener& listener);
+
+// Whether a window handle is an X11 window id. Hosts pass X11 ids, which fit in 32 bits (29 in
+// practice); the headless screen and its windows are passed by address, which on a 64-bit system
+// lies above that range.
+bool IsX11Handle(const void* handle);
 
 } // namespace platform

@@ -6,17 +6,12 @@
 
 namespace platform {
 
-std::unique_ptr<NativeWindow> CreateChildWindow(void* parent, int width, int height,
-                                                WindowListener& listener) {
-    if (parent == nullptr)
-        throw WindowError("No parent window");
-    if (width <= 0 || height <= 0)
-        throw WindowError("A window needs a positive size");
-    return std::make_unique<headless::HeadlessWindow>(*static_cast<headless::Screen*>(parent), width, height,
-                                                      listener);
-}
-
 namespace headless {
+
+Screen* Screen::FromHandle(void* handle) {
+    auto* screen = static_cast<Screen*>(handle);
+    return screen != nullptr && screen->magic_ == kMagic ? screen : nullptr;
+}
 
 Screen::~Screen() {
     // Windows outliving their screen must not reach back into it.

@@ -18,6 +18,8 @@ class HeadlessWindow;
 class Screen {
   public:
     Screen() = default;
+    // The screen a parent handle stands for, or null when the handle is not a screen's address.
+    static Screen* FromHandle(void* handle);
     Screen(const Screen&) = delete;
     Screen& operator=(const Screen&) = delete;
     ~Screen();
@@ -38,6 +40,8 @@ class Screen {
 
   private:
     friend class HeadlessWindow;
+    static constexpr std::uint64_t kMagic = 0x4e45455243534c48; // "HLSCREEN"
+    std::uint64_t magic_ = kMagic; // tells a screen's address from any other handle
     std::vector<HeadlessWindow*> windows_;
     std::vector<InformationBox> informationBoxes_;
 };

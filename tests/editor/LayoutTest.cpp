@@ -72,8 +72,9 @@ TEST(EditorLayout, WindowAndChildrenInPaintingOrder) {
             EXPECT_EQ(child.Height(), want.height);
         }
         EXPECT_EQ(child.Tag(), want.tag);
-        if (auto* skinned = dynamic_cast<const dib::TCustomDIBControl*>(&child))
+        if (auto* skinned = dynamic_cast<const dib::TCustomDIBControl*>(&child)) {
             EXPECT_EQ(skinned->DIBTabOrder(), -1) << "no control takes the keyboard focus";
+        }
     }
 }
 
