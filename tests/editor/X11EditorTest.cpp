@@ -1,0 +1,137 @@
+// The built plug-in's editor in a real X server, opened by a host through the loaded library's
+// dispatcher inside a window of the host's: what it shows against the headless composition of the
+// same state, a knob dragged with synthesised input, and hosts that destroy their window first.
+#include "tests/support/LoadedPlugin.h"
+
+#include "platform/headless/Screen.h"
+#include "tests/support/XvfbServer.h"
+
+// Xlib's macros (None, Bool, Status) would break the test framework's headers: those come first.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+using testing_support::LoadedPlugin;
+
+class X11Editor : public LoadedPlugin {
+  protected:
+    void SetUp() override {
+        testing_support::privateDisplay();
+        display = XOpenDisplay(nullptr);
+        ASSERT_NE(display, nullptr);
+        parent = XCreateSimpleWindow(display, DefaultRootWindow(display), kParentX, kParentY, 570, 265, 0, 0, 0);
+        XMapWindow(display, parent);
+        XSync(display, False);
+    }
+    void TearDown() override {
+        if (parent != 0)
+            XDestroyWindow(display, parent);
+        XCloseDisplay(display);
+    }
+
+    void* parentHandle() const { return reinterpret_cast<void*>(static_cast<std::uintptr_t>(parent)); }
+    void open() { ASSERT_EQ(plugin->dispatch(vst::effEditOpen, 0, 0, parentHandle()), 1); }
+    // Idles as a host at 100 Hz for a while, so that the server's events arrive and are handled.
+    void idleFor(int milliseconds) {
+        for (int elapsed = 0; elapsed < milliseconds; elapsed += 10) {
+            plugin->dispatch(vst::effEditIdle);
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+    void pointer(int x, int y) {
+        XTestFakeMotionEvent(display, -1, kParentX + x, kParentY + y, CurrentTime);
+        XSync(display, False);
+    }
+    void button(bool down) {
+        XTestFakeButtonEvent(display, 1, down ? True : False, CurrentTime);
+        XSync(display, False);
+    }
+
+    static constexpr int kParentX = 20;
+    static constexpr int kParentY = 10;
+    Display* display = nullptr;
+    Window parent = 0;
+};
+
+TEST_F(X11Editor, ShowsExactlyWhatTheHeadlessCompositionShows) {
+    plugin->setParameter(0, 0.3f);
+    plugin->dispatch(vst::effSetProgram, 0, 4);
+    open();
+    idleFor(200);
+    XImage* shown = XGetImage(display, parent, 0, 0, 570, 265, AllPlanes, ZPixmap);
+    ASSERT_NE(shown, nullptr);
+
+    // The same effect state composed off-screen by a second editor instance.
+    host::HostedEffect twin(host, testing_support::tmx1Library());
+    twin.dispatch(vst::effSetProgram, 0, 4);
+    platform::headless::Screen screen;
+    ASSERT_EQ(twin.dispatch(vst::effEditOpen, 0, 0, screen.Handle()), 1);
+    twin.dispatch(vst::effEditIdle);
+    int differing = 0;
+    for (int y = 0; y < 265; ++y)
+        for (int x = 0; x < 570; ++x)
+            if ((XGetPixel(shown, x, y) & 0xffffff) != screen.LastWindow().ScreenPixel(x, y))
+                ++differing;
+    XDestroyImage(shown);
+    twin.dispatch(vst::effEditClose);
+    EXPECT_EQ(differing, 0);
+}
+
+TEST_F(X11Editor, ADragReachesTheEffectAndTheHost) {
+    open();
+    idleFor(100);
+    host.clearRequests();
+    pointer(168, 103); // the threshold knob's centre, at 0 dB
+    button(true);
+    idleFor(30);
+    pointer(168, 98);
+    idleFor(30);
+    pointer(168, -20); // above the editor, outside it: the drag goes on
+    idleFor(30);
+    button(false);
+    idleFor(30);
+    EXPECT_FLOAT_EQ(plugin->getParameter(0), 1.0f) << "dragged past the top of the range";
+    bool automated = false;
+    for (const host::HostRequest& request : host.requests())
+        automated = automated || (request.opcode == vst::audioMasterAutomate && request.index == 0);
+    EXPECT_TRUE(automated);
+}
+
+TEST_F(X11Editor, TheHostDestroysItsWindowBeforeClosingTheEditor) {
+    open();
+    idleFor(50);
+    XDestroyWindow(display, parent);
+    XSync(display, False);
+    parent = 0;
+    plugin->dispatch(vst::effEditIdle);
+    EXPECT_EQ(plugin->dispatch(vst::effEditClose), 0);
+    // A later opening in a new window works as before.
+    parent = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 570, 265, 0, 0, 0);
+    XSync(display, False);
+    open();
+    idleFor(30);
+    EXPECT_EQ(plugin->dispatch(vst::effEditClose), 0);
+}
+
+TEST_F(X11Editor, AnInvalidParentIsRefusedAndRepeatedOpeningLeavesNothing) {
+    EXPECT_EQ(plugin->dispatch(vst::effEditOpen, 0, 0, reinterpret_cast<void*>(std::uintptr_t{0x7654321})), 0);
+    for (int i = 0; i < 20; ++i) {
+        open();
+        plugin->dispatch(vst::effEditIdle);
+        plugin->dispatch(vst::effEditClose);
+    }
+    Window root = 0, up = 0;
+    Window* children = nullptr;
+    unsigned count = 0;
+    XQueryTree(display, parent, &root, &up, &children, &count);
+    if (children != nullptr)
+        XFree(children);
+    EXPECT_EQ(count, 0u);
+}
+
+} // namespace
