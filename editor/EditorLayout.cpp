@@ -23,9 +23,15 @@ asm(TMX1_READ_ONLY_SECTION
     ".quad tmx1_layout_end - tmx1_layout_stream\n"
     ".previous\n");
 
+#if defined(_WIN32)
+#define TMX1_LOCAL
+#else
+#define TMX1_LOCAL [[gnu::visibility("hidden")]]
+#endif
+
 extern "C" {
-[[gnu::visibility("hidden")]] extern const std::uint8_t tmx1_layout_stream[];
-[[gnu::visibility("hidden")]] extern const std::uint64_t tmx1_layout_size;
+TMX1_LOCAL extern const std::uint8_t tmx1_layout_stream[];
+TMX1_LOCAL extern const std::uint64_t tmx1_layout_size;
 }
 
 namespace tmx1 {

@@ -27,9 +27,13 @@ class PixelMemory {
     std::uint32_t* Pixels() const { return pixels_; }
     int Width() const { return width_; }
     int Height() const { return height_; }
+    // The window system's own handle of the memory (a DIB section's HBITMAP on Windows); null where
+    // the memory is plain.
+    void* NativeHandle() const { return native_; }
 
   private:
     std::uint32_t* pixels_ = nullptr;
+    void* native_ = nullptr;
     int width_;
     int height_;
 };

@@ -1,4 +1,4 @@
-// The library's exported entry. Hosts on Linux look up either VSTPluginMain or main; both create a
+// The library's exported entry. Hosts look up either VSTPluginMain or main; both create a
 // new, independent effect and answer its record.
 #include "platform/FloatingPoint.h"
 #include "plugin/APlugin.h"
@@ -23,14 +23,18 @@ vst::AEffect* createEffect(vst::AudioMasterCallback audioMaster) {
 
 } // namespace
 
+// On Windows the module definition file names the exports; elsewhere only these two are visible.
+#if defined(_WIN32)
+#define TMX1_ENTRY
+#else
+#define TMX1_ENTRY [[gnu::visibility("default")]]
+#endif
+
 extern "C" {
 
-[[gnu::visibility("default")]] vst::AEffect* VSTPluginMain(vst::AudioMasterCallback audioMaster) {
-    return createEffect(audioMaster);
-}
+TMX1_ENTRY vst::AEffect* VSTPluginMain(vst::AudioMasterCallback audioMaster) { return createEffect(audioMaster); }
 
 // C++ reserves the name main, so the second export gets it through its assembler name.
-[[gnu::visibility("default")]] vst::AEffect*
-tmx1LegacyMain(vst::AudioMasterCallback audioMaster) __asm__("main");
+TMX1_ENTRY vst::AEffect* tmx1LegacyMain(vst::AudioMasterCallback audioMaster) __asm__("main");
 vst::AEffect* tmx1LegacyMain(vst::AudioMasterCallback audioMaster) { return createEffect(audioMaster); }
 }

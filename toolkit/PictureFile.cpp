@@ -1,6 +1,5 @@
 #include "toolkit/PictureFile.h"
 
-#include <png.h>
 
 #include <array>
 #include <cstring>
@@ -33,12 +32,6 @@ void putU32(std::vector<std::uint8_t>& out, std::uint32_t value) {
     putU16(out, value >> 16);
 }
 
-void checkSize(long long width, long long height) {
-    if (width < 1 || height < 1 || width > maxPictureSide || height > maxPictureSide)
-        throw EPictureError("Unsupported picture size " + std::to_string(width) + " x " +
-                            std::to_string(height));
-}
-
 // The layout of a BMP's pixel rows, taken from its headers.
 struct BitmapLayout {
     long long width = 0;
@@ -63,7 +56,7 @@ BitmapLayout readBitmapLayout(std::span<const std::uint8_t> bytes) {
     layout.height = signedHeight < 0 ? -static_cast<long long>(signedHeight) : signedHeight;
     layout.bitsPerPixel = u16At(bytes, 28);
     const std::uint32_t compression = u32At(bytes, 30);
-    checkSize(layout.width, layout.height);
+    CheckPictureSize(layout.width, layout.height);
     const bool bitFields32 = compression == 3 && layout.bitsPerPixel == 32;
     if (compression != 0 && !bitFields32)
         throw EPictureError("Unsupported bitmap compression " + std::to_string(compression));
@@ -122,6 +115,12 @@ TPictureData LoadPictureFile(const std::string& path) {
     }
 }
 
+void CheckPictureSize(long long width, long long height) {
+    if (width < 1 || height < 1 || width > maxPictureSide || height > maxPictureSide)
+        throw EPictureError("Unsupported picture size " + std::to_string(width) + " x " +
+                            std::to_string(height));
+}
+
 TPictureData DecodePicture(std::span<const std::uint8_t> bytes) {
     if (bytes.size() >= pngSignature.size() &&
         std::equal(pngSignature.begin(), pngSignature.end(), bytes.begin()))
@@ -129,30 +128,6 @@ TPictureData DecodePicture(std::span<const std::uint8_t> bytes) {
     if (bytes.size() >= 2 && bytes[0] == 'B' && bytes[1] == 'M')
         return DecodeBitmap(bytes);
     throw EPictureError("Unknown picture format");
-}
-
-TPictureData DecodePng(std::span<const std::uint8_t> bytes) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (png_image_begin_read_from_memory(&image, bytes.data(), bytes.size()) == 0)
-        throw EPictureError(std::string("Unreadable PNG: ") + image.message);
-    TPictureData picture;
-    picture.width = static_cast<int>(image.width);
-    picture.height = static_cast<int>(image.height);
-    picture.hasAlpha = (image.format & PNG_FORMAT_FLAG_ALPHA) != 0;
-    try {
-        checkSize(image.width, image.height);
-    } catch (...) {
-        png_image_free(&image);
-        throw;
-    }
-    image.format = PNG_FORMAT_BGRA;
-    picture.pixels.resize(static_cast<std::size_t>(picture.width) * static_cast<std::size_t>(picture.height));
-    // A negative stride makes libpng store the top row last: bottom-up, as the pictures are held.
-    const auto stride = -static_cast<png_int_32>(PNG_IMAGE_ROW_STRIDE(image));
-    if (png_image_finish_read(&image, nullptr, picture.pixels.data(), stride, nullptr) == 0)
-        throw EPictureError(std::string("Unreadable PNG: ") + image.message);
-    return picture;
 }
 
 TPictureData DecodeBitmap(std::span<const std::uint8_t> bytes) {
@@ -174,7 +149,7 @@ TPictureData DecodeBitmap(std::span<const std::uint8_t> bytes) {
 }
 
 std::vector<std::uint8_t> EncodeBitmap24(const TPictureData& picture) {
-    checkSize(picture.width, picture.height);
+    CheckPictureSize(picture.width, picture.height);
     const auto width = static_cast<std::size_t>(picture.width);
     const auto height = static_cast<std::size_t>(picture.height);
     const std::size_t rowBytes = (width * 3 + 3) / 4 * 4;
@@ -208,31 +183,6 @@ std::vector<std::uint8_t> EncodeBitmap24(const TPictureData& picture) {
         out.resize(out.size() + rowBytes - width * 3, 0);
     }
     return out;
-}
-
-void SavePng(const std::string& path, const TPictureData& picture) {
-    checkSize(picture.width, picture.height);
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    image.width = static_cast<png_uint_32>(picture.width);
-    image.height = static_cast<png_uint_32>(picture.height);
-    image.format = picture.hasAlpha ? PNG_FORMAT_BGRA : PNG_FORMAT_BGR;
-    // The pixels are held bottom row first; libpng expects the top row first, so step backwards.
-    const std::size_t rowPixels = static_cast<std::size_t>(picture.width);
-    std::vector<std::uint8_t> rows;
-    const std::size_t channels = picture.hasAlpha ? 4 : 3;
-    rows.reserve(rowPixels * static_cast<std::size_t>(picture.height) * channels);
-    for (int y = picture.height - 1; y >= 0; --y)
-        for (std::size_t x = 0; x < rowPixels; ++x) {
-            const std::uint32_t p = picture.pixels[static_cast<std::size_t>(y) * rowPixels + x];
-            rows.push_back(static_cast<std::uint8_t>(p));
-            rows.push_back(static_cast<std::uint8_t>(p >> 8));
-            rows.push_back(static_cast<std::uint8_t>(p >> 16));
-            if (picture.hasAlpha)
-                rows.push_back(static_cast<std::uint8_t>(p >> 24));
-        }
-    if (png_image_write_to_file(&image, path.c_str(), 0, rows.data(), 0, nullptr) == 0)
-        throw EPictureError("Cannot write " + path + ": " + image.message);
 }
 
 } // namespace toolkit

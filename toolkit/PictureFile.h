@@ -1,4 +1,4 @@
-// The picture loader: PNG (through libpng) and uncompressed BMP files, decoded to 32-bit pixels in the
+// The picture loader: PNG (through libpng, where the build has it) and uncompressed BMP files, decoded to 32-bit pixels in the
 // order blue, green, red, alpha with the bottom row first. A picture without an alpha channel gets
 // alpha 255 everywhere. Also writes the 24-bit BMP files that picture widgets store.
 #pragma once
@@ -25,6 +25,9 @@ struct TPictureData {
 
 // The largest width or height a picture may have.
 constexpr int maxPictureSide = 65535;
+
+// Throws EPictureError unless both sides are 1..maxPictureSide.
+void CheckPictureSize(long long width, long long height);
 
 TPictureData LoadPictureFile(const std::string& path);
 // Tells PNG from BMP by the first bytes.
