@@ -46,6 +46,10 @@ class Screen {
     std::vector<InformationBox> informationBoxes_;
 };
 
+// The information box over a headless window (parentWindow is the window's address): recorded on its
+// screen and closed at once, as if the user had pressed OK. Nothing happens without a window.
+void RecordInformation(void* parentWindow, const std::string& title, const std::string& text);
+
 class HeadlessWindow : public NativeWindow {
   public:
     HeadlessWindow(Screen& screen, int width, int height, WindowListener& listener);

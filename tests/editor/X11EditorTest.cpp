@@ -4,6 +4,7 @@
 #include "tests/support/LoadedPlugin.h"
 
 #include "platform/headless/Screen.h"
+#include "tests/support/DesktopUser.h"
 #include "tests/support/XvfbServer.h"
 
 // Xlib's macros (None, Bool, Status) would break the test framework's headers: those come first.
@@ -11,6 +12,7 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -100,6 +102,31 @@ TEST_F(X11Editor, ADragReachesTheEffectAndTheHost) {
     for (const host::HostRequest& request : host.requests())
         automated = automated || (request.opcode == vst::audioMasterAutomate && request.index == 0);
     EXPECT_TRUE(automated);
+}
+
+TEST_F(X11Editor, TheInformationHotspotShowsItsBoxUntilTheUserClosesIt) {
+    open();
+    idleFor(100);
+    std::atomic<bool> shown{false};
+    std::thread user([&shown] {
+        Display* own = XOpenDisplay(nullptr);
+        for (int i = 0; i < 300 && !shown; ++i) {
+            if (Window box = testing_support::topLevelNamed(own, "TMX-1")) {
+                shown = true;
+                testing_support::closeByWindowManager(own, box);
+            } else {
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+        }
+        XCloseDisplay(own);
+    });
+    pointer(533, 30); // the information icon
+    button(true);
+    button(false);
+    idleFor(50); // the idle that takes the click shows the box and waits until it is closed
+    user.join();
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(plugin->dispatch(vst::effEditClose), 0);
 }
 
 TEST_F(X11Editor, TheHostDestroysItsWindowBeforeClosingTheEditor) {

@@ -13,6 +13,8 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
+#include "tests/support/DesktopUser.h"
+
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -74,16 +76,7 @@ class HostDisplay : public ::testing::Test {
     void* handle() const { return reinterpret_cast<void*>(static_cast<std::uintptr_t>(parent)); }
 
     // The children of the host's window, as the server knows them.
-    std::vector<Window> children() {
-        Window root = 0, up = 0;
-        Window* list = nullptr;
-        unsigned count = 0;
-        XQueryTree(display, parent, &root, &up, &list, &count);
-        std::vector<Window> result(list, list + count);
-        if (list != nullptr)
-            XFree(list);
-        return result;
-    }
+    std::vector<Window> children() { return testing_support::childrenOf(display, parent); }
     // A pixel of the host's window as the screen shows it, 0xRRGGBB.
     std::uint32_t pixel(int x, int y) {
         XImage* image = XGetImage(display, parent, x, y, 1, 1, AllPlanes, ZPixmap);

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdio>
+#include <string>
 #include <sys/wait.h>
 
 namespace testing_support {
@@ -31,6 +32,12 @@ HostRun runHost(const std::string& arguments, Captured captured) {
 HostRun runHostOnTerminal(const std::string& arguments) {
     // script(1) gives the command a pseudo-terminal and copies what appears on it to our pipe.
     return runShell("script -qefc '" + std::string(TMX1_HOST_PATH) + " " + arguments + "' /dev/null");
+}
+
+HostRun runHostSignalled(const std::string& arguments, const std::string& signal, double seconds) {
+    // --preserve-status: the host's own exit code, not timeout's.
+    return runShell("timeout --preserve-status -s " + signal + " " + std::to_string(seconds) + " " +
+                    std::string(TMX1_HOST_PATH) + " " + arguments + " 2>&1");
 }
 
 int lineCount(const std::string& text) {

@@ -18,6 +18,9 @@ HostRun runHost(const std::string& arguments, Captured captured = Captured::outp
 // Runs it under a pseudo-terminal, as in an interactive shell; everything it wrote, together.
 HostRun runHostOnTerminal(const std::string& arguments);
 
+// Runs it and sends it `signal` (INT, TERM, ...) after `seconds`, as a user pressing Ctrl+C would.
+HostRun runHostSignalled(const std::string& arguments, const std::string& signal, double seconds);
+
 int lineCount(const std::string& text);
 
 } // namespace testing_support

@@ -1,6 +1,7 @@
 // tmx1-host: a command-line host for VST 2.x plug-ins, TMX-1 by default.
 #include "tools/tmx1-host/Arguments.h"
 #include "tools/tmx1-host/BenchCommand.h"
+#include "tools/tmx1-host/EditorCommand.h"
 #include "tools/tmx1-host/InfoCommand.h"
 #include "tools/tmx1-host/RenderCommand.h"
 #include "tools/tmx1-host/SnapshotCommand.h"
@@ -21,6 +22,7 @@ const char* const kUsage =
     "       tmx1-host bench [--plugin P.so] [--vs OTHER.so] [--seconds S]\n"
     "       tmx1-host snapshot [--plugin P.so] [--program N|NAME] [--param I=V ...]\n"
     "                          [--audio FILE [--at SECONDS]] OUT.png\n"
+    "       tmx1-host editor [--plugin P.so] [--program N|NAME] [--seconds S]\n"
     "  info    print a plug-in's identity, parameters and programs\n"
     "  render  process an audio file (WAV, AIFF, FLAC, Ogg, ...) through a plug-in, latency compensated;\n"
     "          --plot also draws the input and output levels and the gain over time into a PNG\n"
@@ -29,6 +31,8 @@ const char* const kUsage =
     "  bench   time a plug-in (and another one, alternately) on a music-like signal\n"
     "  snapshot  open the editor on an off-screen display, optionally play FILE through the effect\n"
     "          (up to SECONDS) so the meters move, and save what the panel shows\n"
+    "  editor  show the editor in a window on the desktop while a demo signal loops through the effect,\n"
+    "          until the window is closed, Ctrl+C, or S seconds have passed\n"
     "  (default plug-in: " TMX1_DEFAULT_PLUGIN ")\n";
 
 int runInfo(const std::vector<std::string>& args) {
@@ -49,6 +53,8 @@ int runCommand(const std::string& command, const std::vector<std::string>& rest)
         return host::runDemo(host::Arguments(rest), TMX1_DEFAULT_PLUGIN, std::cout);
     if (command == "snapshot")
         return host::runSnapshot(host::Arguments(rest), TMX1_DEFAULT_PLUGIN, std::cout);
+    if (command == "editor")
+        return host::runEditor(host::Arguments(rest), TMX1_DEFAULT_PLUGIN, std::cout);
     if (command == "bench")
         return host::runBench(host::Arguments(rest), TMX1_DEFAULT_PLUGIN, std::cout);
     throw host::UsageError("unknown command '" + command + "'");

@@ -1,0 +1,18 @@
+// What a user and the window manager do to a test's windows on the private X server, from the test's
+// own connection.
+#pragma once
+
+#include <X11/Xlib.h>
+
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+std::vector<Window> childrenOf(Display* display, Window window);
+// A top-level window whose WM_NAME is title, or 0.
+Window topLevelNamed(Display* display, const std::string& title);
+// The window manager's close button: WM_DELETE_WINDOW, as a client message.
+void closeByWindowManager(Display* display, Window window);
+
+} // namespace testing_support

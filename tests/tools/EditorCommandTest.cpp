@@ -1,0 +1,183 @@
+// `tmx1-host editor`: the built plug-in's editor in a window of the host's own on a private X server,
+// with the demo playing at real-time pace, stopped by time, by the window manager's close button and
+// by Ctrl+C; plug-ins and command lines it refuses.
+#include "tests/support/XvfbServer.h"
+#include "tests/tools/HostProcess.h"
+
+#include "toolkit/PictureFile.h"
+
+// Xlib's macros (None, Bool, Status) would break the test framework's headers: those come first.
+#include <gtest/gtest.h>
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include "tests/support/DesktopUser.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <future>
+#include <optional>
+#include <regex>
+#include <thread>
+
+namespace {
+
+using namespace testing_support;
+
+const std::string kTitle = "TMX-1 \xe2\x80\x94 Brindlow Audio";
+
+// What the host says when it stops.
+struct Summary {
+    std::string reason;
+    double seconds = 0.0;
+    int blocks = 0;
+    int idles = 0;
+};
+
+std::optional<Summary> summaryOf(const std::string& output) {
+    static const std::regex line(
+        R"(stopped, ([a-z ]+), after ([0-9.]+) s: ([0-9]+) blocks of 512 frames played, )"
+        R"(([0-9]+) editor idles)");
+    std::smatch match;
+    if (!std::regex_search(output, match, line))
+        return std::nullopt;
+    return Summary{match[1], std::stod(match[2]), std::stoi(match[3]), std::stoi(match[4])};
+}
+
+// A real-time host plays 44100 / 512 blocks and idles its editor 30 times per second, give or take
+// what a busy test machine delays.
+void expectRealTimePace(const Summary& summary) {
+    EXPECT_NEAR(summary.blocks, summary.seconds * 44100 / 512, 12) << "blocks as a sound card asks for them";
+    EXPECT_NEAR(summary.idles, summary.seconds * 30, 6) << "idles at a DAW's rate";
+}
+
+TEST(EditorCommand, RunsForTheGivenTimeWithTheAudioAtRealTimePace) {
+    privateDisplay();
+    const auto start = std::chrono::steady_clock::now();
+    const HostRun run = runHost("editor --seconds 1 --program \"Maximum Loudness\"");
+    const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_NE(run.output.find("showing " + kTitle), std::string::npos) << run.output;
+    const std::optional<Summary> summary = summaryOf(run.output);
+    ASSERT_TRUE(summary) << run.output;
+    EXPECT_EQ(summary->reason, "time is up");
+    EXPECT_NEAR(summary->seconds, 1.0, 0.1);
+    expectRealTimePace(*summary);
+    EXPECT_LT(took, 4.0);
+}
+
+// The desktop's side: finds the host's window and looks into it as the user would.
+class EditorOnScreen : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        privateDisplay();
+        display = XOpenDisplay(nullptr);
+        ASSERT_NE(display, nullptr);
+    }
+    void TearDown() override {
+        if (display != nullptr)
+            XCloseDisplay(display);
+    }
+
+    // The host's window once it holds the editor, within a few seconds.
+    Window findHostWindow() {
+        for (int i = 0; i < 300; ++i) {
+            if (const Window found = topLevelNamed(display, kTitle);
+                found != 0 && !childrenOf(display, found).empty())
+                return found;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return 0;
+    }
+    // Pixels of the window that differ from the committed picture of the quiet panel inside rect.
+    int differencesFromTheQuietPanel(Window window, int left, int top, int right, int bottom) {
+        static const toolkit::TPictureData panel =
+            toolkit::LoadPictureFile(TESTS_SOURCE_DIR "/editor/panel.png");
+        XImage* image = XGetImage(display, window, left, top, static_cast<unsigned>(right - left),
+                                  static_cast<unsigned>(bottom - top), AllPlanes, ZPixmap);
+        int count = 0;
+        for (int y = top; y < bottom; ++y)
+            for (int x = left; x < right; ++x) {
+                const std::uint32_t quiet =
+                    panel.pixels[static_cast<std::size_t>(panel.height - 1 - y) * panel.width + x] & 0xffffff;
+                count += (XGetPixel(image, x - left, y - top) & 0xffffff) != quiet ? 1 : 0;
+            }
+        XDestroyImage(image);
+        return count;
+    }
+    Display* display = nullptr;
+};
+
+TEST_F(EditorOnScreen, TheEditorFillsTheHostsWindowItsMetersMoveAndClosingTheWindowStopsIt) {
+    std::future<HostRun> running =
+        std::async(std::launch::async, [] { return runHost("editor --seconds 20"); });
+    const Window host = findHostWindow();
+    ASSERT_NE(host, 0u) << "no window named " << kTitle;
+    const std::vector<Window> inside = childrenOf(display, host);
+    ASSERT_EQ(inside.size(), 1u);
+    XWindowAttributes editor{};
+    XGetWindowAttributes(display, inside[0], &editor);
+    EXPECT_EQ(editor.width, 570);
+    EXPECT_EQ(editor.height, 265);
+    XWindowAttributes window{};
+    XGetWindowAttributes(display, host, &window);
+    EXPECT_EQ(window.width, 570) << "the window is the editor's size";
+    EXPECT_EQ(window.height, 265);
+
+    // The input meters light while the demo plays through the effect.
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_GT(differencesFromTheQuietPanel(inside[0], 407, 100, 430, 220), 100);
+
+    closeByWindowManager(display, host);
+    ASSERT_EQ(running.wait_for(std::chrono::seconds(5)), std::future_status::ready) << "still running";
+    const HostRun run = running.get();
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    const std::optional<Summary> summary = summaryOf(run.output);
+    ASSERT_TRUE(summary) << run.output;
+    EXPECT_EQ(summary->reason, "the window was closed");
+    EXPECT_LT(summary->seconds, 5.0);
+    expectRealTimePace(*summary);
+    EXPECT_EQ(topLevelNamed(display, kTitle), 0u) << "the window is gone";
+}
+
+TEST(EditorCommand, CtrlCStopsItCleanly) {
+    privateDisplay();
+    const HostRun run = runHostSignalled("editor", "INT", 0.8);
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    const std::optional<Summary> summary = summaryOf(run.output);
+    ASSERT_TRUE(summary) << run.output;
+    EXPECT_EQ(summary->reason, "interrupted");
+    EXPECT_GT(summary->blocks, 0);
+}
+
+TEST(EditorCommand, APlugInWithoutAnEditorOrAProgramItLacksIsRefusedInOneLine) {
+    privateDisplay();
+    HostRun run = runHost("editor --seconds 1 --plugin " FIXTURE_DELAY);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(lineCount(run.output), 1) << run.output;
+    EXPECT_NE(run.output.find("no editor"), std::string::npos) << run.output;
+
+    run = runHost("editor --seconds 1 --program \"No Such Program\"");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(lineCount(run.output), 1) << run.output;
+}
+
+TEST(EditorCommand, WrongUsageAndNoDisplayAreReported) {
+    HostRun run = runHost("editor --seconds 0");
+    EXPECT_EQ(run.exitCode, 2) << run.output;
+    run = runHost("editor extra");
+    EXPECT_EQ(run.exitCode, 2) << run.output;
+
+    const char* display = std::getenv("DISPLAY");
+    const std::string saved = display != nullptr ? display : "";
+    unsetenv("DISPLAY");
+    run = runHost("editor --seconds 1");
+    if (display != nullptr)
+        setenv("DISPLAY", saved.c_str(), 1);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(lineCount(run.output), 1) << run.output;
+    EXPECT_NE(run.output.find("X server"), std::string::npos) << run.output;
+}
+
+} // namespace
