@@ -6,9 +6,11 @@
 #if defined(_WIN32)
 #define TMX1_READ_ONLY_SECTION ".section .rdata,\"dr\"\n"
 #define TMX1_LOCAL_SYMBOLS ""
+#define TMX1_BACK_TO_CODE ".text\n"
 #else
 #define TMX1_READ_ONLY_SECTION ".section .rodata\n"
 #define TMX1_LOCAL_SYMBOLS ".hidden tmx1_layout_stream\n.hidden tmx1_layout_size\n"
+#define TMX1_BACK_TO_CODE ".previous\n"
 #endif
 
 asm(TMX1_READ_ONLY_SECTION
@@ -20,8 +22,7 @@ asm(TMX1_READ_ONLY_SECTION
     "tmx1_layout_end:\n"
     ".balign 8\n"
     "tmx1_layout_size:\n"
-    ".quad tmx1_layout_end - tmx1_layout_stream\n"
-    ".previous\n");
+    ".quad tmx1_layout_end - tmx1_layout_stream\n" TMX1_BACK_TO_CODE);
 
 #if defined(_WIN32)
 #define TMX1_LOCAL
