@@ -19,6 +19,12 @@ Rect Union(const Rect& a, const Rect& b) {
             std::max(a.Bottom, b.Bottom)};
 }
 
+unsigned ButtonModifier(MouseButton button) {
+    return button == MouseButton::Left    ? modLeftButton
+           : button == MouseButton::Right ? modRightButton
+                                          : modMiddleButton;
+}
+
 Rect Offset(const Rect& r, int dx, int dy) { return {r.Left + dx, r.Top + dy, r.Right + dx, r.Bottom + dy}; }
 
 } // namespace platform

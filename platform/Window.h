@@ -45,6 +45,9 @@ enum Modifier : unsigned {
     modDouble = 64,
 };
 
+// The modifier bit that tells a button is held.
+unsigned ButtonModifier(MouseButton button);
+
 enum class MouseEventKind { Press, Release, Move, Leave };
 
 // Coordinates relative to the window's client area; a captured drag may go outside it.

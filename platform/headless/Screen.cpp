@@ -172,21 +172,14 @@ void HeadlessWindow::Mouse(MouseEventKind kind, int x, int y, MouseButton button
     listener_->WindowMouse(event);
 }
 
-namespace {
-unsigned buttonModifier(MouseButton button) {
-    return button == MouseButton::Left    ? modLeftButton
-           : button == MouseButton::Right ? modRightButton
-                                          : modMiddleButton;
-}
-} // namespace
 
 void HeadlessWindow::Press(int x, int y, MouseButton button, unsigned modifiers) {
-    buttons_ |= buttonModifier(button);
+    buttons_ |= ButtonModifier(button);
     Mouse(MouseEventKind::Press, x, y, button, modifiers | buttons_);
 }
 
 void HeadlessWindow::Release(int x, int y, MouseButton button, unsigned modifiers) {
-    buttons_ &= ~buttonModifier(button);
+    buttons_ &= ~ButtonModifier(button);
     Mouse(MouseEventKind::Release, x, y, button, modifiers | buttons_);
 }
 
