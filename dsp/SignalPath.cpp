@@ -5,6 +5,7 @@
 #include "dsp/BlockState.h"
 #include "dsp/Dither.h"
 #include "dsp/MeterStep.h"
+#include "dsp/ReleaseRecurrence.h"
 #include "dsp/StaticCurve.h"
 
 #include <algorithm>
@@ -21,9 +22,6 @@ using State = BlockState;
 
 constexpr double kLevelFloor = 1e-20; // keeps levels above zero: no division by zero downstream
 constexpr float kTableTop = 2.0f;     // levels above this use the formula, not the table
-
-// Release stage: instant attack, exponential recovery with retention c.
-inline float follow(float x, float s, float c) { return x > s ? static_cast<float>(x + (D(s) - x) * c) : x; }
 
 // One pole of the gain smoother.
 inline float smooth(float x, float s, float a) { return static_cast<float>(s + (D(x) - s) * a); }
@@ -68,68 +66,6 @@ TMX1_SAMPLE_STEP void stepRamps(State& s) {
     }
     --s.remaining;
     updateMakeUp(s);
-}
-
-TMX1_SAMPLE_STEP float releaseCascade(const State& s, ReleaseChannel& ch, float g) {
-    auto& st = ch.stage;
-    const float rel = ch.releaseCoef;
-    const float pre = ch.preCoef;
-    switch (s.releaseType) {
-    case kOpto:
-        st[0] = follow(g, st[0], pre);
-        st[1] = follow(st[0], st[1], pre);
-        st[2] = follow(st[1], st[2], rel);
-        st[3] = follow(st[1], st[3], s.optoCoef); // parallel to s3, fed from s2
-        return static_cast<float>(0.5 * st[2] + 0.5 * D(st[3]));
-    case kPumper:
-        st[0] = follow(g, st[0], rel);
-        for (std::size_t k = 1; k < 6; ++k)
-            st[k] = follow(st[k - 1], st[k], rel);
-        return st[5];
-    case kSmooth2:
-        st[0] = follow(g, st[0], pre);
-        for (std::size_t k = 1; k < 5; ++k)
-            st[k] = follow(st[k - 1], st[k], pre);
-        st[5] = follow(st[4], st[5], rel);
-        return st[5];
-    case kSmooth1:
-        st[0] = follow(g, st[0], pre);
-        st[1] = follow(st[0], st[1], pre);
-        st[2] = follow(st[1], st[2], rel);
-        return st[2];
-    case kClassic:
-        st[0] = follow(g, st[0], rel);
-        return st[0];
-    default:
-        return g;
-    }
-}
-
-// The coefficients the cascade uses for the next sample.
-TMX1_SAMPLE_STEP void updateReleaseCoefs(const State& s, ReleaseChannel& ch, float g) {
-    if (!s.pdeOn) {
-        ch.releaseCoef = s.current[kRelease];
-        ch.preCoef = s.preCoef;
-        return;
-    }
-    // Below its own 100 ms average the gain is in a transient: move towards the fast release.
-    ch.pdeEnv = static_cast<float>(ch.pdeEnv + (D(g) - ch.pdeEnv) * s.pdeCoef);
-    if (!(g < ch.pdeEnv)) {
-        // At or above its average the weight is 0 and the knob's release applies as it is. Taking
-        // this as a branch keeps the division off the sample-to-sample path in the common case.
-        ch.releaseCoef = s.current[kRelease];
-        if (s.hasPreStages)
-            ch.preCoef = s.preCoef;
-        return;
-    }
-    auto t = static_cast<float>(1.0 - D(g) / ch.pdeEnv);
-    t = t < 0.0f ? 0.0f : (t > 1.0f ? 1.0f : t);
-    t = static_cast<float>(D(t) * t * t);
-    ch.releaseCoef = static_cast<float>(D(t) * s.fastReleaseCoef + (1.0 - t) * s.current[kRelease]);
-    // Types without pre-stages never read the pre-stage coefficient, and a change to a type with
-    // pre-stages sets it afresh: only they need it kept.
-    if (s.hasPreStages)
-        ch.preCoef = static_cast<float>(D(t) * s.preCoefFast + (1.0 - t) * s.preCoef);
 }
 
 TMX1_SAMPLE_STEP float channelGain(const State& s, ReleaseChannel& ch, float staticGain, float brickLevel) {

@@ -1,6 +1,7 @@
 // Test access to the effect's signal state, and a small rig that runs it like a host would.
 #pragma once
 
+#include "dsp/BlockState.h"
 #include "dsp/Dither.h"
 #include "plugin/APlugin.h"
 
@@ -32,6 +33,12 @@ struct APluginProbe {
     float meterCoef() const { return p.meterCoef; }
     float staticGain(float level) const { return p.staticGain(level); }
     bool ocAckRequested() const { return p.ocAckRequest.load() != 0; }
+    // The state a block would start from now.
+    BlockState blockState() const {
+        BlockState s{};
+        const_cast<APlugin&>(p).loadBlockState(s);
+        return s;
+    }
 };
 
 } // namespace tmx1
