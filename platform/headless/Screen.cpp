@@ -162,14 +162,7 @@ std::uint32_t HeadlessWindow::ScreenPixel(int x, int y) const {
 void HeadlessWindow::Mouse(MouseEventKind kind, int x, int y, MouseButton button, unsigned modifiers) {
     if (listener_ == nullptr)
         return;
-    MouseEvent event;
-    event.kind = kind;
-    event.x = x;
-    event.y = y;
-    event.button = button;
-    event.modifiers = modifiers;
-    event.timeMs = nowMs_;
-    listener_->WindowMouse(event);
+    listener_->WindowMouse({kind, x, y, button, modifiers, nowMs_});
 }
 
 

@@ -383,14 +383,7 @@ class Win32Window final : public NativeWindow {
     void Mouse(MouseEventKind kind, int x, int y, MouseButton button, unsigned modifiers) {
         if (!alive_)
             return;
-        MouseEvent event;
-        event.kind = kind;
-        event.x = x;
-        event.y = y;
-        event.button = button;
-        event.modifiers = modifiers;
-        event.timeMs = static_cast<DWORD>(GetMessageTime());
-        listener_->WindowMouse(event);
+        listener_->WindowMouse({kind, x, y, button, modifiers, static_cast<DWORD>(GetMessageTime())});
     }
 
     void StartTimer(const Win32Timer& timer, int intervalMs) {

@@ -401,14 +401,7 @@ class X11Window final : public NativeWindow {
     void Mouse(MouseEventKind kind, int x, int y, MouseButton button, unsigned modifiers, Time time) {
         if (!alive_)
             return;
-        MouseEvent event;
-        event.kind = kind;
-        event.x = x;
-        event.y = y;
-        event.button = button;
-        event.modifiers = modifiers;
-        event.timeMs = time;
-        listener_->WindowMouse(event);
+        listener_->WindowMouse({kind, x, y, button, modifiers, time});
     }
 
     void FireDueTimers() {
