@@ -51,23 +51,38 @@ double nanoseconds(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - start).count();
 }
 
-void BM_Floor(benchmark::State& state) {
-    const ProgramRig program(static_cast<int>(state.range(0)));
-    const std::vector<float> gains = staticGains(program);
-    const tmx1::BlockState s = program.rig.probe.blockState();
-    tmx1::ReleaseChannel channel = s.left;
+// The recurrence of one release type over the gains, from the program's state; answers ns per frame.
+template <int type>
+void runFloor(benchmark::State& state, const tmx1::BlockState& s, const std::vector<float>& gains) {
+    const tmx1::ReleaseSettings settings = tmx1::ReleaseSettings::of(s);
+    tmx1::ReleaseState release = tmx1::ReleaseState::of(s.left);
     float sink = 0.0f;
     const auto start = std::chrono::steady_clock::now();
     for (auto _ : state) {
-        for (const float staticGain : gains) {
-            const float g = tmx1::releaseCascade(s, channel, staticGain);
-            tmx1::updateReleaseCoefs(s, channel, g);
-            sink = g;
-        }
+        for (const float staticGain : gains)
+            sink = tmx1::releaseStep<type>(release, staticGain, settings);
         benchmark::DoNotOptimize(sink);
     }
     const double frames = static_cast<double>(state.iterations()) * static_cast<double>(gains.size());
     state.counters["ns_per_frame"] = nanoseconds(start) / frames;
+}
+
+void BM_Floor(benchmark::State& state) {
+    const ProgramRig program(static_cast<int>(state.range(0)));
+    const std::vector<float> gains = staticGains(program);
+    const tmx1::BlockState s = program.rig.probe.blockState();
+    switch (s.releaseType) {
+    case tmx1::kOpto:
+        return runFloor<tmx1::kOpto>(state, s, gains);
+    case tmx1::kPumper:
+        return runFloor<tmx1::kPumper>(state, s, gains);
+    case tmx1::kSmooth2:
+        return runFloor<tmx1::kSmooth2>(state, s, gains);
+    case tmx1::kSmooth1:
+        return runFloor<tmx1::kSmooth1>(state, s, gains);
+    default:
+        return runFloor<tmx1::kClassic>(state, s, gains);
+    }
 }
 
 void BM_Full(benchmark::State& state) {

@@ -28,8 +28,8 @@ struct BlockState {
     // what the block reads but does not change
     int releaseType;
     float makeUp;      // 1 / threshold with Auto-Gain on, otherwise 1
-    bool hasPreStages; // Opto, Smooth 2 and Smooth 1 run pre-stages before the main release
     bool pdeOn, linked, autoGainOn, curveDirty;
+    LoopWidth width; // which copy of the block loop runs
     float preCoef, preCoefFast, fastReleaseCoef, pdeCoef, smoothCoef, optoCoef, brickCoef;
     const float* gainCurve;
 

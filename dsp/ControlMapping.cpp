@@ -26,8 +26,6 @@ constexpr std::array<PreStageTimes, kNumReleaseTypes> kPreStageTimes{{
 
 constexpr double kPumperReleaseScale = 0.154;
 
-bool hasPreStages(int type) { return type == kOpto || type == kSmooth2 || type == kSmooth1; }
-
 float mappedValue(int index, float value) {
     const ParameterInfo& p = kParameters[static_cast<std::size_t>(index)];
     return mapByLaw(p.controlLaw, value, p.controlMin, p.controlMax);

@@ -1,7 +1,19 @@
-// The compressor signal path, one stereo frame at a time: ramp step, dither, detection, look-ahead
-// delay, static curve, release cascade, program-dependent release, gain smoother, brick-wall, stereo
-// link, make-up and output gain, then the meters. Every expression is evaluated in double and
-// rounded to float where its result is stored.
+// The compressor signal path: ramp step, dither, detection, look-ahead delay, static curve, release
+// cascade, program-dependent release, gain smoother, brick-wall, stereo link, make-up and output
+// gain, then the meters. Every expression is evaluated in double and rounded to float where its
+// result is stored.
+//
+// How a block runs. Frames go through in chunks. First, short loops over the whole chunk do the
+// work that carries nothing from frame to frame (dither, levels, look-ahead delay, static gains);
+// the compiler vectorises them where it can. Then one loop runs what does carry: the release
+// cascade, the program-dependent release, the smoother and the brick-wall of each channel, and the
+// meters; those chains of consecutive frames overlap in the processor, limited by the longest one.
+// Last, the outputs of the chunk are made and handed to the host. The carried state lives in
+// locals of the block function for the whole block, small structs of named floats the compiler
+// keeps in registers: as members of the effect, or behind a reference, it would be stored and
+// reloaded around every store to the host's buffers, which for all the compiler knows could overlap
+// it. The release type, Stereo Link and metering are template arguments, so none of them is tested
+// per sample.
 #include "dsp/BlockState.h"
 #include "dsp/Dither.h"
 #include "dsp/MeterStep.h"
@@ -23,14 +35,22 @@ using State = BlockState;
 constexpr double kLevelFloor = 1e-20; // keeps levels above zero: no division by zero downstream
 constexpr float kTableTop = 2.0f;     // levels above this use the formula, not the table
 
-// One pole of the gain smoother.
-inline float smooth(float x, float s, float a) { return static_cast<float>(s + (D(x) - s) * a); }
+// Frames per chunk: enough for the per-chunk loops to run at full vector width, few enough that a
+// chunk's buffers stay in the first-level cache.
+constexpr int kChunkFrames = 64;
 
-inline float level(float x) { return static_cast<float>(std::fabs(D(x)) + kLevelFloor); }
+constexpr dither::JumpAhead<kChunkFrames> kDitherJumps{};
+
+constexpr int kLineLength = 256; // look-ahead delay line; its write position wraps as a byte does
+
+// One pole of the gain smoother.
+TMX1_SAMPLE_STEP float smooth(float x, float s, float a) { return static_cast<float>(s + (D(x) - s) * a); }
+
+TMX1_SAMPLE_STEP float level(float x) { return static_cast<float>(std::fabs(D(x)) + kLevelFloor); }
 
 // A sample the host should never send (NaN, infinity) would leave the state non-finite for good.
-// Tested on the exponent bits: cheaper than the library's classification.
-inline float sanitize(float x) {
+// Tested on the exponent bits: cheaper than the library's classification, and it vectorises.
+TMX1_SAMPLE_STEP float sanitize(float x) {
     return (std::bit_cast<std::uint32_t>(x) & 0x7F800000u) != 0x7F800000u ? x : 0.0f;
 }
 
@@ -41,22 +61,26 @@ inline bool isOn(float value) { return value > 0.5f; }
     return curveGain(lev, threshold, knee);
 }
 
-TMX1_SAMPLE_STEP float staticGainAt(float lev, const float* curve, bool curveDirty, float threshold,
-                                    float knee) {
-    if (curveDirty || lev > kTableTop)
-        return curveFormula(lev, threshold, knee);
-    const auto position = static_cast<float>(D(lev) / 0.001);
-    const auto i = static_cast<std::size_t>(position);
-    const D fraction = D(position) - static_cast<D>(i);
+// The table's gain for a level of at most kTableTop, interpolated between its neighbours. The
+// position's fraction is exact in float: the position and its whole part are within a factor of
+// two of each other.
+TMX1_SAMPLE_STEP float tableGain(float lev, const float* curve) {
+    const float position = tablePosition(lev);
+    const auto i = static_cast<std::int32_t>(position);
+    const D fraction = position - static_cast<float>(i);
     return static_cast<float>((1.0 - fraction) * curve[i] + fraction * curve[i + 1]);
 }
 
-// Auto-Gain's make-up follows the threshold in use; it only changes while a ramp runs.
-TMX1_SAMPLE_STEP void updateMakeUp(State& s) {
-    s.makeUp = s.autoGainOn ? static_cast<float>(1.0 / s.current[kThreshold]) : 1.0f;
+float staticGainAt(float lev, const float* curve, bool curveDirty, float threshold, float knee) {
+    if (curveDirty || lev > kTableTop)
+        return curveFormula(lev, threshold, knee);
+    return tableGain(lev, curve);
 }
 
-TMX1_SAMPLE_STEP void stepRamps(State& s) {
+// Auto-Gain's make-up follows the threshold in use; it only changes while a ramp runs.
+void updateMakeUp(State& s) { s.makeUp = s.autoGainOn ? static_cast<float>(1.0 / s.current[kThreshold]) : 1.0f; }
+
+void stepRamps(State& s) {
     for (std::size_t i = 0; i < kNumParams; ++i) {
         if (s.count[i] == 0)
             continue;
@@ -68,89 +92,332 @@ TMX1_SAMPLE_STEP void stepRamps(State& s) {
     updateMakeUp(s);
 }
 
-TMX1_SAMPLE_STEP float channelGain(const State& s, ReleaseChannel& ch, float staticGain, float brickLevel) {
-    float g = staticGain;
-    g = releaseCascade(s, ch, g);
-    updateReleaseCoefs(s, ch, g);
-    ch.smooth[0] = smooth(g, ch.smooth[0], s.smoothCoef);
-    ch.smooth[1] = smooth(ch.smooth[0], ch.smooth[1], s.smoothCoef);
-    ch.smooth[2] = smooth(ch.smooth[1], ch.smooth[2], s.smoothCoef);
-    g = ch.smooth[2];
-    if (isOn(s.current[kBrickWall])) {
-        auto t = static_cast<float>(D(s.current[kThreshold]) / std::fabs(D(brickLevel) * g));
+// What a frame reads but does not change: the same for a whole chunk, read afresh for every frame
+// while a ramp runs.
+struct PathSettings {
+    ReleaseSettings release;
+    float smoothCoef, brickCoef;
+    float threshold, knee;
+    float makeUp, outputGain;
+    bool brickOn, curveDirty;
+    const float* gainCurve;
+
+    static PathSettings of(const State& s) {
+        return {ReleaseSettings::of(s), s.smoothCoef,       s.brickCoef,
+                s.current[kThreshold],  s.current[kKnee],   s.makeUp,
+                s.current[kGain],       isOn(s.current[kBrickWall]), s.curveDirty,
+                s.gainCurve};
+    }
+};
+
+// One channel's smoother and brick-wall state, as the block loop carries it.
+struct SmootherState {
+    float s1, s2, s3;
+    float brick;
+
+    static SmootherState of(const ReleaseChannel& ch) { return {ch.smooth[0], ch.smooth[1], ch.smooth[2], ch.brick}; }
+    void storeTo(ReleaseChannel& ch) const {
+        ch.smooth = {s1, s2, s3};
+        ch.brick = brick;
+    }
+};
+
+// Gain smoother and brick-wall of one channel, from the release cascade's gain.
+TMX1_SAMPLE_STEP float smoothedGain(SmootherState& c, float g, float brickLevel, const PathSettings& k) {
+    c.s1 = smooth(g, c.s1, k.smoothCoef);
+    c.s2 = smooth(c.s1, c.s2, k.smoothCoef);
+    c.s3 = smooth(c.s2, c.s3, k.smoothCoef);
+    g = c.s3;
+    if (k.brickOn) {
+        auto t = static_cast<float>(D(k.threshold) / std::fabs(D(brickLevel) * g));
         if (t > 1.0f)
             t = 1.0f; // also catches an infinite ratio from a gain that underflowed to zero
-        ch.brick = follow(t, ch.brick, s.brickCoef);
-        g = static_cast<float>(D(g) * ch.brick);
+        c.brick = follow(t, c.brick, k.brickCoef);
+        g = static_cast<float>(D(g) * c.brick);
     }
     return g;
 }
 
-struct Frame {
-    float left, right;
+// The dither generator and the look-ahead delay (the effect's own lines), as the block loop carries them.
+struct DelayState {
+    std::uint32_t dither;
+    float* lineL;
+    float* lineR;
+    std::uint8_t write;
+    std::uint8_t lookahead;
 };
 
-// What a frame's input gives before any state that carries from frame to frame is touched (the
-// dither and the delay line aside): the delayed samples, the levels and the static gains.
-struct Detection {
-    float dL, dR;           // delayed samples
-    float ldL, ldR;         // their levels
-    float bwL, bwR;         // brick-wall levels (left takes both channels when linked)
-    float staticL, staticR; // static gains (right unused when linked)
+// A chunk's frames on their way through the path.
+struct Chunk {
+    alignas(32) std::int32_t index[kChunkFrames];                  // table positions: whole part
+    alignas(32) float fraction[kChunkFrames];                       // and fraction
+    alignas(32) float below[kChunkFrames], above[kChunkFrames];     // the table's values either side
+    alignas(32) float xL[kChunkFrames], xR[kChunkFrames]; // dithered inputs
+    alignas(32) float levL[kChunkFrames], levR[kChunkFrames]; // their levels (left takes both when linked)
+    alignas(32) float dL[kChunkFrames], dR[kChunkFrames];   // delayed samples
+    alignas(32) float ldL[kChunkFrames], ldR[kChunkFrames]; // their levels
+    alignas(32) float bwL[kChunkFrames];                    // brick-wall level, left (both when linked)
+    alignas(32) float gL[kChunkFrames], gR[kChunkFrames];   // static gains, then the final gains
+    alignas(32) float yL[kChunkFrames], yR[kChunkFrames];   // outputs
 };
 
-template <bool linked> TMX1_SAMPLE_STEP Detection detect(State& s, float inL, float inR) {
-    Detection d;
-    // dither
-    s.dither = dither::next(s.dither);
-    const float noise = dither::noise(s.dither);
-    const auto xL = static_cast<float>(D(sanitize(inL)) + noise);
-    const auto xR = static_cast<float>(D(sanitize(inR)) + noise);
-
-    // detection on the undelayed signal
-    float levL = level(xL);
-    const float levR = level(xR);
-
-    // look-ahead delay
-    s.delayWrite = static_cast<std::uint8_t>(s.delayWrite + 1);
-    const auto read = static_cast<std::uint8_t>(s.delayWrite - s.lookahead);
-    s.delayL[s.delayWrite] = xL;
-    s.delayR[s.delayWrite] = xR;
-    d.dL = s.delayL[read];
-    d.dR = s.delayR[read];
-    d.ldL = level(d.dL);
-    d.ldR = level(d.dR);
-    d.bwL = d.ldL;
-    d.bwR = d.ldR;
-
-    // with Stereo Link the left side sees both channels and the right copies its gain
-    if constexpr (linked) {
-        levL = levL > levR ? levL : levR;
-        d.bwL = d.bwL > d.bwR ? d.bwL : d.bwR;
+// Dither and detection on the undelayed signal. The states of the chunk's frames come from the
+// jump-ahead table, so the loop has no chain. The dither sum is a float addition: double carries
+// more than twice float's precision, so rounding the exact sum to double and then to float gives the
+// float that rounding it once would.
+TMX1_SAMPLE_STEP void ditherChunk(DelayState& d, const float* __restrict inL, const float* __restrict inR, int n,
+                                  Chunk& c) {
+    const std::uint32_t state = d.dither;
+    for (int i = 0; i < n; ++i) {
+        const std::uint32_t frameState = kDitherJumps.multiplier[static_cast<std::size_t>(i)] * state +
+                                         kDitherJumps.increment[static_cast<std::size_t>(i)];
+        const float noise = dither::noiseCentred(frameState);
+        c.xL[i] = sanitize(inL[i]) + noise;
+        c.xR[i] = sanitize(inR[i]) + noise;
+        c.levL[i] = level(c.xL[i]);
+        c.levR[i] = level(c.xR[i]);
     }
-    const float threshold = s.current[kThreshold], knee = s.current[kKnee];
-    d.staticL = staticGainAt(levL, s.gainCurve, s.curveDirty, threshold, knee);
-    d.staticR = linked ? 1.0f : staticGainAt(levR, s.gainCurve, s.curveDirty, threshold, knee);
-    return d;
+    d.dither = kDitherJumps.multiplier[static_cast<std::size_t>(n - 1)] * state +
+               kDitherJumps.increment[static_cast<std::size_t>(n - 1)];
 }
 
-template <bool linked, bool metering> TMX1_SAMPLE_STEP Frame applyGains(State& s, const Detection& d) {
-    const float gL = channelGain(s, s.left, d.staticL, d.bwL);
-    const float gR = linked ? gL : channelGain(s, s.right, d.staticR, d.bwR);
+// `count` values of the delay line from position `at` on, where the line wraps round.
+TMX1_SAMPLE_STEP void readLine(const float* line, int at, int count, float* out) {
+    const int first = std::min(count, kLineLength - at);
+    for (int i = 0; i < first; ++i)
+        out[i] = line[at + i];
+    for (int i = first; i < count; ++i)
+        out[i] = line[i - first];
+}
 
-    // make-up and output gain
-    const float makeUp = s.makeUp;
-    const float outputGain = s.current[kGain];
-    const auto yL = static_cast<float>(D(d.dL) * gL);
-    const auto yR = static_cast<float>(D(d.dR) * gR);
+TMX1_SAMPLE_STEP void writeLine(float* line, int at, int count, const float* in) {
+    const int first = std::min(count, kLineLength - at);
+    for (int i = 0; i < first; ++i)
+        line[at + i] = in[i];
+    for (int i = first; i < count; ++i)
+        line[i - first] = in[i];
+}
 
+// Look-ahead delay. A frame's delayed sample is the dithered input `lookahead` frames earlier: from
+// the line for the chunk's first frames, from the chunk itself after them (with a look-ahead of
+// zero, the frame's own sample). The chunk's samples then go into the line. Each step copies runs
+// of consecutive positions instead of stepping a wrapping index frame by frame.
+TMX1_SAMPLE_STEP void delayChunk(DelayState& d, int n, Chunk& c) {
+    const int lookahead = d.lookahead;
+    const int fromLine = std::min(lookahead, n);
+    const int next = (d.write + 1) & (kLineLength - 1); // where the chunk's first sample goes
+    const int delayed = (next - lookahead) & (kLineLength - 1);
+    readLine(d.lineL, delayed, fromLine, c.dL);
+    readLine(d.lineR, delayed, fromLine, c.dR);
+    for (int i = fromLine; i < n; ++i) {
+        c.dL[i] = c.xL[i - lookahead];
+        c.dR[i] = c.xR[i - lookahead];
+    }
+    writeLine(d.lineL, next, n, c.xL);
+    writeLine(d.lineR, next, n, c.xR);
+    d.write = static_cast<std::uint8_t>(d.write + n);
+}
+
+// The table's gains for the levels `lev` of a chunk, clamped to the table so that no frame branches.
+// Answers whether any level lies beyond the table (those gains must come from the formula). Each
+// step is its own loop: positions, then the table's values (loaded one by one), then the
+// interpolation, so that the first and last run at full vector width.
+TMX1_SAMPLE_STEP bool tableGains(const float* lev, const float* curve, int n, Chunk& c, float* gains) {
+    int beyondTable = 0;
+    for (int i = 0; i < n; ++i) {
+        beyondTable |= lev[i] > kTableTop;
+        const float position = tablePosition(lev[i] < kTableTop ? lev[i] : kTableTop);
+        c.index[i] = static_cast<std::int32_t>(position);
+        // exact in float: the position and its whole part are within a factor of two of each other
+        c.fraction[i] = position - static_cast<float>(c.index[i]);
+    }
+    for (int i = 0; i < n; ++i) {
+        c.below[i] = curve[c.index[i]];
+        c.above[i] = curve[c.index[i] + 1];
+    }
+    for (int i = 0; i < n; ++i) {
+        const D fraction = c.fraction[i];
+        gains[i] = static_cast<float>((1.0 - fraction) * c.below[i] + fraction * c.above[i]);
+    }
+    return beyondTable != 0;
+}
+
+// Levels of the delayed signal and the static gains. With Stereo Link the left side sees both
+// channels and the right copies its gain.
+template <bool linked> TMX1_SAMPLE_STEP void staticGainChunk(const PathSettings& k, int n, Chunk& c) {
+    for (int i = 0; i < n; ++i) {
+        c.ldL[i] = level(c.dL[i]);
+        c.ldR[i] = level(c.dR[i]);
+        if constexpr (linked) {
+            c.levL[i] = c.levL[i] > c.levR[i] ? c.levL[i] : c.levR[i];
+            c.bwL[i] = c.ldL[i] > c.ldR[i] ? c.ldL[i] : c.ldR[i];
+        } else {
+            c.bwL[i] = c.ldL[i];
+        }
+    }
+    bool beyondTable = tableGains(c.levL, k.gainCurve, n, c, c.gL);
+    if constexpr (!linked)
+        beyondTable |= tableGains(c.levR, k.gainCurve, n, c, c.gR);
+    if (!beyondTable && !k.curveDirty) [[likely]]
+        return;
+    for (int i = 0; i < n; ++i) {
+        c.gL[i] = staticGainAt(c.levL[i], k.gainCurve, k.curveDirty, k.threshold, k.knee);
+        if constexpr (!linked)
+            c.gR[i] = staticGainAt(c.levR[i], k.gainCurve, k.curveDirty, k.threshold, k.knee);
+    }
+}
+
+// The release cascade and program-dependent release, the smoother and the brick-wall of each
+// channel: the gain's chains from frame to frame, in one loop so that they overlap.
+template <int type, bool linked>
+TMX1_SAMPLE_STEP void gainChunk(ReleaseState& releaseL, ReleaseState& releaseR, SmootherState& smoothL,
+                                SmootherState& smoothR, const PathSettings& k, int n, Chunk& c) {
+    for (int i = 0; i < n; ++i) {
+        c.gL[i] = smoothedGain(smoothL, releaseStep<type>(releaseL, c.gL[i], k.release), c.bwL[i], k);
+        if constexpr (linked)
+            c.gR[i] = c.gL[i];
+        else
+            c.gR[i] = smoothedGain(smoothR, releaseStep<type>(releaseR, c.gR[i], k.release), c.ldR[i], k);
+    }
+}
+
+// The meters, in a loop of their own: the release stages branch on the signal, and a branch the
+// processor guesses wrong discards the work that follows it, so the meters' chains do better apart,
+// free of branches.
+TMX1_SAMPLE_STEP void meterChunk(MeterState& meter, const MeterSettings& mk, const PathSettings& k, int n, Chunk& c) {
+    const StereoPair makeUp = StereoPair::splat(k.makeUp);
+    const StereoPair outputGain = StereoPair::splat(k.outputGain);
+    for (int i = 0; i < n; ++i)
+        meterStep(meter, mk, StereoPair::of(c.ldL[i], c.ldR[i]), StereoPair::of(c.gL[i], c.gR[i]), makeUp,
+                  outputGain);
+}
+
+// Make-up and output gain, then into the host's buffers. The gain is a float product: the double
+// product of two floats is exact, so rounding it once to float is what a float multiplication does.
+TMX1_SAMPLE_STEP void outputChunk(const PathSettings& k, int n, Chunk& c, float* __restrict outL,
+                                  float* __restrict outR, bool accumulate) {
+    for (int i = 0; i < n; ++i) {
+        c.yL[i] = static_cast<float>(D(c.dL[i] * c.gL[i]) * k.makeUp * k.outputGain);
+        c.yR[i] = static_cast<float>(D(c.dR[i] * c.gR[i]) * k.makeUp * k.outputGain);
+    }
+    if (accumulate) {
+        for (int i = 0; i < n; ++i) {
+            outL[i] += c.yL[i];
+            outR[i] += c.yR[i];
+        }
+    } else {
+        for (int i = 0; i < n; ++i) {
+            outL[i] = c.yL[i];
+            outR[i] = c.yR[i];
+        }
+    }
+}
+
+// A whole block for one release type and one setting of the switches that change what a frame
+// does. The carried state is copied into locals here and back at the end.
+template <int type, bool linked, bool metering>
+TMX1_SAMPLE_STEP void blockLoop(State& s, const float* inL, const float* inR, float* outL, float* outR, Int32 frames,
+                                bool accumulate) {
+    ReleaseState releaseL = ReleaseState::of(s.left), releaseR = ReleaseState::of(s.right);
+    SmootherState smoothL = SmootherState::of(s.left), smoothR = SmootherState::of(s.right);
+    MeterState meter = MeterState::of(s);
+    const MeterSettings meterSettings = MeterSettings::of(s);
+    DelayState delay{s.dither, s.delayL, s.delayR, s.delayWrite, s.lookahead};
+    PathSettings settings = PathSettings::of(s);
+    Chunk chunk;
+    for (Int32 i = 0; i < frames;) {
+        int n = static_cast<int>(std::min<Int32>(kChunkFrames, frames - i));
+        if (s.remaining > 0) {
+            // While ramps run, what a frame reads changes from frame to frame: one frame at a time.
+            stepRamps(s);
+            settings = PathSettings::of(s);
+            n = 1;
+        }
+        // Every input of the chunk is read before its first output is written: hosts may process
+        // in place.
+        ditherChunk(delay, inL + i, inR + i, n, chunk);
+        delayChunk(delay, n, chunk);
+        staticGainChunk<linked>(settings, n, chunk);
+        gainChunk<type, linked>(releaseL, releaseR, smoothL, smoothR, settings, n, chunk);
+        if constexpr (metering)
+            meterChunk(meter, meterSettings, settings, n, chunk);
+        outputChunk(settings, n, chunk, outL + i, outR + i, accumulate);
+        i += n;
+    }
+    releaseL.storeTo(s.left);
+    releaseR.storeTo(s.right);
+    smoothL.storeTo(s.left);
+    smoothR.storeTo(s.right);
     if constexpr (metering)
-        meterStep(s, StereoPair::of(d.ldL, d.ldR), StereoPair::of(gL, gR), makeUp, outputGain);
+        meter.storeTo(s);
+    s.delayWrite = delay.write;
+    s.dither = delay.dither;
+}
 
-    return {static_cast<float>(D(yL) * makeUp * outputGain), static_cast<float>(D(yR) * makeUp * outputGain)};
+// The block loop for every x86-64 processor, again for processors with AVX2 and FMA (x86-64-v3) and
+// again for those with AVX-512 (x86-64-v4), chosen when the effect is created. The later copies
+// have wider vectors in the per-chunk loops, and the last twice the registers, so that the chains
+// keep all their state in registers; the arithmetic is the same in all three: this file is compiled
+// without floating-point contraction, so no multiplication and addition are ever fused.
+template <int type, bool linked, bool metering>
+void runBlock(State& s, const float* inL, const float* inR, float* outL, float* outR, Int32 frames, bool accumulate) {
+    blockLoop<type, linked, metering>(s, inL, inR, outL, outR, frames, accumulate);
+}
+
+template <int type, bool linked, bool metering>
+[[gnu::target("arch=x86-64-v3")]] void runBlockAvx2(State& s, const float* inL, const float* inR, float* outL,
+                                                     float* outR, Int32 frames, bool accumulate) {
+    blockLoop<type, linked, metering>(s, inL, inR, outL, outR, frames, accumulate);
+}
+
+template <int type, bool linked, bool metering>
+[[gnu::target("arch=x86-64-v4")]] void runBlockAvx512(State& s, const float* inL, const float* inR, float* outL,
+                                                       float* outR, Int32 frames, bool accumulate) {
+    blockLoop<type, linked, metering>(s, inL, inR, outL, outR, frames, accumulate);
+}
+
+using BlockRoutine = void (*)(State&, const float*, const float*, float*, float*, Int32, bool);
+
+template <int type, bool linked, bool metering> BlockRoutine blockRoutine(LoopWidth width) {
+    switch (width) {
+    case LoopWidth::avx512:
+        return runBlockAvx512<type, linked, metering>;
+    case LoopWidth::avx2:
+        return runBlockAvx2<type, linked, metering>;
+    default:
+        return runBlock<type, linked, metering>;
+    }
+}
+
+template <int type> BlockRoutine blockRoutine(bool linked, bool metering, LoopWidth width) {
+    if (linked)
+        return metering ? blockRoutine<type, true, true>(width) : blockRoutine<type, true, false>(width);
+    return metering ? blockRoutine<type, false, true>(width) : blockRoutine<type, false, false>(width);
+}
+
+BlockRoutine blockRoutine(int type, bool linked, bool metering, LoopWidth width) {
+    switch (type) {
+    case kOpto:
+        return blockRoutine<kOpto>(linked, metering, width);
+    case kPumper:
+        return blockRoutine<kPumper>(linked, metering, width);
+    case kSmooth2:
+        return blockRoutine<kSmooth2>(linked, metering, width);
+    case kSmooth1:
+        return blockRoutine<kSmooth1>(linked, metering, width);
+    default: // the control mapping gives 0 to 4
+        return blockRoutine<kClassic>(linked, metering, width);
+    }
 }
 
 } // namespace
+
+LoopWidth APlugin::widestLoops() {
+    __builtin_cpu_init(); // in case the first effect comes from a static constructor
+    if (__builtin_cpu_supports("x86-64-v4"))
+        return LoopWidth::avx512;
+    return __builtin_cpu_supports("x86-64-v3") ? LoopWidth::avx2 : LoopWidth::baseline;
+}
 
 float APlugin::staticGain(float lev) const {
     return staticGainAt(lev, gainCurve.data(), curveDirty != 0, currentValue[kThreshold],
@@ -165,11 +432,11 @@ void APlugin::loadBlockState(BlockState& s) {
     s.remaining = rampRemaining;
 
     s.releaseType = releaseType.load(std::memory_order_relaxed);
-    s.hasPreStages = s.releaseType == kOpto || s.releaseType == kSmooth2 || s.releaseType == kSmooth1;
     s.pdeOn = isOn(paramValue[kPde].load(std::memory_order_relaxed));
     s.linked = isOn(paramValue[kStereoLink].load(std::memory_order_relaxed));
     s.autoGainOn = isOn(paramValue[kAutoGain].load(std::memory_order_relaxed));
     s.curveDirty = curveDirty != 0;
+    s.width = loopWidth;
     updateMakeUp(s);
     s.preCoef = preCoef;
     s.preCoefFast = preCoefFast;
@@ -230,54 +497,6 @@ void APlugin::storeBlockState(const BlockState& s) {
     meterCount = s.meterCount;
 }
 
-namespace {
-
-// Frames are taken in chunks: first the detection of every frame of the chunk, then the gains.
-// The detection has no long chains from frame to frame, so it runs at full speed on its own, and
-// the gain loop, with less in each frame, overlaps more of consecutive frames' work.
-constexpr Int32 kChunkFrames = 32;
-
-template <bool accumulate> TMX1_SAMPLE_STEP void write(float* out, Int32 i, float y) {
-    if constexpr (accumulate)
-        out[i] += y;
-    else
-        out[i] = y;
-}
-
-// One loop per combination of the switches that change what a sample does, so that none of them is
-// tested per sample.
-template <bool accumulate, bool linked, bool metering>
-void runFrames(State& s, float** inputs, float** outputs, Int32 sampleFrames) {
-    const float* inL = inputs[0];
-    const float* inR = inputs[1];
-    float* outL = outputs[0];
-    float* outR = outputs[1];
-    Int32 i = 0;
-    // While ramps run, what a frame reads changes from frame to frame: one frame at a time.
-    for (; i < sampleFrames && s.remaining > 0; ++i) {
-        stepRamps(s);
-        const Frame y = applyGains<linked, metering>(s, detect<linked>(s, inL[i], inR[i]));
-        write<accumulate>(outL, i, y.left);
-        write<accumulate>(outR, i, y.right);
-    }
-    std::array<Detection, kChunkFrames> chunk;
-    while (i < sampleFrames) {
-        const Int32 frames = std::min(kChunkFrames, sampleFrames - i);
-        // Every input of the chunk is read before its first output is written: hosts may process
-        // in place.
-        for (Int32 k = 0; k < frames; ++k)
-            chunk[static_cast<std::size_t>(k)] = detect<linked>(s, inL[i + k], inR[i + k]);
-        for (Int32 k = 0; k < frames; ++k) {
-            const Frame y = applyGains<linked, metering>(s, chunk[static_cast<std::size_t>(k)]);
-            write<accumulate>(outL, i + k, y.left);
-            write<accumulate>(outR, i + k, y.right);
-        }
-        i += frames;
-    }
-}
-
-} // namespace
-
 template <bool accumulate> void APlugin::processBlock(float** inputs, float** outputs, Int32 sampleFrames) {
     applyParameterChanges();
     if (sampleFrames <= 0 || inputs == nullptr || outputs == nullptr || inputs[0] == nullptr ||
@@ -286,12 +505,8 @@ template <bool accumulate> void APlugin::processBlock(float** inputs, float** ou
 
     BlockState s;
     loadBlockState(s);
-    if (s.linked)
-        s.metering ? runFrames<accumulate, true, true>(s, inputs, outputs, sampleFrames)
-                   : runFrames<accumulate, true, false>(s, inputs, outputs, sampleFrames);
-    else
-        s.metering ? runFrames<accumulate, false, true>(s, inputs, outputs, sampleFrames)
-                   : runFrames<accumulate, false, false>(s, inputs, outputs, sampleFrames);
+    blockRoutine(s.releaseType, s.linked, s.metering, s.width)(s, inputs[0], inputs[1], outputs[0], outputs[1],
+                                                               sampleFrames, accumulate);
     storeBlockState(s);
 }
 

@@ -18,6 +18,9 @@ namespace tmx1 {
 class APluginEditor;
 struct BlockState; // a block's working copy of the signal state (dsp/BlockState.h)
 
+// The copies of the signal path's block loop, by the instructions they use.
+enum class LoopWidth : std::uint8_t { baseline, avx2, avx512 };
+
 enum MeterIndex : int { kMeterInL = 0, kMeterInR, kMeterOutL, kMeterOutR, kMeterCpL, kMeterCpR, kNumMeters };
 
 inline constexpr vst::Int32 kUniqueId = vst::fourCharCode("q4y9");
@@ -95,6 +98,7 @@ class APlugin : public AudioEffectX {
     void loadBlockState(BlockState& s);
     void storeBlockState(const BlockState& s);
     float staticGain(float level) const;
+    static LoopWidth widestLoops();
 
     // --- metering (dsp/Metering.cpp)
     void resetMeters();
@@ -134,6 +138,8 @@ class APlugin : public AudioEffectX {
     //   smooth[3]          three-pole gain smoother; 1.0 after suspend
     //   brick              brick-wall gain; 1.0 when Brick-Wall changes
     // Look-ahead (audio): delayL/delayR[256], delayWrite (newest sample); zeroed by suspend.
+    // loopWidth: which copy of the block loop runs, the widest the processor has (tests choose the
+    //   others too).
     // Metering (audio, only while the editor is open; dsp/Metering.cpp): meters[6] (shared with the
     //   editor, relaxed), meanSq, peakSq, meterCount, ocLatched (shared); ocAckRequest is raised by
     //   the editor after each display and cleared here.
@@ -164,6 +170,7 @@ class APlugin : public AudioEffectX {
 
     std::array<float, 256> delayL{}, delayR{};
     std::uint8_t delayWrite = 0;
+    LoopWidth loopWidth = widestLoops();
 
     // Meter order as the editor copies them: In L, In R, Out L, Out R, Cp L, Cp R.
     std::array<std::atomic<float>, 6> meters{};

@@ -60,6 +60,9 @@ constexpr int kNumReleaseTypes = 5;
 
 enum ReleaseType : int { kOpto = 0, kPumper, kSmooth2, kSmooth1, kClassic };
 
+// Types whose cascade starts with pre-stages on their own coefficient.
+constexpr bool hasPreStages(int type) { return type == kOpto || type == kSmooth2 || type == kSmooth1; }
+
 inline constexpr std::array<const char*, kNumReleaseTypes> kReleaseTypeNames{"Opto", "Pumper", "Smooth 2",
                                                                              "Smooth 1", "Classic"};
 

@@ -8,11 +8,15 @@
 namespace host {
 
 ProcessingTimer::ProcessingTimer(const std::string& pluginPath, const StereoSignal& signal)
-    : signal(signal), effect(openEffect(host, pluginPath)),
-      active(std::make_unique<ActiveEffect>(*effect, static_cast<float>(kSampleRate), kBlockFrames)),
-      outLeft(kBlockFrames), outRight(kBlockFrames) {
+    : ProcessingTimer(pluginPath, signal, [](HostedEffect&) {}) {}
+
+ProcessingTimer::ProcessingTimer(const std::string& pluginPath, const StereoSignal& signal,
+                                 const std::function<void(HostedEffect&)>& setUp)
+    : signal(signal), effect(openEffect(host, pluginPath)), outLeft(kBlockFrames), outRight(kBlockFrames) {
     if (signal.frames() < static_cast<std::size_t>(kBlockFrames))
         throw HostError("the benchmark signal is shorter than one block");
+    setUp(*effect);
+    active = std::make_unique<ActiveEffect>(*effect, static_cast<float>(kSampleRate), kBlockFrames);
 }
 
 void ProcessingTimer::warmUp() { processRound(); }

@@ -5,6 +5,7 @@
 #include "tools/tmx1-host/ActiveEffect.h"
 #include "tools/tmx1-host/DemoSignal.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,6 +21,10 @@ class ProcessingTimer {
     // Loads and starts the effect at `pluginPath` with its default settings; `signal` must outlive
     // the timer and be at kSampleRate.
     ProcessingTimer(const std::string& pluginPath, const StereoSignal& signal);
+    // The same, with `setUp` run on the opened effect before it is switched on (a program, the
+    // editor opened and closed).
+    ProcessingTimer(const std::string& pluginPath, const StereoSignal& signal,
+                    const std::function<void(HostedEffect&)>& setUp);
 
     // Processes one round without timing it, to fill caches and settle the effect.
     void warmUp();

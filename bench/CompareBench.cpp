@@ -1,0 +1,167 @@
+// The processing-cost targets, judged from one run in which every contender is measured alternately
+// in short rounds (so that all see the same machine load): the built TMX-1.so on every factory
+// program with metering on and on the default program with the editor closed, against the reference
+// limiter at its default settings and, optionally, against other builds of TMX-1 on the same cases
+// (an earlier version, to see what a change gained).
+//
+//   tmx1_compare_bench [--reference REF.so] [--baseline OTHER.so]... [--seconds S] [--case TEXT]
+//
+// --seconds is the time per case (default 2), --case runs only the cases whose name contains TEXT.
+#include "platform/headless/Screen.h"
+#include "tools/tmx1-host/Arguments.h"
+#include "tools/tmx1-host/DemoSignal.h"
+#include "tools/tmx1-host/EffectSetup.h"
+#include "tools/tmx1-host/ProcessingTimer.h"
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr const char* kDefaultReference = "/usr/lib/vst/lsp-plugins/limiter-stereo.so";
+constexpr double kDefaultSeconds = 2.0;
+constexpr int kFewestRounds = 5;
+
+// Targets, as ratios of costs measured in the same run.
+constexpr double kDefaultProgramLimit = 1.0;   // "Warm Tollimation", metering on, to the reference
+constexpr double kLongestChainLimit = 1.5;     // "Fast Tollimation", metering on, to the reference
+constexpr double kEditorClosedLimit = 0.7;     // "Warm Tollimation", editor closed, to the reference
+constexpr double kBaselineLimit = 0.8;         // every case to each baseline build
+
+struct Case {
+    std::string name;
+    int program;
+    bool editorClosed;
+};
+
+// Every program of the plug-in at `path` with metering on, then its first with the editor closed.
+std::vector<Case> allCases(const std::string& path) {
+    host::Host host;
+    const auto effect = host::openEffect(host, path);
+    std::vector<Case> cases;
+    for (int p = 0; p < effect->record().numPrograms; ++p)
+        cases.push_back({host::programName(*effect, p), p, false});
+    cases.push_back({cases.front().name + ", editor closed", 0, true});
+    return cases;
+}
+
+struct Contender {
+    std::string label;
+    std::string path;
+    bool isTmx; // takes the case's program and editor state; the reference keeps its defaults
+};
+
+// One case: a timer per contender, measured in turns; answers each contender's ns per frame.
+std::vector<double> measure(const Case& c, const std::vector<Contender>& contenders, const host::StereoSignal& signal,
+                            double seconds) {
+    platform::headless::Screen screen;
+    const auto setUp = [&](host::HostedEffect& effect) {
+        effect.dispatch(vst::effSetProgram, 0, c.program);
+        // An effect meters from its creation until an editor has been closed.
+        if (c.editorClosed) {
+            effect.dispatch(vst::effEditOpen, 0, 0, screen.Handle());
+            effect.dispatch(vst::effEditClose);
+        }
+    };
+    std::vector<std::unique_ptr<host::ProcessingTimer>> timers;
+    for (const Contender& contender : contenders)
+        timers.push_back(contender.isTmx ? std::make_unique<host::ProcessingTimer>(contender.path, signal, setUp)
+                                         : std::make_unique<host::ProcessingTimer>(contender.path, signal));
+    for (auto& timer : timers)
+        timer->warmUp();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    for (int round = 0; round < kFewestRounds || std::chrono::steady_clock::now() < deadline; ++round)
+        for (auto& timer : timers)
+            timer->timeRound();
+    std::vector<double> costs;
+    for (const auto& timer : timers)
+        costs.push_back(timer->nanosecondsPerFrame());
+    return costs;
+}
+
+// A target: a cost ratio measured in the run and the most it may be.
+struct Target {
+    std::string what;
+    double ratio;
+    double limit;
+};
+
+// The target a case sets against a contender, if any.
+std::optional<double> limitFor(const Case& c, const Contender& against) {
+    if (against.isTmx)
+        return kBaselineLimit;
+    if (c.program == 0)
+        return c.editorClosed ? kEditorClosedLimit : kDefaultProgramLimit;
+    if (c.program == 2)
+        return kLongestChainLimit;
+    return std::nullopt;
+}
+
+void report(const std::vector<Target>& targets) {
+    std::printf("\nTargets (cost ratio, at most the limit):\n");
+    int missed = 0;
+    for (const Target& t : targets) {
+        const bool met = t.ratio <= t.limit;
+        missed += met ? 0 : 1;
+        char what[200];
+        std::snprintf(what, sizeof what, "%s, at most %.2f", t.what.c_str(), t.limit);
+        std::printf("  %-66s %6.3f  %s\n", what, t.ratio, met ? "met" : "NOT MET");
+    }
+    std::printf("%zu met, %d not met\n", targets.size() - static_cast<std::size_t>(missed), missed);
+}
+
+int run(host::Arguments arguments) {
+    std::vector<Contender> contenders{{"TMX-1", TMX1_PLUGIN_PATH, true}};
+    const std::vector<std::string> baselines = arguments.options("--baseline");
+    for (std::size_t i = 0; i < baselines.size(); ++i)
+        contenders.push_back({"baseline " + std::to_string(i + 1), baselines[i], true});
+    const std::string reference = arguments.option("--reference").value_or(kDefaultReference);
+    const bool haveReference = std::filesystem::exists(reference);
+    if (haveReference)
+        contenders.push_back({"reference", reference, false});
+    const double seconds = arguments.positiveOption("--seconds").value_or(kDefaultSeconds);
+    const std::string only = arguments.option("--case").value_or("");
+    arguments.positionals(0, 0);
+
+    std::printf("Demo signal, 44100 Hz stereo, blocks of %d frames, contenders measured alternately, "
+                "%.1f s per case; ns per stereo frame (ratio to TMX-1's cost in brackets)\n",
+                host::ProcessingTimer::kBlockFrames, seconds);
+    for (std::size_t i = 1; i < contenders.size(); ++i)
+        std::printf("  %-11s %s\n", contenders[i].label.c_str(), contenders[i].path.c_str());
+    if (!haveReference)
+        std::printf("  (no reference limiter at %s: its targets are not judged)\n", reference.c_str());
+
+    const host::DemoSignal demo(host::ProcessingTimer::kSampleRate);
+    std::vector<Target> targets;
+    for (const Case& c : allCases(contenders.front().path)) {
+        if (c.name.find(only) == std::string::npos)
+            continue;
+        const std::vector<double> costs = measure(c, contenders, demo.signal(), seconds);
+        std::printf("%-42s TMX-1 %6.2f", c.name.c_str(), costs[0]);
+        for (std::size_t i = 1; i < contenders.size(); ++i)
+            std::printf("   %s %6.2f (%.2f)", contenders[i].label.c_str(), costs[i], costs[0] / costs[i]);
+        std::printf("\n");
+        for (std::size_t i = 1; i < contenders.size(); ++i)
+            if (const auto limit = limitFor(c, contenders[i]))
+                targets.push_back({c.name + " against the " + contenders[i].label, costs[0] / costs[i], *limit});
+    }
+    report(targets);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return run(host::Arguments(std::vector<std::string>(argv + 1, argv + argc)));
+    } catch (const std::exception& e) {
+        std::cerr << "tmx1_compare_bench: " << e.what() << "\n";
+        return 2;
+    }
+}
