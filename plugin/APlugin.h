@@ -61,6 +61,8 @@ class APlugin : public AudioEffectX {
     void suspend() override;
     void resume() override;
     void process(float** inputs, float** outputs, Int32 sampleFrames) override;
+    // The widest copy of the block loop this processor can run.
+    static LoopWidth widestLoops();
     void processReplacing(float** inputs, float** outputs, Int32 sampleFrames) override;
 
     // --- shared with the editor bridge
@@ -98,7 +100,6 @@ class APlugin : public AudioEffectX {
     void loadBlockState(BlockState& s);
     void storeBlockState(const BlockState& s);
     float staticGain(float level) const;
-    static LoopWidth widestLoops();
 
     // --- metering (dsp/Metering.cpp)
     void resetMeters();

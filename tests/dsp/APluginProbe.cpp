@@ -28,6 +28,26 @@ Stereo Rig::run(const Stereo& input, int blockSize) {
     return output;
 }
 
+std::vector<tmx1::LoopWidth> loopWidths() {
+    using tmx1::LoopWidth;
+    std::vector<LoopWidth> widths;
+    for (LoopWidth width : {LoopWidth::baseline, LoopWidth::avx2, LoopWidth::avx512})
+        if (width <= tmx1::APlugin::widestLoops())
+            widths.push_back(width);
+    return widths;
+}
+
+const char* nameOf(tmx1::LoopWidth width) {
+    switch (width) {
+    case tmx1::LoopWidth::avx512:
+        return "x86-64-v4 loops";
+    case tmx1::LoopWidth::avx2:
+        return "x86-64-v3 loops";
+    default:
+        return "x86-64 loops";
+    }
+}
+
 float thresholdFor(double linear) {
     return static_cast<float>(std::log(linear / 0.01) / std::log(3.16 / 0.01));
 }

@@ -33,6 +33,8 @@ struct APluginProbe {
     float meterCoef() const { return p.meterCoef; }
     float staticGain(float level) const { return p.staticGain(level); }
     bool ocAckRequested() const { return p.ocAckRequest.load() != 0; }
+    // Which copy of the block loop runs; only those up to the processor's widest may be chosen.
+    void useLoops(LoopWidth width) const { const_cast<APlugin&>(p).loopWidth = width; }
     // The state a block would start from now.
     BlockState blockState() const {
         BlockState s{};
@@ -46,6 +48,10 @@ struct APluginProbe {
 namespace dsp_testing {
 
 vst::IntPtr silentHost(vst::AEffect*, vst::Int32 opcode, vst::Int32, vst::IntPtr, void*, float);
+
+// The copies of the block loop this processor can run, the plain one first.
+std::vector<tmx1::LoopWidth> loopWidths();
+const char* nameOf(tmx1::LoopWidth width);
 
 // Stereo signal buffers.
 struct Stereo {

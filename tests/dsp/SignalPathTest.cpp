@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
+#include <string>
 #include <cmath>
 #include <random>
 
@@ -83,12 +85,19 @@ std::vector<Setting> settings() {
     };
 }
 
-// Runs `input` through a fresh effect (in blocks of 300, so block edges fall anywhere) and through
-// the model, from the same dither state; every output sample must agree exactly.
-void expectMatchesModel(const Setting& setting, const Stereo& input) {
+// How the effect is driven: which copy of its block loop, and in blocks of how many frames.
+struct Drive {
+    tmx1::LoopWidth width;
+    std::size_t block;
+};
+
+// Runs `input` through a fresh effect and through the model, from the same dither state. Every
+// output sample must agree exactly, and so must the meters and the over-compression latch at the
+// end of every block.
+void expectMatchesModel(const Setting& setting, const Stereo& input, Drive drive) {
     constexpr std::uint32_t kSeed = 0x1234567u;
-    constexpr std::size_t kBlock = 300;
     Rig rig(44100.0f, setting.program);
+    rig.probe.useLoops(drive.width);
     for (auto [index, value] : setting.changes)
         rig.set(index, value);
     // Let every ramp finish in silence (the model has none), then clear the delay line.
@@ -96,28 +105,124 @@ void expectMatchesModel(const Setting& setting, const Stereo& input) {
     rig.plugin.suspend();
     tmx1::dither::setStateForTesting(kSeed);
     reference::ReferenceCompressor model(programValues(rig), 44100.0, kSeed);
-    const Stereo out = rig.run(input, kBlock);
+    const std::string where = std::string(setting.name) + ", " + dsp_testing::nameOf(drive.width) + ", blocks of " +
+                              std::to_string(drive.block);
     int mismatches = 0;
-    for (std::size_t i = 0; i < input.size() && mismatches < 5; ++i) {
-        const auto [l, r] = model.step(input.left[i], input.right[i]);
-        if (out.left[i] != l || out.right[i] != r) {
+    for (std::size_t start = 0; start < input.size() && mismatches < 5; start += drive.block) {
+        const std::size_t frames = std::min(drive.block, input.size() - start);
+        Stereo in(frames), out(frames);
+        std::copy_n(input.left.begin() + static_cast<long>(start), frames, in.left.begin());
+        std::copy_n(input.right.begin() + static_cast<long>(start), frames, in.right.begin());
+        out = rig.run(in, static_cast<int>(frames));
+        for (std::size_t i = 0; i < frames && mismatches < 5; ++i) {
+            const auto [l, r] = model.step(in.left[i], in.right[i]);
+            if (out.left[i] != l || out.right[i] != r) {
+                ++mismatches;
+                ADD_FAILURE() << where << ": frame " << start + i << " left " << out.left[i] << " vs " << l
+                              << ", right " << out.right[i] << " vs " << r;
+            }
+        }
+        for (int k = 0; k < tmx1::kNumMeters && mismatches < 5; ++k)
+            if (rig.plugin.meterValue(k) != model.meters()[static_cast<std::size_t>(k)]) {
+                ++mismatches;
+                ADD_FAILURE() << where << ": meter " << k << " after frame " << start + frames << ": "
+                              << rig.plugin.meterValue(k) << " vs " << model.meters()[static_cast<std::size_t>(k)];
+            }
+        if (rig.plugin.isOcLatched() != model.overCompressed()) {
             ++mismatches;
-            ADD_FAILURE() << setting.name << ": frame " << i << " left " << out.left[i] << " vs " << l
-                          << ", right " << out.right[i] << " vs " << r;
+            ADD_FAILURE() << where << ": over-compression latch after frame " << start + frames;
         }
     }
-    for (int k = 0; k < tmx1::kNumMeters; ++k)
-        EXPECT_EQ(rig.plugin.meterValue(k), model.meters()[static_cast<std::size_t>(k)])
-            << setting.name << " meter " << k;
-    EXPECT_EQ(rig.plugin.isOcLatched(), model.overCompressed()) << setting.name;
 }
 
 TEST(AgainstTheModel, EveryReleaseTypeAndSwitchSampleBySample) {
-    for (const Setting& s : settings()) {
-        expectMatchesModel(s, impulse(2000, 100, 1.0f));
-        expectMatchesModel(s, stepSignal(6000, 50, 0.9f));
-        expectMatchesModel(s, sine(6000, 220.0, 2.5f)); // above 2.0: the formula path
-        expectMatchesModel(s, noiseBursts(12000, 7));
+    for (const tmx1::LoopWidth width : dsp_testing::loopWidths())
+        for (const Setting& s : settings()) {
+            expectMatchesModel(s, impulse(2000, 100, 1.0f), {width, 300});
+            expectMatchesModel(s, stepSignal(6000, 50, 0.9f), {width, 300});
+            expectMatchesModel(s, sine(6000, 220.0, 2.5f), {width, 300}); // above 2.0: the formula path
+            expectMatchesModel(s, noiseBursts(12000, 7), {width, 300});
+        }
+}
+
+// Chunks inside the block loop, the delay line's wrap and the meter period fall at other frames with
+// every block size; blocks of one frame take each frame alone.
+TEST(AgainstTheModel, EveryBlockSizeFromOneFrameUp) {
+    for (const tmx1::LoopWidth width : dsp_testing::loopWidths())
+        for (const Setting& s : settings())
+            for (std::size_t block : {1u, 2u, 63u, 64u, 65u, 4096u})
+                expectMatchesModel(s, noiseBursts(block == 1 ? 5000 : 9000, 11), {width, block});
+}
+
+// The model has no ramps. While parameters glide, after program switches and with the switches
+// flipped, the copies of the block loop and the block sizes are compared with one another instead.
+// The changes come every 4096 frames, a whole number of blocks of every size used.
+struct Recording {
+    Stereo out;
+    std::vector<float> meters;
+};
+
+using Change = std::function<void(Rig&)>;
+
+Recording runWithChanges(const std::vector<Change>& changes, tmx1::LoopWidth width, int block) {
+    constexpr std::size_t kSpacing = 4096;
+    const Stereo input = noiseBursts(kSpacing * (changes.size() + 1), 21);
+    Rig rig(44100.0f, 0);
+    rig.probe.useLoops(width);
+    tmx1::dither::setStateForTesting(77); // after the effect has seeded it
+    rig.idle(8192, 4096);                 // the same start for every block size: ramps done, table built
+    Recording result{Stereo(input.size()), {}};
+    for (std::size_t part = 0; part <= changes.size(); ++part) {
+        if (part > 0)
+            changes[part - 1](rig);
+        Stereo in(kSpacing);
+        std::copy_n(input.left.begin() + static_cast<long>(part * kSpacing), kSpacing, in.left.begin());
+        std::copy_n(input.right.begin() + static_cast<long>(part * kSpacing), kSpacing, in.right.begin());
+        const Stereo out = rig.run(in, block);
+        std::copy(out.left.begin(), out.left.end(), result.out.left.begin() + static_cast<long>(part * kSpacing));
+        std::copy(out.right.begin(), out.right.end(), result.out.right.begin() + static_cast<long>(part * kSpacing));
+        for (int k = 0; k < tmx1::kNumMeters; ++k)
+            result.meters.push_back(rig.plugin.meterValue(k));
+    }
+    return result;
+}
+
+void expectSame(const Recording& run, const Recording& reference, const std::string& where) {
+    EXPECT_EQ(run.out.left, reference.out.left) << where;
+    EXPECT_EQ(run.out.right, reference.out.right) << where;
+    EXPECT_EQ(run.meters, reference.meters) << where;
+}
+
+// Changes whose effect starts at the frame they arrive, whatever the block size: not Threshold or
+// Knee (the gain table is rebuilt at the first block start after their ramps) nor Release Type
+// (the release coefficient follows at the next block start). Every frame of a ramp runs alone, so
+// blocks of one frame are the yardstick for the chunks that follow a ramp.
+TEST(AgainstItself, RampsGiveTheSameSamplesWhateverTheBlockSizeAndLoopCopy) {
+    const std::vector<Change> changes{
+        [](Rig& r) { r.set(tmx1::kGain, 0.9f); },      [](Rig& r) { r.set(tmx1::kStereoLink, 0.0f); },
+        [](Rig& r) { r.set(tmx1::kBrickWall, 1.0f); }, [](Rig& r) { r.set(tmx1::kRelease, 0.1f); },
+        [](Rig& r) { r.set(tmx1::kAutoGain, 0.0f); },  [](Rig& r) { r.set(tmx1::kPde, 0.0f); },
+        [](Rig& r) { r.set(tmx1::kStereoLink, 1.0f); }, [](Rig& r) { r.set(tmx1::kGain, 0.3f); },
+    };
+    const Recording reference = runWithChanges(changes, tmx1::LoopWidth::baseline, 1);
+    for (const tmx1::LoopWidth width : dsp_testing::loopWidths())
+        for (int block : {1, 4, 64, 512, 4096})
+            expectSame(runWithChanges(changes, width, block), reference,
+                       std::string(dsp_testing::nameOf(width)) + ", blocks of " + std::to_string(block));
+}
+
+TEST(AgainstItself, ProgramSwitchesGiveTheSameSamplesWithEveryLoopCopy) {
+    const std::vector<Change> changes{
+        [](Rig& r) { r.plugin.setProgram(2); },        [](Rig& r) { r.set(tmx1::kThreshold, thresholdFor(0.3)); },
+        [](Rig& r) { r.set(tmx1::kStereoLink, 0.0f); }, [](Rig& r) { r.set(tmx1::kKnee, 0.7f); },
+        [](Rig& r) { r.plugin.setProgram(5); },        [](Rig& r) { r.set(tmx1::kBrickWall, 0.0f); },
+        [](Rig& r) { r.plugin.setProgram(4); },        [](Rig& r) { r.plugin.setProgram(9); },
+    };
+    for (int block : {1, 64, 512}) {
+        const Recording reference = runWithChanges(changes, tmx1::LoopWidth::baseline, block);
+        for (const tmx1::LoopWidth width : dsp_testing::loopWidths())
+            expectSame(runWithChanges(changes, width, block), reference,
+                       std::string(dsp_testing::nameOf(width)) + ", blocks of " + std::to_string(block));
     }
 }
 
