@@ -56,27 +56,9 @@ void TargetReport::judge(const std::string& target, const std::string& measured,
 }
 
 void TargetReport::Finalize() {
-    GetOutputStream() << "\nTargets at blocks of " << targetBlock << " frames (ns per stereo frame):\n";
-    judgePrograms();
+    GetOutputStream() << "\nAt blocks of " << targetBlock << " frames (ns per stereo frame):\n";
     judgeSilence();
-    judgeEditor();
-    GetOutputStream()
-        << "  against the reference limiter (at most 0.75 x its cost): measure both alternately with\n"
-        << "    tmx1-host bench --vs /usr/lib/vst/lsp-plugins/limiter-stereo.so\n";
-}
-
-void TargetReport::judgePrograms() {
-    std::string worst;
-    double highest = -1.0;
-    for (const auto& program : programs)
-        if (cost("Program/" + program) > highest) {
-            highest = cost("Program/" + program);
-            worst = program;
-        }
-    if (highest < 0.0)
-        return;
-    judge("no factory program above " + nanoseconds(kProgramLimitNs),
-          "dearest: " + worst + ", " + nanoseconds(highest), highest <= kProgramLimitNs);
+    GetOutputStream() << "  the cost targets against the reference limiter and earlier builds: tmx1_compare_bench\n";
 }
 
 void TargetReport::judgeSilence() {
@@ -85,18 +67,6 @@ void TargetReport::judgeSilence() {
         return;
     judge("digital silence no dearer than music",
           "silence " + nanoseconds(silence) + ", music " + nanoseconds(music), silence <= music);
-}
-
-void TargetReport::judgeEditor() {
-    const double closed = cost("EditorClosed"), open = cost("EditorOpen");
-    if (closed < 0.0 || open < 0.0)
-        return;
-    const double overhead = open / closed - 1.0;
-    std::ostringstream measured;
-    measured << std::showpos << std::fixed << std::setprecision(1) << 100.0 * overhead << " % ("
-             << std::noshowpos << nanoseconds(open) << ")";
-    judge("metering with the editor open adds at most 15 %", measured.str(),
-          overhead <= kEditorOverheadLimit);
 }
 
 } // namespace bench

@@ -100,16 +100,20 @@ inline void endMeterPeriod(MeterState& m, const MeterSettings& k) {
     m.peakSq = StereoPair::splat(0.0);
 }
 
-// ld: the delayed input levels; g: the final gains of the sample; outputScale: make-up and output
-// gain, each in both lanes.
-TMX1_SAMPLE_STEP void meterStep(MeterState& m, const MeterSettings& k, StereoPair ld, StereoPair g, StereoPair makeUp,
-                                StereoPair outputGain) {
+// What a frame gives the meters, both channels side by side: the delayed input levels, the final
+// gains, the output levels (gain-reduced levels with make-up and output gain) and the squared
+// gain-reduced levels. None of it depends on the meters, so it is made for a whole chunk first.
+struct MeterInputs {
+    StereoPair level, gain, output, reducedSquare;
+};
+
+TMX1_SAMPLE_STEP void meterStep(MeterState& m, const MeterSettings& k, const MeterInputs& x) {
     using metering::floorFollow;
     using metering::peak;
+    const StereoPair ld = x.level;
     m.in = peak(ld, m.in, k.coef);
-    m.cp = floorFollow(g, m.cp, k.coef);
-    const StereoPair o = stored(ld * g); // gain-reduced levels
-    m.out = peak(stored(o * makeUp * outputGain), m.out, k.coef);
+    m.cp = floorFollow(x.gain, m.cp, k.coef);
+    m.out = peak(x.output, m.out, k.coef);
 
     // running mean square of the input over the meter period
     const std::uint32_t n = m.count;
@@ -119,7 +123,7 @@ TMX1_SAMPLE_STEP void meterStep(MeterState& m, const MeterSettings& k, StereoPai
                                   ? metering::scaledByCount(m.meanSq, static_cast<float>(n))
                                   : stored(StereoPair{_mm_cvtps_pd(m.meanSq)} * StereoPair::splat(n));
     m.meanSq = metering::dividedByCount(ld * ld + scaled, count, 1.0 / count);
-    m.peakSq = max(stored(o * o), m.peakSq);
+    m.peakSq = max(x.reducedSquare, m.peakSq);
 
     if (m.count == k.period) [[unlikely]]
         endMeterPeriod(m, k);

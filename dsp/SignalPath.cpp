@@ -149,16 +149,19 @@ struct DelayState {
 
 // A chunk's frames on their way through the path.
 struct Chunk {
-    alignas(32) std::int32_t index[kChunkFrames];                  // table positions: whole part
-    alignas(32) float fraction[kChunkFrames];                       // and fraction
-    alignas(32) float below[kChunkFrames], above[kChunkFrames];     // the table's values either side
-    alignas(32) float xL[kChunkFrames], xR[kChunkFrames]; // dithered inputs
-    alignas(32) float levL[kChunkFrames], levR[kChunkFrames]; // their levels (left takes both when linked)
-    alignas(32) float dL[kChunkFrames], dR[kChunkFrames];   // delayed samples
-    alignas(32) float ldL[kChunkFrames], ldR[kChunkFrames]; // their levels
-    alignas(32) float bwL[kChunkFrames];                    // brick-wall level, left (both when linked)
-    alignas(32) float gL[kChunkFrames], gR[kChunkFrames];   // static gains, then the final gains
-    alignas(32) float yL[kChunkFrames], yR[kChunkFrames];   // outputs
+    std::int32_t index[kChunkFrames];                  // table positions: whole part
+    float fraction[kChunkFrames];                       // and fraction
+    float below[kChunkFrames], above[kChunkFrames];     // the table's values either side
+    float xL[kChunkFrames], xR[kChunkFrames]; // dithered inputs
+    float levL[kChunkFrames], levR[kChunkFrames]; // their levels (left takes both when linked)
+    float dL[kChunkFrames], dR[kChunkFrames];   // delayed samples
+    float ldL[kChunkFrames], ldR[kChunkFrames]; // their levels
+    float bwL[kChunkFrames];                    // brick-wall level, left (both when linked)
+    float gL[kChunkFrames], gR[kChunkFrames];   // static gains, then the final gains
+    float yL[kChunkFrames], yR[kChunkFrames];   // outputs
+    // what the meters take, left and right side by side
+    float meterLevel[2 * kChunkFrames], meterGain[2 * kChunkFrames];
+    float meterOutput[2 * kChunkFrames], meterSquare[2 * kChunkFrames];
 };
 
 // Dither and detection on the undelayed signal. The states of the chunk's frames come from the
@@ -281,15 +284,38 @@ TMX1_SAMPLE_STEP void gainChunk(ReleaseState& releaseL, ReleaseState& releaseR, 
     }
 }
 
+// What the meters take from each frame, made for the chunk at full vector width. The gain-reduced
+// level is a float product (the double product of two floats is exact). Each pair is stored left,
+// right, so that one load and one conversion bring it into the meters' lanes.
+TMX1_SAMPLE_STEP void meterInputChunk(const PathSettings& k, int n, Chunk& c) {
+    for (int i = 0; i < n; ++i) {
+        const float reducedL = c.ldL[i] * c.gL[i];
+        const float reducedR = c.ldR[i] * c.gR[i];
+        c.meterLevel[2 * i] = c.ldL[i];
+        c.meterLevel[2 * i + 1] = c.ldR[i];
+        c.meterGain[2 * i] = c.gL[i];
+        c.meterGain[2 * i + 1] = c.gR[i];
+        c.meterOutput[2 * i] = static_cast<float>(D(reducedL) * k.makeUp * k.outputGain);
+        c.meterOutput[2 * i + 1] = static_cast<float>(D(reducedR) * k.makeUp * k.outputGain);
+        c.meterSquare[2 * i] = reducedL * reducedL;
+        c.meterSquare[2 * i + 1] = reducedR * reducedR;
+    }
+}
+
+// A left-right pair of floats into the meters' double lanes.
+TMX1_SAMPLE_STEP StereoPair pairAt(const float* pairs, int i) {
+    return {_mm_cvtps_pd(_mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(pairs + 2 * i))))};
+}
+
 // The meters, in a loop of their own: the release stages branch on the signal, and a branch the
 // processor guesses wrong discards the work that follows it, so the meters' chains do better apart,
 // free of branches.
 TMX1_SAMPLE_STEP void meterChunk(MeterState& meter, const MeterSettings& mk, const PathSettings& k, int n, Chunk& c) {
-    const StereoPair makeUp = StereoPair::splat(k.makeUp);
-    const StereoPair outputGain = StereoPair::splat(k.outputGain);
+    meterInputChunk(k, n, c);
     for (int i = 0; i < n; ++i)
-        meterStep(meter, mk, StereoPair::of(c.ldL[i], c.ldR[i]), StereoPair::of(c.gL[i], c.gR[i]), makeUp,
-                  outputGain);
+        meterStep(meter, mk,
+                  {pairAt(c.meterLevel, i), pairAt(c.meterGain, i), pairAt(c.meterOutput, i),
+                   pairAt(c.meterSquare, i)});
 }
 
 // Make-up and output gain, then into the host's buffers. The gain is a float product: the double
