@@ -226,13 +226,18 @@ TMX1_SAMPLE_STEP void delayChunk(DelayState& d, int n, Chunk& c) {
 // step is its own loop: positions, then the table's values (loaded one by one), then the
 // interpolation, so that the first and last run at full vector width.
 TMX1_SAMPLE_STEP bool tableGains(const float* lev, const float* curve, int n, Chunk& c, float* gains) {
-    int beyondTable = 0;
+    // Levels are positive, and positive floats order as their bit patterns do: the clamp and the
+    // test are integer operations, which vectorise where a float comparison may not.
+    constexpr auto kTopBits = std::bit_cast<std::int32_t>(kTableTop);
+    std::int32_t beyondTable = 0;
+    for (int i = 0; i < n; ++i)
+        beyondTable |= std::bit_cast<std::int32_t>(lev[i]) > kTopBits;
     for (int i = 0; i < n; ++i) {
-        beyondTable |= lev[i] > kTableTop;
-        const float position = tablePosition(lev[i] < kTableTop ? lev[i] : kTableTop);
-        c.index[i] = static_cast<std::int32_t>(position);
+        const float position = tablePosition(std::bit_cast<float>(std::min(std::bit_cast<std::int32_t>(lev[i]), kTopBits)));
+        const auto index = static_cast<std::int32_t>(position);
+        c.index[i] = index;
         // exact in float: the position and its whole part are within a factor of two of each other
-        c.fraction[i] = position - static_cast<float>(c.index[i]);
+        c.fraction[i] = position - static_cast<float>(index);
     }
     for (int i = 0; i < n; ++i) {
         c.below[i] = curve[c.index[i]];
