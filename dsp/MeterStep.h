@@ -103,8 +103,12 @@ inline void endMeterPeriod(MeterState& m, const MeterSettings& k) {
 // What a frame gives the meters, both channels side by side: the delayed input levels, the final
 // gains, the output levels (gain-reduced levels with make-up and output gain) and the squared
 // gain-reduced levels. None of it depends on the meters, so it is made for a whole chunk first.
+// The frame's place in the meter period comes with them: the count before it (as a float, exact for
+// periods up to 2^24 samples), the count after it and its reciprocal.
 struct MeterInputs {
     StereoPair level, gain, output, reducedSquare;
+    float countBefore;
+    double countAfter, reciprocal;
 };
 
 TMX1_SAMPLE_STEP void meterStep(MeterState& m, const MeterSettings& k, const MeterInputs& x) {
@@ -116,13 +120,12 @@ TMX1_SAMPLE_STEP void meterStep(MeterState& m, const MeterSettings& k, const Met
     m.out = peak(x.output, m.out, k.coef);
 
     // running mean square of the input over the meter period
-    const std::uint32_t n = m.count;
     m.count += 1;
-    const auto count = static_cast<double>(m.count);
-    const StereoPair scaled = k.countsExactInFloat
-                                  ? metering::scaledByCount(m.meanSq, static_cast<float>(n))
-                                  : stored(StereoPair{_mm_cvtps_pd(m.meanSq)} * StereoPair::splat(n));
-    m.meanSq = metering::dividedByCount(ld * ld + scaled, count, 1.0 / count);
+    const StereoPair scaled =
+        k.countsExactInFloat
+            ? metering::scaledByCount(m.meanSq, x.countBefore)
+            : stored(StereoPair{_mm_cvtps_pd(m.meanSq)} * StereoPair::splat(x.countAfter - 1.0));
+    m.meanSq = metering::dividedByCount(ld * ld + scaled, x.countAfter, x.reciprocal);
     m.peakSq = max(x.reducedSquare, m.peakSq);
 
     if (m.count == k.period) [[unlikely]]

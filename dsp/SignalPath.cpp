@@ -162,6 +162,8 @@ struct Chunk {
     // what the meters take, left and right side by side
     float meterLevel[2 * kChunkFrames], meterGain[2 * kChunkFrames];
     float meterOutput[2 * kChunkFrames], meterSquare[2 * kChunkFrames];
+    float meterBefore[kChunkFrames];                         // the meter period's count before the frame
+    double meterAfter[kChunkFrames], meterReciprocal[kChunkFrames]; // after it, and its reciprocal
 };
 
 // Dither and detection on the undelayed signal. The states of the chunk's frames come from the
@@ -292,7 +294,27 @@ TMX1_SAMPLE_STEP void gainChunk(ReleaseState& releaseL, ReleaseState& releaseR, 
 // What the meters take from each frame, made for the chunk at full vector width. The gain-reduced
 // level is a float product (the double product of two floats is exact). Each pair is stored left,
 // right, so that one load and one conversion bring it into the meters' lanes.
-TMX1_SAMPLE_STEP void meterInputChunk(const PathSettings& k, int n, Chunk& c) {
+TMX1_SAMPLE_STEP void meterInputChunk(const MeterState& meter, const MeterSettings& mk, const PathSettings& k, int n,
+                                      Chunk& c) {
+    // The counts of the chunk's frames, wrapping at the period's end (at most once when the period
+    // is at least a chunk long, as it is at every sample rate above 640 Hz).
+    const auto period = static_cast<std::int64_t>(mk.period);
+    if (period >= kChunkFrames) {
+        for (int i = 0; i < n; ++i) {
+            std::int64_t before = meter.count + i;
+            before -= before >= period ? period : 0;
+            c.meterBefore[i] = static_cast<float>(before);
+            c.meterAfter[i] = static_cast<double>(before + 1);
+        }
+    } else {
+        for (int i = 0; i < n; ++i) {
+            const std::int64_t before = (meter.count + i) % period;
+            c.meterBefore[i] = static_cast<float>(before);
+            c.meterAfter[i] = static_cast<double>(before + 1);
+        }
+    }
+    for (int i = 0; i < n; ++i)
+        c.meterReciprocal[i] = 1.0 / c.meterAfter[i];
     for (int i = 0; i < n; ++i) {
         const float reducedL = c.ldL[i] * c.gL[i];
         const float reducedR = c.ldR[i] * c.gR[i];
@@ -316,11 +338,11 @@ TMX1_SAMPLE_STEP StereoPair pairAt(const float* pairs, int i) {
 // processor guesses wrong discards the work that follows it, so the meters' chains do better apart,
 // free of branches.
 TMX1_SAMPLE_STEP void meterChunk(MeterState& meter, const MeterSettings& mk, const PathSettings& k, int n, Chunk& c) {
-    meterInputChunk(k, n, c);
+    meterInputChunk(meter, mk, k, n, c);
     for (int i = 0; i < n; ++i)
         meterStep(meter, mk,
                   {pairAt(c.meterLevel, i), pairAt(c.meterGain, i), pairAt(c.meterOutput, i),
-                   pairAt(c.meterSquare, i)});
+                   pairAt(c.meterSquare, i), c.meterBefore[i], c.meterAfter[i], c.meterReciprocal[i]});
 }
 
 // Make-up and output gain, then into the host's buffers. The gain is a float product: the double

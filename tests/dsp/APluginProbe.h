@@ -5,6 +5,7 @@
 #include "dsp/Dither.h"
 #include "plugin/APlugin.h"
 
+#include <utility>
 #include <vector>
 
 namespace tmx1 {
@@ -33,6 +34,7 @@ struct APluginProbe {
     float meterCoef() const { return p.meterCoef; }
     float staticGain(float level) const { return p.staticGain(level); }
     bool ocAckRequested() const { return p.ocAckRequest.load() != 0; }
+    std::pair<float, float> meanSquares() const { return {p.meanSqL, p.meanSqR}; }
     // Which copy of the block loop runs; only those up to the processor's widest may be chosen.
     void useLoops(LoopWidth width) const { const_cast<APlugin&>(p).loopWidth = width; }
     // The state a block would start from now.

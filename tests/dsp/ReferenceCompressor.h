@@ -23,6 +23,8 @@ class ReferenceCompressor {
     // In L, In R, Out L, Out R, Cp L, Cp R, as the editor reads them.
     const std::array<float, 6>& meters() const { return meter; }
     bool overCompressed() const { return latched; }
+    // The running mean squares of the meter period, left and right.
+    std::pair<float, float> meanSquares() const { return {meanL, meanR}; }
     float threshold() const { return thr; }
 
   private:

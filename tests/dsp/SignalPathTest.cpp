@@ -89,6 +89,7 @@ std::vector<Setting> settings() {
 struct Drive {
     tmx1::LoopWidth width;
     std::size_t block;
+    float sampleRate = 44100.0f;
 };
 
 // Runs `input` through a fresh effect and through the model, from the same dither state. Every
@@ -96,17 +97,18 @@ struct Drive {
 // end of every block.
 void expectMatchesModel(const Setting& setting, const Stereo& input, Drive drive) {
     constexpr std::uint32_t kSeed = 0x1234567u;
-    Rig rig(44100.0f, setting.program);
+    Rig rig(drive.sampleRate, setting.program);
     rig.probe.useLoops(drive.width);
     for (auto [index, value] : setting.changes)
         rig.set(index, value);
-    // Let every ramp finish in silence (the model has none), then clear the delay line.
-    rig.idle(8192);
+    // Let every ramp (a tenth of a second) finish in silence (the model has none), then clear the
+    // delay line.
+    rig.idle(std::max<std::size_t>(8192, static_cast<std::size_t>(drive.sampleRate * 0.2f)));
     rig.plugin.suspend();
     tmx1::dither::setStateForTesting(kSeed);
-    reference::ReferenceCompressor model(programValues(rig), 44100.0, kSeed);
+    reference::ReferenceCompressor model(programValues(rig), drive.sampleRate, kSeed);
     const std::string where = std::string(setting.name) + ", " + dsp_testing::nameOf(drive.width) + ", blocks of " +
-                              std::to_string(drive.block);
+                              std::to_string(drive.block) + " at " + std::to_string(drive.sampleRate) + " Hz";
     int mismatches = 0;
     for (std::size_t start = 0; start < input.size() && mismatches < 5; start += drive.block) {
         const std::size_t frames = std::min(drive.block, input.size() - start);
@@ -128,6 +130,10 @@ void expectMatchesModel(const Setting& setting, const Stereo& input, Drive drive
                 ADD_FAILURE() << where << ": meter " << k << " after frame " << start + frames << ": "
                               << rig.plugin.meterValue(k) << " vs " << model.meters()[static_cast<std::size_t>(k)];
             }
+        if (rig.probe.meanSquares() != model.meanSquares()) {
+            ++mismatches;
+            ADD_FAILURE() << where << ": running mean square after frame " << start + frames;
+        }
         if (rig.plugin.isOcLatched() != model.overCompressed()) {
             ++mismatches;
             ADD_FAILURE() << where << ": over-compression latch after frame " << start + frames;
@@ -152,6 +158,15 @@ TEST(AgainstTheModel, EveryBlockSizeFromOneFrameUp) {
         for (const Setting& s : settings())
             for (std::size_t block : {1u, 2u, 63u, 64u, 65u, 4096u})
                 expectMatchesModel(s, noiseBursts(block == 1 ? 5000 : 9000, 11), {width, block});
+}
+
+// At very low rates the meter period (a tenth of a second) is shorter than the block loop's chunks,
+// and at high ones the look-ahead is longer.
+TEST(AgainstTheModel, SampleRatesFromVeryLowToVeryHigh) {
+    for (const tmx1::LoopWidth width : dsp_testing::loopWidths())
+        for (const Setting& s : settings())
+            for (float rate : {300.0f, 1000.0f, 96000.0f, 384000.0f})
+                expectMatchesModel(s, noiseBursts(9000, 13), {width, 512, rate});
 }
 
 // The model has no ramps. While parameters glide, after program switches and with the switches
