@@ -366,45 +366,102 @@ TMX1_SAMPLE_STEP void outputChunk(const PathSettings& k, int n, Chunk& c, float*
     }
 }
 
+// The block loop's carried state, as locals of the block function.
+struct CarriedState {
+    ReleaseState releaseL, releaseR;
+    SmootherState smoothL, smoothR;
+    MeterState meter;
+    DelayState delay;
+};
+
+// One frame alone, as ramps take them (and blocks of a single frame): the steps of a chunk's passes
+// without their loops, whose set-up would cost more than the frame. The meters take their own pass.
+template <int type, bool linked, bool metering>
+TMX1_SAMPLE_STEP void runFrame(CarriedState& c, Chunk& chunk, const MeterSettings& mk, const PathSettings& k, const float* inL,
+                               const float* inR, float* outL, float* outR, bool accumulate) {
+    DelayState& d = c.delay;
+    d.dither = dither::next(d.dither);
+    const float noise = dither::noiseCentred(d.dither);
+    const float xL = sanitize(*inL) + noise, xR = sanitize(*inR) + noise;
+    float levL = level(xL);
+    const float levR = level(xR);
+    d.write = static_cast<std::uint8_t>(d.write + 1);
+    const auto read = static_cast<std::uint8_t>(d.write - d.lookahead);
+    d.lineL[d.write] = xL;
+    d.lineR[d.write] = xR;
+    const float dL = d.lineL[read], dR = d.lineR[read];
+    const float ldL = level(dL), ldR = level(dR);
+    float bwL = ldL;
+    if constexpr (linked) {
+        levL = levL > levR ? levL : levR;
+        bwL = ldL > ldR ? ldL : ldR;
+    }
+    const auto gainOf = [&](ReleaseState& release, SmootherState& smoother, float lev, float brickLevel) {
+        const float staticGain = staticGainAt(lev, k.gainCurve, k.curveDirty, k.threshold, k.knee);
+        return smoothedGain(smoother, releaseStep<type>(release, staticGain, k.release), brickLevel, k);
+    };
+    const float gL = gainOf(c.releaseL, c.smoothL, levL, bwL);
+    const float gR = linked ? gL : gainOf(c.releaseR, c.smoothR, levR, ldR);
+    if constexpr (metering) {
+        // the meters' own pass, for this one frame: their inputs are made exactly as for a chunk
+        chunk.ldL[0] = ldL;
+        chunk.ldR[0] = ldR;
+        chunk.gL[0] = gL;
+        chunk.gR[0] = gR;
+        meterChunk(c.meter, mk, k, 1, chunk);
+    }
+    const auto yL = static_cast<float>(D(dL * gL) * k.makeUp * k.outputGain);
+    const auto yR = static_cast<float>(D(dR * gR) * k.makeUp * k.outputGain);
+    *outL = accumulate ? *outL + yL : yL;
+    *outR = accumulate ? *outR + yR : yR;
+}
+
 // A whole block for one release type and one setting of the switches that change what a frame
 // does. The carried state is copied into locals here and back at the end.
 template <int type, bool linked, bool metering>
 TMX1_SAMPLE_STEP void blockLoop(State& s, const float* inL, const float* inR, float* outL, float* outR, Int32 frames,
                                 bool accumulate) {
-    ReleaseState releaseL = ReleaseState::of(s.left), releaseR = ReleaseState::of(s.right);
-    SmootherState smoothL = SmootherState::of(s.left), smoothR = SmootherState::of(s.right);
-    MeterState meter = MeterState::of(s);
+    CarriedState c{ReleaseState::of(s.left),
+                   ReleaseState::of(s.right),
+                   SmootherState::of(s.left),
+                   SmootherState::of(s.right),
+                   MeterState::of(s),
+                   {s.dither, s.delayL, s.delayR, s.delayWrite, s.lookahead}};
     const MeterSettings meterSettings = MeterSettings::of(s);
-    DelayState delay{s.dither, s.delayL, s.delayR, s.delayWrite, s.lookahead};
     PathSettings settings = PathSettings::of(s);
     Chunk chunk;
     for (Int32 i = 0; i < frames;) {
-        int n = static_cast<int>(std::min<Int32>(kChunkFrames, frames - i));
-        if (s.remaining > 0) {
+        if (s.remaining > 0 || frames - i == 1) {
             // While ramps run, what a frame reads changes from frame to frame: one frame at a time.
-            stepRamps(s);
-            settings = PathSettings::of(s);
-            n = 1;
+            if (s.remaining > 0) {
+                stepRamps(s);
+                settings = PathSettings::of(s);
+            }
+            runFrame<type, linked, metering>(c, chunk, meterSettings, settings, inL + i, inR + i, outL + i, outR + i,
+                                             accumulate);
+            ++i;
+            continue;
         }
+        const int n = static_cast<int>(std::min<Int32>(kChunkFrames, frames - i));
         // Every input of the chunk is read before its first output is written: hosts may process
         // in place.
-        ditherChunk(delay, inL + i, inR + i, n, chunk);
-        delayChunk(delay, n, chunk);
+        ditherChunk(c.delay, inL + i, inR + i, n, chunk);
+        delayChunk(c.delay, n, chunk);
         staticGainChunk<linked>(settings, n, chunk);
-        gainChunk<type, linked>(releaseL, releaseR, smoothL, smoothR, settings, n, chunk);
+        gainChunk<type, linked>(c.releaseL, c.releaseR, c.smoothL, c.smoothR, settings, n, chunk);
         if constexpr (metering)
-            meterChunk(meter, meterSettings, settings, n, chunk);
+            meterChunk(c.meter, meterSettings, settings, n, chunk);
         outputChunk(settings, n, chunk, outL + i, outR + i, accumulate);
         i += n;
     }
-    releaseL.storeTo(s.left);
-    releaseR.storeTo(s.right);
-    smoothL.storeTo(s.left);
-    smoothR.storeTo(s.right);
+    c.releaseL.storeTo(s.left);
+    c.releaseR.storeTo(s.right);
+    c.smoothL.storeTo(s.left);
+    c.smoothR.storeTo(s.right);
     if constexpr (metering)
-        meter.storeTo(s);
-    s.delayWrite = delay.write;
-    s.dither = delay.dither;
+        c.meter.storeTo(s);
+    s.delayWrite = c.delay.write;
+    s.dither = c.delay.dither;
 }
 
 // The block loop for every x86-64 processor, again for processors with AVX2 and FMA (x86-64-v3) and
