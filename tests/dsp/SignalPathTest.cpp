@@ -156,8 +156,13 @@ TEST(AgainstTheModel, EveryReleaseTypeAndSwitchSampleBySample) {
 TEST(AgainstTheModel, EveryBlockSizeFromOneFrameUp) {
     for (const tmx1::LoopWidth width : dsp_testing::loopWidths())
         for (const Setting& s : settings())
-            for (std::size_t block : {1u, 2u, 63u, 64u, 65u, 4096u})
-                expectMatchesModel(s, noiseBursts(block == 1 ? 5000 : 9000, 11), {width, block});
+            for (std::size_t block : {1u, 2u, 63u, 64u, 65u, 4096u}) {
+                Stereo input = noiseBursts(block == 1 ? 5000 : 9000, 11);
+                expectMatchesModel(s, input, {width, block});
+                // and the louder channel on the right, where only Stereo Link lets it steer the left
+                std::swap(input.left, input.right);
+                expectMatchesModel(s, input, {width, block});
+            }
 }
 
 // At very low rates the meter period (a tenth of a second) is shorter than the block loop's chunks,
