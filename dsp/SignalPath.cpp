@@ -159,11 +159,15 @@ struct Chunk {
     float bwL[kChunkFrames];                    // brick-wall level, left (both when linked)
     float gL[kChunkFrames], gR[kChunkFrames];   // static gains, then the final gains
     float yL[kChunkFrames], yR[kChunkFrames];   // outputs
-    // what the meters take, left and right side by side
-    float meterLevel[2 * kChunkFrames], meterGain[2 * kChunkFrames];
-    float meterOutput[2 * kChunkFrames], meterSquare[2 * kChunkFrames];
-    float meterBefore[kChunkFrames];                         // the meter period's count before the frame
-    double meterAfter[kChunkFrames], meterReciprocal[kChunkFrames]; // after it, and its reciprocal
+};
+
+// What the meters take from a chunk's frames, left and right side by side.
+struct MeterChunk {
+    float level[2 * kChunkFrames], gain[2 * kChunkFrames];
+    float output[2 * kChunkFrames], square[2 * kChunkFrames];
+    float before[kChunkFrames];                         // the meter period's count before the frame
+    double after[kChunkFrames], reciprocal[kChunkFrames]; // after it, and its reciprocal
+    int frames;                                         // how many frames wait for the meters
 };
 
 // Dither and detection on the undelayed signal. The states of the chunk's frames come from the
@@ -277,56 +281,23 @@ template <bool linked> TMX1_SAMPLE_STEP void staticGainChunk(const PathSettings&
     }
 }
 
-// The release cascade and program-dependent release, the smoother and the brick-wall of each
-// channel: the gain's chains from frame to frame, in one loop so that they overlap.
-template <int type, bool linked>
-TMX1_SAMPLE_STEP void gainChunk(ReleaseState& releaseL, ReleaseState& releaseR, SmootherState& smoothL,
-                                SmootherState& smoothR, const PathSettings& k, int n, Chunk& c) {
-    for (int i = 0; i < n; ++i) {
-        c.gL[i] = smoothedGain(smoothL, releaseStep<type>(releaseL, c.gL[i], k.release), c.bwL[i], k);
-        if constexpr (linked)
-            c.gR[i] = c.gL[i];
-        else
-            c.gR[i] = smoothedGain(smoothR, releaseStep<type>(releaseR, c.gR[i], k.release), c.ldR[i], k);
-    }
-}
+// The block loop's carried state, as locals of the block function.
+struct CarriedState {
+    ReleaseState releaseL, releaseR;
+    SmootherState smoothL, smoothR;
+    MeterState meter;
+    DelayState delay;
+};
 
-// What the meters take from each frame, made for the chunk at full vector width. The gain-reduced
-// level is a float product (the double product of two floats is exact). Each pair is stored left,
-// right, so that one load and one conversion bring it into the meters' lanes.
-TMX1_SAMPLE_STEP void meterInputChunk(const MeterState& meter, const MeterSettings& mk, const PathSettings& k, int n,
-                                      Chunk& c) {
-    // The counts of the chunk's frames, wrapping at the period's end (at most once when the period
-    // is at least a chunk long, as it is at every sample rate above 640 Hz).
-    const auto period = static_cast<std::int64_t>(mk.period);
-    if (period >= kChunkFrames) {
-        for (int i = 0; i < n; ++i) {
-            std::int64_t before = meter.count + i;
-            before -= before >= period ? period : 0;
-            c.meterBefore[i] = static_cast<float>(before);
-            c.meterAfter[i] = static_cast<double>(before + 1);
-        }
-    } else {
-        for (int i = 0; i < n; ++i) {
-            const std::int64_t before = (meter.count + i) % period;
-            c.meterBefore[i] = static_cast<float>(before);
-            c.meterAfter[i] = static_cast<double>(before + 1);
-        }
-    }
-    for (int i = 0; i < n; ++i)
-        c.meterReciprocal[i] = 1.0 / c.meterAfter[i];
-    for (int i = 0; i < n; ++i) {
-        const float reducedL = c.ldL[i] * c.gL[i];
-        const float reducedR = c.ldR[i] * c.gR[i];
-        c.meterLevel[2 * i] = c.ldL[i];
-        c.meterLevel[2 * i + 1] = c.ldR[i];
-        c.meterGain[2 * i] = c.gL[i];
-        c.meterGain[2 * i + 1] = c.gR[i];
-        c.meterOutput[2 * i] = static_cast<float>(D(reducedL) * k.makeUp * k.outputGain);
-        c.meterOutput[2 * i + 1] = static_cast<float>(D(reducedR) * k.makeUp * k.outputGain);
-        c.meterSquare[2 * i] = reducedL * reducedL;
-        c.meterSquare[2 * i + 1] = reducedR * reducedR;
-    }
+// The release cascade and program-dependent release, the smoother and the brick-wall of each
+// channel, for frame i of the chunk: the gain's chains from frame to frame.
+template <int type, bool linked>
+TMX1_SAMPLE_STEP void gainFrame(CarriedState& s, const PathSettings& k, int i, Chunk& c) {
+    c.gL[i] = smoothedGain(s.smoothL, releaseStep<type>(s.releaseL, c.gL[i], k.release), c.bwL[i], k);
+    if constexpr (linked)
+        c.gR[i] = c.gL[i];
+    else
+        c.gR[i] = smoothedGain(s.smoothR, releaseStep<type>(s.releaseR, c.gR[i], k.release), c.ldR[i], k);
 }
 
 // A left-right pair of floats into the meters' double lanes.
@@ -334,15 +305,79 @@ TMX1_SAMPLE_STEP StereoPair pairAt(const float* pairs, int i) {
     return {_mm_cvtps_pd(_mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(pairs + 2 * i))))};
 }
 
-// The meters, in a loop of their own: the release stages branch on the signal, and a branch the
-// processor guesses wrong discards the work that follows it, so the meters' chains do better apart,
-// free of branches.
-TMX1_SAMPLE_STEP void meterChunk(MeterState& meter, const MeterSettings& mk, const PathSettings& k, int n, Chunk& c) {
-    meterInputChunk(meter, mk, k, n, c);
+TMX1_SAMPLE_STEP void meterFrame(MeterState& meter, const MeterSettings& mk, const MeterChunk& m, int i) {
+    meterStep(meter, mk,
+              {pairAt(m.level, i), pairAt(m.gain, i), pairAt(m.output, i), pairAt(m.square, i), m.before[i],
+               m.after[i], m.reciprocal[i]});
+}
+
+// The meters of the frames still waiting for them.
+TMX1_SAMPLE_STEP void drainMeters(MeterState& meter, const MeterSettings& mk, MeterChunk& m) {
+    for (int i = 0; i < m.frames; ++i)
+        meterFrame(meter, mk, m, i);
+    m.frames = 0;
+}
+
+// The gains of a chunk, and beside them the meters of the chunk before it. Both are chains from
+// frame to frame, each far shorter than a frame's work: run side by side they overlap, where one
+// after the other they would add up. The meters run a chunk behind because they need the final
+// gains, which are only known here.
+template <int type, bool linked, bool metering>
+TMX1_SAMPLE_STEP void gainChunk(CarriedState& s, const PathSettings& k, const MeterSettings& mk, int n, Chunk& c,
+                                MeterChunk& waiting) {
+    int i = 0;
+    if constexpr (metering) {
+        const int both = std::min(n, waiting.frames);
+        for (; i < both; ++i) {
+            gainFrame<type, linked>(s, k, i, c);
+            meterFrame(s.meter, mk, waiting, i);
+        }
+        for (int j = both; j < waiting.frames; ++j)
+            meterFrame(s.meter, mk, waiting, j);
+        waiting.frames = 0;
+    }
+    for (; i < n; ++i)
+        gainFrame<type, linked>(s, k, i, c);
+}
+
+// What the meters take from each frame, made for the chunk at full vector width. The gain-reduced
+// level is a float product (the double product of two floats is exact). Each pair is stored left,
+// right, so that one load and one conversion bring it into the meters' lanes. The counts follow
+// the meters' own count, so every frame before must have been metered.
+TMX1_SAMPLE_STEP void meterInputChunk(const MeterState& meter, const MeterSettings& mk, const PathSettings& k, int n,
+                                      const Chunk& c, MeterChunk& m) {
+    // The counts of the chunk's frames, wrapping at the period's end (at most once when the period
+    // is at least a chunk long, as it is at every sample rate above 640 Hz).
+    const auto period = static_cast<std::int64_t>(mk.period);
+    if (period >= kChunkFrames) {
+        for (int i = 0; i < n; ++i) {
+            std::int64_t before = meter.count + i;
+            before -= before >= period ? period : 0;
+            m.before[i] = static_cast<float>(before);
+            m.after[i] = static_cast<double>(before + 1);
+        }
+    } else {
+        for (int i = 0; i < n; ++i) {
+            const std::int64_t before = (meter.count + i) % period;
+            m.before[i] = static_cast<float>(before);
+            m.after[i] = static_cast<double>(before + 1);
+        }
+    }
     for (int i = 0; i < n; ++i)
-        meterStep(meter, mk,
-                  {pairAt(c.meterLevel, i), pairAt(c.meterGain, i), pairAt(c.meterOutput, i),
-                   pairAt(c.meterSquare, i), c.meterBefore[i], c.meterAfter[i], c.meterReciprocal[i]});
+        m.reciprocal[i] = 1.0 / m.after[i];
+    for (int i = 0; i < n; ++i) {
+        const float reducedL = c.ldL[i] * c.gL[i];
+        const float reducedR = c.ldR[i] * c.gR[i];
+        m.level[2 * i] = c.ldL[i];
+        m.level[2 * i + 1] = c.ldR[i];
+        m.gain[2 * i] = c.gL[i];
+        m.gain[2 * i + 1] = c.gR[i];
+        m.output[2 * i] = static_cast<float>(D(reducedL) * k.makeUp * k.outputGain);
+        m.output[2 * i + 1] = static_cast<float>(D(reducedR) * k.makeUp * k.outputGain);
+        m.square[2 * i] = reducedL * reducedL;
+        m.square[2 * i + 1] = reducedR * reducedR;
+    }
+    m.frames = n;
 }
 
 // Make-up and output gain, then into the host's buffers. The gain is a float product: the double
@@ -366,19 +401,13 @@ TMX1_SAMPLE_STEP void outputChunk(const PathSettings& k, int n, Chunk& c, float*
     }
 }
 
-// The block loop's carried state, as locals of the block function.
-struct CarriedState {
-    ReleaseState releaseL, releaseR;
-    SmootherState smoothL, smoothR;
-    MeterState meter;
-    DelayState delay;
-};
-
 // One frame alone, as ramps take them (and blocks of a single frame): the steps of a chunk's passes
-// without their loops, whose set-up would cost more than the frame. The meters take their own pass.
+// without their loops, whose set-up would cost more than the frame. The meters take their own pass,
+// after those of the frames before.
 template <int type, bool linked, bool metering>
-TMX1_SAMPLE_STEP void runFrame(CarriedState& c, Chunk& chunk, const MeterSettings& mk, const PathSettings& k, const float* inL,
-                               const float* inR, float* outL, float* outR, bool accumulate) {
+TMX1_SAMPLE_STEP void runFrame(CarriedState& c, Chunk& chunk, MeterChunk& waiting, const MeterSettings& mk,
+                               const PathSettings& k, const float* inL, const float* inR, float* outL, float* outR,
+                               bool accumulate) {
     DelayState& d = c.delay;
     d.dither = dither::next(d.dither);
     const float noise = dither::noiseCentred(d.dither);
@@ -403,12 +432,14 @@ TMX1_SAMPLE_STEP void runFrame(CarriedState& c, Chunk& chunk, const MeterSetting
     const float gL = gainOf(c.releaseL, c.smoothL, levL, bwL);
     const float gR = linked ? gL : gainOf(c.releaseR, c.smoothR, levR, ldR);
     if constexpr (metering) {
-        // the meters' own pass, for this one frame: their inputs are made exactly as for a chunk
+        // their inputs are made exactly as for a chunk
         chunk.ldL[0] = ldL;
         chunk.ldR[0] = ldR;
         chunk.gL[0] = gL;
         chunk.gR[0] = gR;
-        meterChunk(c.meter, mk, k, 1, chunk);
+        drainMeters(c.meter, mk, waiting);
+        meterInputChunk(c.meter, mk, k, 1, chunk, waiting);
+        drainMeters(c.meter, mk, waiting);
     }
     const auto yL = static_cast<float>(D(dL * gL) * k.makeUp * k.outputGain);
     const auto yR = static_cast<float>(D(dR * gR) * k.makeUp * k.outputGain);
@@ -430,6 +461,8 @@ TMX1_SAMPLE_STEP void blockLoop(State& s, const float* inL, const float* inR, fl
     const MeterSettings meterSettings = MeterSettings::of(s);
     PathSettings settings = PathSettings::of(s);
     Chunk chunk;
+    MeterChunk waitingMeters;
+    waitingMeters.frames = 0;
     for (Int32 i = 0; i < frames;) {
         if (s.remaining > 0 || frames - i == 1) {
             // While ramps run, what a frame reads changes from frame to frame: one frame at a time.
@@ -437,8 +470,8 @@ TMX1_SAMPLE_STEP void blockLoop(State& s, const float* inL, const float* inR, fl
                 stepRamps(s);
                 settings = PathSettings::of(s);
             }
-            runFrame<type, linked, metering>(c, chunk, meterSettings, settings, inL + i, inR + i, outL + i, outR + i,
-                                             accumulate);
+            runFrame<type, linked, metering>(c, chunk, waitingMeters, meterSettings, settings, inL + i, inR + i,
+                                             outL + i, outR + i, accumulate);
             ++i;
             continue;
         }
@@ -448,12 +481,14 @@ TMX1_SAMPLE_STEP void blockLoop(State& s, const float* inL, const float* inR, fl
         ditherChunk(c.delay, inL + i, inR + i, n, chunk);
         delayChunk(c.delay, n, chunk);
         staticGainChunk<linked>(settings, n, chunk);
-        gainChunk<type, linked>(c.releaseL, c.releaseR, c.smoothL, c.smoothR, settings, n, chunk);
+        gainChunk<type, linked, metering>(c, settings, meterSettings, n, chunk, waitingMeters);
         if constexpr (metering)
-            meterChunk(c.meter, meterSettings, settings, n, chunk);
+            meterInputChunk(c.meter, meterSettings, settings, n, chunk, waitingMeters);
         outputChunk(settings, n, chunk, outL + i, outR + i, accumulate);
         i += n;
     }
+    if constexpr (metering)
+        drainMeters(c.meter, meterSettings, waitingMeters);
     c.releaseL.storeTo(s.left);
     c.releaseR.storeTo(s.right);
     c.smoothL.storeTo(s.left);
