@@ -6,8 +6,10 @@
 // How a block runs. Frames go through in chunks. First, short loops over the whole chunk do the
 // work that carries nothing from frame to frame (dither, levels, look-ahead delay, static gains);
 // the compiler vectorises them where it can. Then one loop runs what does carry: the release
-// cascade, the program-dependent release, the smoother and the brick-wall of each channel, and the
-// meters; those chains of consecutive frames overlap in the processor, limited by the longest one.
+// cascade and program-dependent release of each channel, their smoothers and brick-walls, and the
+// meters. Those chains of consecutive frames overlap in the processor, limited by the longest, the
+// cascade; the shorter ones overlap best when their inputs are ready, so the meters take the
+// frames of the chunk before, and behind the long cascades the smoothers do too (chainStages).
 // Last, the outputs of the chunk are made and handed to the host. The carried state lives in
 // locals of the block function for the whole block, small structs of named floats the compiler
 // keeps in registers: as members of the effect, or behind a reference, it would be stored and
@@ -16,6 +18,7 @@
 // per sample.
 #include "dsp/BlockState.h"
 #include "dsp/Dither.h"
+#include "dsp/Level.h"
 #include "dsp/MeterStep.h"
 #include "dsp/ReleaseRecurrence.h"
 #include "dsp/StaticCurve.h"
@@ -32,7 +35,6 @@ namespace {
 using D = double;
 using State = BlockState;
 
-constexpr double kLevelFloor = 1e-20; // keeps levels above zero: no division by zero downstream
 constexpr float kTableTop = 2.0f;     // levels above this use the formula, not the table
 
 // Frames per chunk: enough for the per-chunk loops to run at full vector width, few enough that a
@@ -45,8 +47,6 @@ constexpr int kLineLength = 256; // look-ahead delay line; its write position wr
 
 // One pole of the gain smoother.
 TMX1_SAMPLE_STEP float smooth(float x, float s, float a) { return static_cast<float>(s + (D(x) - s) * a); }
-
-TMX1_SAMPLE_STEP float level(float x) { return static_cast<float>(std::fabs(D(x)) + kLevelFloor); }
 
 // A sample the host should never send (NaN, infinity) would leave the state non-finite for good.
 // Tested on the exponent bits: cheaper than the library's classification, and it vectorises.
@@ -183,9 +183,9 @@ TMX1_SAMPLE_STEP void ditherChunk(DelayState& d, const float* __restrict inL, co
         const float noise = dither::noiseCentred(frameState);
         c.xL[i] = sanitize(inL[i]) + noise;
         c.xR[i] = sanitize(inR[i]) + noise;
-        c.levL[i] = level(c.xL[i]);
-        c.levR[i] = level(c.xR[i]);
     }
+    levels(c.xL, c.levL, n);
+    levels(c.xR, c.levR, n);
     d.dither = kDitherJumps.multiplier[static_cast<std::size_t>(n - 1)] * state +
                kDitherJumps.increment[static_cast<std::size_t>(n - 1)];
 }
@@ -259,9 +259,9 @@ TMX1_SAMPLE_STEP bool tableGains(const float* lev, const float* curve, int n, Ch
 // Levels of the delayed signal and the static gains. With Stereo Link the left side sees both
 // channels and the right copies its gain.
 template <bool linked> TMX1_SAMPLE_STEP void staticGainChunk(const PathSettings& k, int n, Chunk& c) {
+    levels(c.dL, c.ldL, n);
+    levels(c.dR, c.ldR, n);
     for (int i = 0; i < n; ++i) {
-        c.ldL[i] = level(c.dL[i]);
-        c.ldR[i] = level(c.dR[i]);
         if constexpr (linked) {
             c.levL[i] = c.levL[i] > c.levR[i] ? c.levL[i] : c.levR[i];
             c.bwL[i] = c.ldL[i] > c.ldR[i] ? c.ldL[i] : c.ldR[i];
@@ -289,15 +289,23 @@ struct CarriedState {
     DelayState delay;
 };
 
-// The release cascade and program-dependent release, the smoother and the brick-wall of each
-// channel, for frame i of the chunk: the gain's chains from frame to frame.
+// The release cascade and program-dependent release of each channel, for frame i of the chunk: the
+// gain's longest chain from frame to frame. The static gains become the cascade's gains.
 template <int type, bool linked>
-TMX1_SAMPLE_STEP void gainFrame(CarriedState& s, const PathSettings& k, int i, Chunk& c) {
-    c.gL[i] = smoothedGain(s.smoothL, releaseStep<type>(s.releaseL, c.gL[i], k.release), c.bwL[i], k);
+TMX1_SAMPLE_STEP void releaseFrame(CarriedState& s, const PathSettings& k, int i, Chunk& c) {
+    c.gL[i] = releaseStep<type>(s.releaseL, c.gL[i], k.release);
+    if constexpr (!linked)
+        c.gR[i] = releaseStep<type>(s.releaseR, c.gR[i], k.release);
+}
+
+// The smoother and the brick-wall of each channel, for frame i of the chunk: the cascade's gains
+// become the final gains.
+template <bool linked> TMX1_SAMPLE_STEP void smoothFrame(CarriedState& s, const PathSettings& k, int i, Chunk& c) {
+    c.gL[i] = smoothedGain(s.smoothL, c.gL[i], c.bwL[i], k);
     if constexpr (linked)
         c.gR[i] = c.gL[i];
     else
-        c.gR[i] = smoothedGain(s.smoothR, releaseStep<type>(s.releaseR, c.gR[i], k.release), c.ldR[i], k);
+        c.gR[i] = smoothedGain(s.smoothR, c.gR[i], c.ldR[i], k);
 }
 
 // A left-right pair of floats into the meters' double lanes.
@@ -318,26 +326,51 @@ TMX1_SAMPLE_STEP void drainMeters(MeterState& meter, const MeterSettings& mk, Me
     m.frames = 0;
 }
 
-// The gains of a chunk, and beside them the meters of the chunk before it. Both are chains from
-// frame to frame, each far shorter than a frame's work: run side by side they overlap, where one
-// after the other they would add up. The meters run a chunk behind because they need the final
-// gains, which are only known here.
+// A chunk's frames at one stage of the gain's chains.
+struct Stage {
+    Chunk* chunk;
+    int frames; // none when no chunk is at this stage
+};
+
+// Whether the smoothers run a chunk behind the release cascades (see chainStages). It pays for the
+// long cascades, whose chains leave the most room beside them; beside a short one, the extra loads
+// and stores cost more than the waiting they save.
+constexpr bool smoothersRunBehind(int type) { return type == kOpto || type == kSmooth2; }
+
+// The gain's chains from frame to frame, in up to three stages a chunk apart: the release cascades
+// of one chunk, the smoothers of the same chunk or the one before it, and the meters of the one
+// before the smoothers'. The cascade is the longest chain. The smoother waits on each of its
+// results and the meters on the smoother's: in the same frame's steps, their work would queue up
+// behind the cascade; a chunk later their inputs are all there, so they run in the gaps the cascade
+// leaves.
 template <int type, bool linked, bool metering>
-TMX1_SAMPLE_STEP void gainChunk(CarriedState& s, const PathSettings& k, const MeterSettings& mk, int n, Chunk& c,
-                                MeterChunk& waiting) {
+TMX1_SAMPLE_STEP void chainStages(CarriedState& s, const PathSettings& k, const MeterSettings& mk, Stage release,
+                                  Stage smooth, MeterChunk& __restrict waiting) {
+    constexpr bool behind = smoothersRunBehind(type);
+    Chunk& __restrict r = *release.chunk;
+    Chunk& __restrict m = *smooth.chunk; // the same chunk unless the smoothers run behind: then unused
+    const int meters = metering ? waiting.frames : 0;
+    const int both = std::min(release.frames, smooth.frames);
     int i = 0;
-    if constexpr (metering) {
-        const int both = std::min(n, waiting.frames);
-        for (; i < both; ++i) {
-            gainFrame<type, linked>(s, k, i, c);
-            meterFrame(s.meter, mk, waiting, i);
-        }
-        for (int j = both; j < waiting.frames; ++j)
-            meterFrame(s.meter, mk, waiting, j);
-        waiting.frames = 0;
+    for (; i < both; ++i) {
+        releaseFrame<type, linked>(s, k, i, r);
+        smoothFrame<linked>(s, k, i, behind ? m : r);
+        if constexpr (metering)
+            if (i < meters)
+                meterFrame(s.meter, mk, waiting, i);
     }
-    for (; i < n; ++i)
-        gainFrame<type, linked>(s, k, i, c);
+    // The frames not every stage has: in a block's first chunk and its last.
+    const int frames = std::max({release.frames, smooth.frames, meters});
+    for (; i < frames; ++i) {
+        if (i < release.frames)
+            releaseFrame<type, linked>(s, k, i, r);
+        if (i < smooth.frames)
+            smoothFrame<linked>(s, k, i, behind ? m : r);
+        if constexpr (metering)
+            if (i < meters)
+                meterFrame(s.meter, mk, waiting, i);
+    }
+    waiting.frames = 0;
 }
 
 // What the meters take from each frame, made for the chunk at full vector width. The gain-reduced
@@ -401,11 +434,10 @@ TMX1_SAMPLE_STEP void outputChunk(const PathSettings& k, int n, Chunk& c, float*
     }
 }
 
-// One frame alone, as ramps take them (and blocks of a single frame): the steps of a chunk's passes
-// without their loops, whose set-up would cost more than the frame. The meters take their own pass,
-// after those of the frames before.
+// One frame alone, as ramps take them: the steps of a chunk's passes without their loops, whose
+// set-up would cost more than the frame. No chunk is on its way meanwhile.
 template <int type, bool linked, bool metering>
-TMX1_SAMPLE_STEP void runFrame(CarriedState& c, Chunk& chunk, MeterChunk& waiting, const MeterSettings& mk,
+TMX1_SAMPLE_STEP void runFrame(CarriedState& c, Chunk& chunk, MeterChunk& meters, const MeterSettings& mk,
                                const PathSettings& k, const float* inL, const float* inR, float* outL, float* outR,
                                bool accumulate) {
     DelayState& d = c.delay;
@@ -437,9 +469,8 @@ TMX1_SAMPLE_STEP void runFrame(CarriedState& c, Chunk& chunk, MeterChunk& waitin
         chunk.ldR[0] = ldR;
         chunk.gL[0] = gL;
         chunk.gR[0] = gR;
-        drainMeters(c.meter, mk, waiting);
-        meterInputChunk(c.meter, mk, k, 1, chunk, waiting);
-        drainMeters(c.meter, mk, waiting);
+        meterInputChunk(c.meter, mk, k, 1, chunk, meters);
+        drainMeters(c.meter, mk, meters);
     }
     const auto yL = static_cast<float>(D(dL * gL) * k.makeUp * k.outputGain);
     const auto yR = static_cast<float>(D(dR * gR) * k.makeUp * k.outputGain);
@@ -449,6 +480,11 @@ TMX1_SAMPLE_STEP void runFrame(CarriedState& c, Chunk& chunk, MeterChunk& waitin
 
 // A whole block for one release type and one setting of the switches that change what a frame
 // does. The carried state is copied into locals here and back at the end.
+//
+// Chunks go through the gain's chains in stages (see chainStages). Where the smoothers run behind,
+// two chunks are on their way at a time: while one goes through the release cascades, the one
+// before it goes through the smoothers and is then finished. Otherwise a chunk is finished after
+// one round. Either way its meters run in the next round.
 template <int type, bool linked, bool metering>
 TMX1_SAMPLE_STEP void blockLoop(State& s, const float* inL, const float* inR, float* outL, float* outR, Int32 frames,
                                 bool accumulate) {
@@ -460,32 +496,46 @@ TMX1_SAMPLE_STEP void blockLoop(State& s, const float* inL, const float* inR, fl
                    {s.dither, s.delayL, s.delayR, s.delayWrite, s.lookahead}};
     const MeterSettings meterSettings = MeterSettings::of(s);
     PathSettings settings = PathSettings::of(s);
-    Chunk chunk;
+    Chunk chunks[2];
     MeterChunk waitingMeters;
     waitingMeters.frames = 0;
-    for (Int32 i = 0; i < frames;) {
-        if (s.remaining > 0 || frames - i == 1) {
-            // While ramps run, what a frame reads changes from frame to frame: one frame at a time.
-            if (s.remaining > 0) {
-                stepRamps(s);
-                settings = PathSettings::of(s);
-            }
-            runFrame<type, linked, metering>(c, chunk, waitingMeters, meterSettings, settings, inL + i, inR + i,
-                                             outL + i, outR + i, accumulate);
-            ++i;
-            continue;
+    Int32 i = 0;
+    // While ramps run, what a frame reads changes from frame to frame: one frame at a time. So goes
+    // a lone frame, for which the chunk passes' set-up would cost more than the frame.
+    for (; i < frames && (s.remaining > 0 || frames - i == 1); ++i) {
+        if (s.remaining > 0) {
+            stepRamps(s);
+            settings = PathSettings::of(s);
         }
-        const int n = static_cast<int>(std::min<Int32>(kChunkFrames, frames - i));
-        // Every input of the chunk is read before its first output is written: hosts may process
-        // in place.
-        ditherChunk(c.delay, inL + i, inR + i, n, chunk);
-        delayChunk(c.delay, n, chunk);
-        staticGainChunk<linked>(settings, n, chunk);
-        gainChunk<type, linked, metering>(c, settings, meterSettings, n, chunk, waitingMeters);
-        if constexpr (metering)
-            meterInputChunk(c.meter, meterSettings, settings, n, chunk, waitingMeters);
-        outputChunk(settings, n, chunk, outL + i, outR + i, accumulate);
-        i += n;
+        runFrame<type, linked, metering>(c, chunks[0], waitingMeters, meterSettings, settings, inL + i, inR + i,
+                                         outL + i, outR + i, accumulate);
+    }
+    // Ramps only start with a block, so from here on every frame reads the same settings.
+    constexpr bool behind = smoothersRunBehind(type);
+    Stage smoothing{&chunks[1], 0}; // a chunk whose release cascades are done, when the smoothers run behind
+    for (int turn = 0; i < frames || smoothing.frames > 0; turn ^= 1) {
+        // The next chunk's first passes. Every input of a chunk is read before its first output is
+        // written: hosts may process in place.
+        Stage releasing{&chunks[turn], static_cast<int>(std::min<Int32>(kChunkFrames, frames - i))};
+        if (releasing.frames > 0) {
+            ditherChunk(c.delay, inL + i, inR + i, releasing.frames, *releasing.chunk);
+            delayChunk(c.delay, releasing.frames, *releasing.chunk);
+            staticGainChunk<linked>(settings, releasing.frames, *releasing.chunk);
+        }
+        chainStages<type, linked, metering>(c, settings, meterSettings, releasing, behind ? smoothing : releasing,
+                                            waitingMeters);
+        // The chunk through its smoothers is finished: out to the host, and its meters wait for the
+        // next round.
+        const Stage finished = behind ? smoothing : releasing;
+        if (finished.frames > 0) {
+            const Int32 start = behind ? i - finished.frames : i;
+            if constexpr (metering)
+                meterInputChunk(c.meter, meterSettings, settings, finished.frames, *finished.chunk, waitingMeters);
+            outputChunk(settings, finished.frames, *finished.chunk, outL + start, outR + start, accumulate);
+        }
+        if constexpr (behind)
+            smoothing = releasing;
+        i += releasing.frames;
     }
     if constexpr (metering)
         drainMeters(c.meter, meterSettings, waitingMeters);

@@ -3,6 +3,7 @@
 // interleaved generator streams for one. Each form must give the same float for every input the
 // path can feed it; these tests check that, exhaustively where the inputs can be counted.
 #include "dsp/Dither.h"
+#include "dsp/Level.h"
 #include "dsp/MeterStep.h"
 #include "dsp/StaticCurve.h"
 
@@ -13,6 +14,7 @@
 #include <cmath>
 #include <cstdint>
 #include <random>
+#include <vector>
 
 namespace {
 
@@ -32,6 +34,43 @@ TEST(ExactRewrites, TablePositionIsTheRoundedQuotientForEveryLevelTheTableServes
             firstDiffering = bits;
     }
     EXPECT_EQ(differing, 0u) << "first at level " << floatFromBits(firstDiffering);
+}
+
+// A level is the magnitude itself from the threshold up: every float of the lowest ten binades
+// above it, where the floor comes nearest to changing the rounding, and a float in every 257 above
+// them, up to the largest.
+TEST(ExactRewrites, LevelIsTheMagnitudeFromTheThresholdUp) {
+    const std::uint32_t denseEnd = tmx1::kMagnitudeIsLevel + (10u << 23);
+    const auto largest = std::bit_cast<std::uint32_t>(FLT_MAX);
+    std::uint64_t differing = 0;
+    std::uint32_t firstDiffering = 0;
+    for (std::uint64_t bits = tmx1::kMagnitudeIsLevel; bits <= largest; bits += bits < denseEnd ? 1 : 257) {
+        const float magnitude = floatFromBits(static_cast<std::uint32_t>(bits));
+        if ((tmx1::level(magnitude) != magnitude || tmx1::level(-magnitude) != magnitude) && differing++ == 0)
+            firstDiffering = static_cast<std::uint32_t>(bits);
+    }
+    EXPECT_EQ(differing, 0u) << "first at " << floatFromBits(firstDiffering);
+    // Far enough below, the floor shows: the rule must not reach down there.
+    EXPECT_NE(tmx1::level(floatFromBits(tmx1::kMagnitudeIsLevel - (8u << 23))), floatFromBits(tmx1::kMagnitudeIsLevel - (8u << 23)));
+}
+
+// A run of levels comes out as the level of each sample, whether the run has samples below the
+// threshold or not.
+TEST(ExactRewrites, LevelsOfARunAreEachSamplesLevel) {
+    std::mt19937 random(7);
+    std::uniform_real_distribution<float> loud(-1.0f, 1.0f);
+    const float nearZero[] = {0.0f, -0.0f, 1e-45f, -3e-39f, 1e-20f, -4e-13f, 1e-12f};
+    for (int run = 0; run < 200; ++run) {
+        const int n = 1 + run % 64;
+        std::vector<float> x(static_cast<std::size_t>(n)), lev(x.size());
+        for (float& sample : x)
+            sample = loud(random) * (run % 3 == 0 ? 1e-9f : 1.0f);
+        if (run % 2 == 1)
+            x[static_cast<std::size_t>(run) % x.size()] = nearZero[run % 7];
+        tmx1::levels(x.data(), lev.data(), n);
+        for (std::size_t i = 0; i < x.size(); ++i)
+            ASSERT_EQ(lev[i], tmx1::level(x[i])) << "run " << run << ", sample " << x[i];
+    }
 }
 
 // The running mean's quotient through the reciprocal, against the division, for a count and sum.
