@@ -27,6 +27,7 @@
 #include <array>
 #include <bit>
 #include <cmath>
+#include <cstring>
 
 namespace tmx1 {
 
@@ -151,7 +152,7 @@ struct DelayState {
 struct Chunk {
     std::int32_t index[kChunkFrames];                  // table positions: whole part
     float fraction[kChunkFrames];                       // and fraction
-    float below[kChunkFrames], above[kChunkFrames];     // the table's values either side
+    std::uint64_t pair[kChunkFrames];                   // the table's values either side
     float xL[kChunkFrames], xR[kChunkFrames]; // dithered inputs
     float levL[kChunkFrames], levR[kChunkFrames]; // their levels (left takes both when linked)
     float dL[kChunkFrames], dR[kChunkFrames];   // delayed samples
@@ -245,13 +246,13 @@ TMX1_SAMPLE_STEP bool tableGains(const float* lev, const float* curve, int n, Ch
         // exact in float: the position and its whole part are within a factor of two of each other
         c.fraction[i] = position - static_cast<float>(index);
     }
-    for (int i = 0; i < n; ++i) {
-        c.below[i] = curve[c.index[i]];
-        c.above[i] = curve[c.index[i] + 1];
-    }
+    for (int i = 0; i < n; ++i)
+        std::memcpy(&c.pair[i], curve + c.index[i], sizeof(std::uint64_t));
     for (int i = 0; i < n; ++i) {
         const D fraction = c.fraction[i];
-        gains[i] = static_cast<float>((1.0 - fraction) * c.below[i] + fraction * c.above[i]);
+        const auto below = std::bit_cast<float>(static_cast<std::uint32_t>(c.pair[i]));
+        const auto above = std::bit_cast<float>(static_cast<std::uint32_t>(c.pair[i] >> 32));
+        gains[i] = static_cast<float>((1.0 - fraction) * below + fraction * above);
     }
     return beyondTable != 0;
 }
