@@ -152,7 +152,7 @@ struct DelayState {
 struct Chunk {
     std::int32_t index[kChunkFrames];                  // table positions: whole part
     float fraction[kChunkFrames];                       // and fraction
-    std::uint64_t pair[kChunkFrames];                   // the table's values either side
+    std::uint64_t pair[kChunkFrames]; // the table's values either side, the one below in the low half
     float xL[kChunkFrames], xR[kChunkFrames]; // dithered inputs
     float levL[kChunkFrames], levR[kChunkFrames]; // their levels (left takes both when linked)
     float dL[kChunkFrames], dR[kChunkFrames];   // delayed samples
