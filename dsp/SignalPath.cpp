@@ -124,7 +124,8 @@ struct SmootherState {
 };
 
 // Gain smoother and brick-wall of one channel, from the release cascade's gain.
-TMX1_SAMPLE_STEP float smoothedGain(SmootherState& c, float g, float brickLevel, const PathSettings& k) {
+// The brick-wall's level is read only while it is on: with it off, and no meters, no level was made.
+TMX1_SAMPLE_STEP float smoothedGain(SmootherState& c, float g, const float& brickLevel, const PathSettings& k) {
     c.s1 = smooth(g, c.s1, k.smoothCoef);
     c.s2 = smooth(c.s1, c.s2, k.smoothCoef);
     c.s3 = smooth(c.s2, c.s3, k.smoothCoef);
@@ -148,18 +149,25 @@ struct DelayState {
     std::uint8_t lookahead;
 };
 
-// A chunk's frames on their way through the path.
+// A chunk's frames on their way through the path. Each channel's dithered samples follow the
+// line's worth of samples before them, in order: the delayed samples are the same run, read
+// `lookahead` places earlier, and the next chunk's line is this chunk's last kLineLength samples.
 struct Chunk {
     std::int32_t index[kChunkFrames];                  // table positions: whole part
     float fraction[kChunkFrames];                       // and fraction
     std::uint64_t pair[kChunkFrames]; // the table's values either side, the one below in the low half
-    float xL[kChunkFrames], xR[kChunkFrames]; // dithered inputs
-    float levL[kChunkFrames], levR[kChunkFrames]; // their levels (left takes both when linked)
-    float dL[kChunkFrames], dR[kChunkFrames];   // delayed samples
+    alignas(64) float signalL[kLineLength + kChunkFrames]; // the line, then the dithered inputs
+    alignas(64) float signalR[kLineLength + kChunkFrames];
+    float levL[kChunkFrames], levR[kChunkFrames]; // their levels (linked: the left's serves both)
+    const float* dL; // delayed samples: the inputs, `lookahead` places back
+    const float* dR;
     float ldL[kChunkFrames], ldR[kChunkFrames]; // their levels
     float bwL[kChunkFrames];                    // brick-wall level, left (both when linked)
     float gL[kChunkFrames], gR[kChunkFrames];   // static gains, then the final gains
     float yL[kChunkFrames], yR[kChunkFrames];   // outputs
+
+    float* xL() { return signalL + kLineLength; } // dithered inputs
+    float* xR() { return signalR + kLineLength; }
 };
 
 // What the meters take from a chunk's frames, left and right side by side.
@@ -174,57 +182,71 @@ struct MeterChunk {
 // Dither and detection on the undelayed signal. The states of the chunk's frames come from the
 // jump-ahead table, so the loop has no chain. The dither sum is a float addition: double carries
 // more than twice float's precision, so rounding the exact sum to double and then to float gives the
-// float that rounding it once would.
+// float that rounding it once would. With Stereo Link the left level is the larger of the two: a
+// level grows with the magnitude, so that is the level of the larger magnitude, one level per frame
+// instead of two.
+template <bool linked>
 TMX1_SAMPLE_STEP void ditherChunk(DelayState& d, const float* __restrict inL, const float* __restrict inR, int n,
                                   Chunk& c) {
     const std::uint32_t state = d.dither;
+    float* __restrict xL = c.xL();
+    float* __restrict xR = c.xR();
     for (int i = 0; i < n; ++i) {
         const std::uint32_t frameState = kDitherJumps.multiplier[static_cast<std::size_t>(i)] * state +
                                          kDitherJumps.increment[static_cast<std::size_t>(i)];
         const float noise = dither::noiseCentred(frameState);
-        c.xL[i] = sanitize(inL[i]) + noise;
-        c.xR[i] = sanitize(inR[i]) + noise;
+        xL[i] = sanitize(inL[i]) + noise;
+        xR[i] = sanitize(inR[i]) + noise;
     }
-    levels(c.xL, c.levL, n);
-    levels(c.xR, c.levR, n);
+    if constexpr (linked) {
+        for (int i = 0; i < n; ++i) // the right levels are not needed: their place holds the magnitudes
+            c.levR[i] = std::bit_cast<float>(std::max(magnitudeBits(xL[i]), magnitudeBits(xR[i])));
+        levels(c.levR, c.levL, n);
+    } else {
+        levels(xL, c.levL, n);
+        levels(xR, c.levR, n);
+    }
     d.dither = kDitherJumps.multiplier[static_cast<std::size_t>(n - 1)] * state +
                kDitherJumps.increment[static_cast<std::size_t>(n - 1)];
 }
 
-// `count` values of the delay line from position `at` on, where the line wraps round.
-TMX1_SAMPLE_STEP void readLine(const float* line, int at, int count, float* out) {
-    const int first = std::min(count, kLineLength - at);
-    for (int i = 0; i < first; ++i)
-        out[i] = line[at + i];
-    for (int i = first; i < count; ++i)
-        out[i] = line[i - first];
+// The line's samples, oldest first, into a chunk's place for them, and a chunk's last kLineLength
+// samples back into the line, whose newest sample is at `write`: once per block, where the line
+// wraps round.
+TMX1_SAMPLE_STEP void lineToChunk(const float* line, std::uint8_t write, float* signal) {
+    const int oldest = (write + 1) & (kLineLength - 1);
+    std::memcpy(signal, line + oldest, sizeof(float) * static_cast<std::size_t>(kLineLength - oldest));
+    std::memcpy(signal + kLineLength - oldest, line, sizeof(float) * static_cast<std::size_t>(oldest));
 }
 
-TMX1_SAMPLE_STEP void writeLine(float* line, int at, int count, const float* in) {
-    const int first = std::min(count, kLineLength - at);
-    for (int i = 0; i < first; ++i)
-        line[at + i] = in[i];
-    for (int i = first; i < count; ++i)
-        line[i - first] = in[i];
+TMX1_SAMPLE_STEP void chunkToLine(const float* signal, std::uint8_t write, float* line) {
+    const int oldest = (write + 1) & (kLineLength - 1);
+    std::memcpy(line + oldest, signal, sizeof(float) * static_cast<std::size_t>(kLineLength - oldest));
+    std::memcpy(line, signal + kLineLength - oldest, sizeof(float) * static_cast<std::size_t>(oldest));
 }
 
-// Look-ahead delay. A frame's delayed sample is the dithered input `lookahead` frames earlier: from
-// the line for the chunk's first frames, from the chunk itself after them (with a look-ahead of
-// zero, the frame's own sample). The chunk's samples then go into the line. Each step copies runs
-// of consecutive positions instead of stepping a wrapping index frame by frame.
-TMX1_SAMPLE_STEP void delayChunk(DelayState& d, int n, Chunk& c) {
-    const int lookahead = d.lookahead;
-    const int fromLine = std::min(lookahead, n);
-    const int next = (d.write + 1) & (kLineLength - 1); // where the chunk's first sample goes
-    const int delayed = (next - lookahead) & (kLineLength - 1);
-    readLine(d.lineL, delayed, fromLine, c.dL);
-    readLine(d.lineR, delayed, fromLine, c.dR);
-    for (int i = fromLine; i < n; ++i) {
-        c.dL[i] = c.xL[i - lookahead];
-        c.dR[i] = c.xR[i - lookahead];
+// A line's worth of samples, as a loop of vector moves: a library copy of this size would start a
+// string instruction, slower to set up than the copy takes.
+TMX1_SAMPLE_STEP void copyLine(const float* __restrict from, float* __restrict to) {
+    for (int i = 0; i < kLineLength; ++i)
+        to[i] = from[i];
+}
+
+// Look-ahead delay. A frame's delayed sample is the dithered input `lookahead` frames earlier (with
+// a look-ahead of zero, the frame's own sample): in a chunk, the run of its samples read that many
+// places back. The chunk's line comes from the chunk before, a copy of the same length for every
+// chunk, or for a block's first chunk from the effect's lines, which take the block's last samples
+// back at its end (chunkToLine). Per chunk, nothing depends on where the line wraps.
+TMX1_SAMPLE_STEP void delayChunk(DelayState& d, const Chunk* before, int beforeFrames, int n, Chunk& c) {
+    if (before != nullptr) {
+        copyLine(before->signalL + beforeFrames, c.signalL);
+        copyLine(before->signalR + beforeFrames, c.signalR);
+    } else {
+        lineToChunk(d.lineL, d.write, c.signalL);
+        lineToChunk(d.lineR, d.write, c.signalR);
     }
-    writeLine(d.lineL, next, n, c.xL);
-    writeLine(d.lineR, next, n, c.xR);
+    c.dL = c.signalL + kLineLength - d.lookahead;
+    c.dR = c.signalR + kLineLength - d.lookahead;
     d.write = static_cast<std::uint8_t>(d.write + n);
 }
 
@@ -257,18 +279,14 @@ TMX1_SAMPLE_STEP bool tableGains(const float* lev, const float* curve, int n, Ch
     return beyondTable != 0;
 }
 
-// Levels of the delayed signal and the static gains. With Stereo Link the left side sees both
-// channels and the right copies its gain.
-template <bool linked> TMX1_SAMPLE_STEP void staticGainChunk(const PathSettings& k, int n, Chunk& c) {
-    levels(c.dL, c.ldL, n);
-    levels(c.dR, c.ldR, n);
-    for (int i = 0; i < n; ++i) {
-        if constexpr (linked) {
-            c.levL[i] = c.levL[i] > c.levR[i] ? c.levL[i] : c.levR[i];
-            c.bwL[i] = c.ldL[i] > c.ldR[i] ? c.ldL[i] : c.ldR[i];
-        } else {
-            c.bwL[i] = c.ldL[i];
-        }
+// Levels of the delayed signal (for the brick-walls and the meters; with neither, nothing reads
+// them) and the static gains. With Stereo Link the left side's gain serves both channels.
+template <bool linked, bool metering> TMX1_SAMPLE_STEP void staticGainChunk(const PathSettings& k, int n, Chunk& c) {
+    if (metering || k.brickOn) {
+        levels(c.dL, c.ldL, n);
+        levels(c.dR, c.ldR, n);
+        for (int i = 0; i < n; ++i)
+            c.bwL[i] = linked ? (c.ldL[i] > c.ldR[i] ? c.ldL[i] : c.ldR[i]) : c.ldL[i];
     }
     bool beyondTable = tableGains(c.levL, k.gainCurve, n, c, c.gL);
     if constexpr (!linked)
@@ -514,14 +532,18 @@ TMX1_SAMPLE_STEP void blockLoop(State& s, const float* inL, const float* inR, fl
     // Ramps only start with a block, so from here on every frame reads the same settings.
     constexpr bool behind = smoothersRunBehind(type);
     Stage smoothing{&chunks[1], 0}; // a chunk whose release cascades are done, when the smoothers run behind
+    const Chunk* lastPrepared = nullptr; // the chunk whose samples are the newest, and how many it has
+    int lastPreparedFrames = 0;
     for (int turn = 0; i < frames || smoothing.frames > 0; turn ^= 1) {
         // The next chunk's first passes. Every input of a chunk is read before its first output is
         // written: hosts may process in place.
         Stage releasing{&chunks[turn], static_cast<int>(std::min<Int32>(kChunkFrames, frames - i))};
         if (releasing.frames > 0) {
-            ditherChunk(c.delay, inL + i, inR + i, releasing.frames, *releasing.chunk);
-            delayChunk(c.delay, releasing.frames, *releasing.chunk);
-            staticGainChunk<linked>(settings, releasing.frames, *releasing.chunk);
+            ditherChunk<linked>(c.delay, inL + i, inR + i, releasing.frames, *releasing.chunk);
+            delayChunk(c.delay, lastPrepared, lastPreparedFrames, releasing.frames, *releasing.chunk);
+            lastPrepared = releasing.chunk;
+            lastPreparedFrames = releasing.frames;
+            staticGainChunk<linked, metering>(settings, releasing.frames, *releasing.chunk);
         }
         chainStages<type, linked, metering>(c, settings, meterSettings, releasing, behind ? smoothing : releasing,
                                             waitingMeters);
@@ -540,6 +562,10 @@ TMX1_SAMPLE_STEP void blockLoop(State& s, const float* inL, const float* inR, fl
     }
     if constexpr (metering)
         drainMeters(c.meter, meterSettings, waitingMeters);
+    if (lastPrepared != nullptr) {
+        chunkToLine(lastPrepared->signalL + lastPreparedFrames, c.delay.write, c.delay.lineL);
+        chunkToLine(lastPrepared->signalR + lastPreparedFrames, c.delay.write, c.delay.lineR);
+    }
     c.releaseL.storeTo(s.left);
     c.releaseR.storeTo(s.right);
     c.smoothL.storeTo(s.left);

@@ -26,6 +26,11 @@ struct APluginProbe {
     float releaseCoefL() const { return p.channelL.releaseCoef; }
     float stageL(int k) const { return p.channelL.stage[static_cast<std::size_t>(k)]; }
     float smoothL(int k) const { return p.channelL.smooth[static_cast<std::size_t>(k)]; }
+    // The look-ahead lines and the position of their newest sample.
+    std::pair<std::vector<float>, std::vector<float>> delayLines() const {
+        return {{p.delayL.begin(), p.delayL.end()}, {p.delayR.begin(), p.delayR.end()}};
+    }
+    int delayWrite() const { return p.delayWrite; }
     float fastReleaseCoef() const { return p.fastReleaseCoef; }
     float pdeCoef() const { return p.pdeCoef; }
     float smoothCoef() const { return p.smoothCoef; }

@@ -231,6 +231,34 @@ TEST(AgainstItself, RampsGiveTheSameSamplesWhateverTheBlockSizeAndLoopCopy) {
                        std::string(dsp_testing::nameOf(width)) + ", blocks of " + std::to_string(block));
 }
 
+// The look-ahead line holds the last 256 dithered samples, whatever the block sizes that brought
+// them: a longer look-ahead (a new sample rate without a suspend) reads further back into it than
+// any frame did before. Blocks of one frame put each sample straight into the line.
+TEST(DelayLine, HoldsTheLast256SamplesWhateverTheBlockSizeAndLoopCopy) {
+    const Stereo input = noiseBursts(3000, 5);
+    const auto linesAfter = [&](tmx1::LoopWidth width, std::size_t block, std::size_t frames) {
+        Rig rig(44100.0f, 0);
+        rig.probe.useLoops(width);
+        rig.idle(8192, 4096);
+        rig.plugin.suspend();
+        tmx1::dither::setStateForTesting(99);
+        Stereo in(frames);
+        std::copy_n(input.left.begin(), frames, in.left.begin());
+        std::copy_n(input.right.begin(), frames, in.right.begin());
+        rig.run(in, static_cast<int>(block));
+        return std::make_pair(rig.probe.delayLines(), rig.probe.delayWrite());
+    };
+    for (std::size_t frames : {100u, 255u, 3000u}) {
+        const auto reference = linesAfter(tmx1::LoopWidth::baseline, 1, frames);
+        EXPECT_EQ(reference.second, static_cast<int>(frames % 256));
+        EXPECT_NE(reference.first.first, std::vector<float>(256, 0.0f)); // the samples did arrive
+        for (const tmx1::LoopWidth width : dsp_testing::loopWidths())
+            for (std::size_t block : {3u, 64u, 100u, 512u})
+                EXPECT_EQ(linesAfter(width, block, frames), reference)
+                    << dsp_testing::nameOf(width) << ", " << frames << " frames in blocks of " << block;
+    }
+}
+
 TEST(AgainstItself, ProgramSwitchesGiveTheSameSamplesWithEveryLoopCopy) {
     const std::vector<Change> changes{
         [](Rig& r) { r.plugin.setProgram(2); },        [](Rig& r) { r.set(tmx1::kThreshold, thresholdFor(0.3)); },
