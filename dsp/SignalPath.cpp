@@ -163,7 +163,7 @@ struct Chunk {
     const float* dR;
     float ldL[kChunkFrames], ldR[kChunkFrames]; // their levels
     float bwL[kChunkFrames];                    // brick-wall level, left (both when linked)
-    float gL[kChunkFrames], gR[kChunkFrames];   // static gains, then the final gains
+    float gL[kChunkFrames], gR[kChunkFrames];   // static gains, then the final gains (linked: left only)
     float yL[kChunkFrames], yR[kChunkFrames];   // outputs
 
     float* xL() { return signalL + kLineLength; } // dithered inputs
@@ -321,9 +321,7 @@ TMX1_SAMPLE_STEP void releaseFrame(CarriedState& s, const PathSettings& k, int i
 // become the final gains.
 template <bool linked> TMX1_SAMPLE_STEP void smoothFrame(CarriedState& s, const PathSettings& k, int i, Chunk& c) {
     c.gL[i] = smoothedGain(s.smoothL, c.gL[i], c.bwL[i], k);
-    if constexpr (linked)
-        c.gR[i] = c.gL[i];
-    else
+    if constexpr (!linked) // linked, the left gains serve both channels
         c.gR[i] = smoothedGain(s.smoothR, c.gR[i], c.ldR[i], k);
 }
 
@@ -396,8 +394,10 @@ TMX1_SAMPLE_STEP void chainStages(CarriedState& s, const PathSettings& k, const 
 // level is a float product (the double product of two floats is exact). Each pair is stored left,
 // right, so that one load and one conversion bring it into the meters' lanes. The counts follow
 // the meters' own count, so every frame before must have been metered.
+template <bool linked>
 TMX1_SAMPLE_STEP void meterInputChunk(const MeterState& meter, const MeterSettings& mk, const PathSettings& k, int n,
                                       const Chunk& c, MeterChunk& m) {
+    const float* gR = linked ? c.gL : c.gR;
     // The counts of the chunk's frames, wrapping at the period's end (at most once when the period
     // is at least a chunk long, as it is at every sample rate above 640 Hz).
     const auto period = static_cast<std::int64_t>(mk.period);
@@ -419,11 +419,11 @@ TMX1_SAMPLE_STEP void meterInputChunk(const MeterState& meter, const MeterSettin
         m.reciprocal[i] = 1.0 / m.after[i];
     for (int i = 0; i < n; ++i) {
         const float reducedL = c.ldL[i] * c.gL[i];
-        const float reducedR = c.ldR[i] * c.gR[i];
+        const float reducedR = c.ldR[i] * gR[i];
         m.level[2 * i] = c.ldL[i];
         m.level[2 * i + 1] = c.ldR[i];
         m.gain[2 * i] = c.gL[i];
-        m.gain[2 * i + 1] = c.gR[i];
+        m.gain[2 * i + 1] = gR[i];
         m.output[2 * i] = static_cast<float>(D(reducedL) * k.makeUp * k.outputGain);
         m.output[2 * i + 1] = static_cast<float>(D(reducedR) * k.makeUp * k.outputGain);
         m.square[2 * i] = reducedL * reducedL;
@@ -434,11 +434,13 @@ TMX1_SAMPLE_STEP void meterInputChunk(const MeterState& meter, const MeterSettin
 
 // Make-up and output gain, then into the host's buffers. The gain is a float product: the double
 // product of two floats is exact, so rounding it once to float is what a float multiplication does.
+template <bool linked>
 TMX1_SAMPLE_STEP void outputChunk(const PathSettings& k, int n, Chunk& c, float* __restrict outL,
                                   float* __restrict outR, bool accumulate) {
+    const float* gR = linked ? c.gL : c.gR;
     for (int i = 0; i < n; ++i) {
         c.yL[i] = static_cast<float>(D(c.dL[i] * c.gL[i]) * k.makeUp * k.outputGain);
-        c.yR[i] = static_cast<float>(D(c.dR[i] * c.gR[i]) * k.makeUp * k.outputGain);
+        c.yR[i] = static_cast<float>(D(c.dR[i] * gR[i]) * k.makeUp * k.outputGain);
     }
     if (accumulate) {
         for (int i = 0; i < n; ++i) {
@@ -488,7 +490,7 @@ TMX1_SAMPLE_STEP void runFrame(CarriedState& c, Chunk& chunk, MeterChunk& meters
         chunk.ldR[0] = ldR;
         chunk.gL[0] = gL;
         chunk.gR[0] = gR;
-        meterInputChunk(c.meter, mk, k, 1, chunk, meters);
+        meterInputChunk<false>(c.meter, mk, k, 1, chunk, meters);
         drainMeters(c.meter, mk, meters);
     }
     const auto yL = static_cast<float>(D(dL * gL) * k.makeUp * k.outputGain);
@@ -553,8 +555,8 @@ TMX1_SAMPLE_STEP void blockLoop(State& s, const float* inL, const float* inR, fl
         if (finished.frames > 0) {
             const Int32 start = behind ? i - finished.frames : i;
             if constexpr (metering)
-                meterInputChunk(c.meter, meterSettings, settings, finished.frames, *finished.chunk, waitingMeters);
-            outputChunk(settings, finished.frames, *finished.chunk, outL + start, outR + start, accumulate);
+                meterInputChunk<linked>(c.meter, meterSettings, settings, finished.frames, *finished.chunk, waitingMeters);
+            outputChunk<linked>(settings, finished.frames, *finished.chunk, outL + start, outR + start, accumulate);
         }
         if constexpr (behind)
             smoothing = releasing;
