@@ -149,25 +149,33 @@ struct DelayState {
     std::uint8_t lookahead;
 };
 
-// A chunk's frames on their way through the path. Each channel's dithered samples follow the
-// line's worth of samples before them, in order: the delayed samples are the same run, read
-// `lookahead` places earlier, and the next chunk's line is this chunk's last kLineLength samples.
+// A chunk's frames on their way through the path.
 struct Chunk {
     std::int32_t index[kChunkFrames];                  // table positions: whole part
     float fraction[kChunkFrames];                       // and fraction
     std::uint64_t pair[kChunkFrames]; // the table's values either side, the one below in the low half
-    alignas(64) float signalL[kLineLength + kChunkFrames]; // the line, then the dithered inputs
-    alignas(64) float signalR[kLineLength + kChunkFrames];
+    float* xL;                        // dithered inputs, in the block's signal run
+    float* xR;
     float levL[kChunkFrames], levR[kChunkFrames]; // their levels (linked: the left's serves both)
-    const float* dL; // delayed samples: the inputs, `lookahead` places back
+    const float* dL; // delayed samples: the same run, `lookahead` places back
     const float* dR;
     float ldL[kChunkFrames], ldR[kChunkFrames]; // their levels
     float bwL[kChunkFrames];                    // brick-wall level, left (both when linked)
     float gL[kChunkFrames], gR[kChunkFrames];   // static gains, then the final gains (linked: left only)
     float yL[kChunkFrames], yR[kChunkFrames];   // outputs
+};
 
-    float* xL() { return signalL + kLineLength; } // dithered inputs
-    float* xR() { return signalR + kLineLength; }
+// Frames of dithered input the block's signal run holds after the line's samples before them:
+// eight chunks, after which its newest kLineLength samples move to its start.
+constexpr int kRunFrames = 8 * kChunkFrames;
+
+// Each channel's dithered samples of the block, in order, after the line's samples before the
+// block: a chunk's delayed samples are its own inputs read `lookahead` places back, wherever the
+// effect's line would wrap.
+struct SignalRun {
+    alignas(64) float left[kLineLength + kRunFrames];
+    alignas(64) float right[kLineLength + kRunFrames];
+    int end; // where the next chunk's samples go
 };
 
 // What the meters take from a chunk's frames, left and right side by side.
@@ -189,8 +197,8 @@ template <bool linked>
 TMX1_SAMPLE_STEP void ditherChunk(DelayState& d, const float* __restrict inL, const float* __restrict inR, int n,
                                   Chunk& c) {
     const std::uint32_t state = d.dither;
-    float* __restrict xL = c.xL();
-    float* __restrict xR = c.xR();
+    float* __restrict xL = c.xL;
+    float* __restrict xR = c.xR;
     for (int i = 0; i < n; ++i) {
         const std::uint32_t frameState = kDitherJumps.multiplier[static_cast<std::size_t>(i)] * state +
                                          kDitherJumps.increment[static_cast<std::size_t>(i)];
@@ -210,19 +218,19 @@ TMX1_SAMPLE_STEP void ditherChunk(DelayState& d, const float* __restrict inL, co
                kDitherJumps.increment[static_cast<std::size_t>(n - 1)];
 }
 
-// The line's samples, oldest first, into a chunk's place for them, and a chunk's last kLineLength
-// samples back into the line, whose newest sample is at `write`: once per block, where the line
-// wraps round.
-TMX1_SAMPLE_STEP void lineToChunk(const float* line, std::uint8_t write, float* signal) {
+// The line's samples, oldest first, to the start of the signal run, and the run's newest
+// kLineLength samples back into the line, whose newest sample is at `write`: once per block, where
+// the line wraps round.
+TMX1_SAMPLE_STEP void lineToRun(const float* line, std::uint8_t write, float* run) {
     const int oldest = (write + 1) & (kLineLength - 1);
-    std::memcpy(signal, line + oldest, sizeof(float) * static_cast<std::size_t>(kLineLength - oldest));
-    std::memcpy(signal + kLineLength - oldest, line, sizeof(float) * static_cast<std::size_t>(oldest));
+    std::memcpy(run, line + oldest, sizeof(float) * static_cast<std::size_t>(kLineLength - oldest));
+    std::memcpy(run + kLineLength - oldest, line, sizeof(float) * static_cast<std::size_t>(oldest));
 }
 
-TMX1_SAMPLE_STEP void chunkToLine(const float* signal, std::uint8_t write, float* line) {
+TMX1_SAMPLE_STEP void runToLine(const float* newest, std::uint8_t write, float* line) {
     const int oldest = (write + 1) & (kLineLength - 1);
-    std::memcpy(line + oldest, signal, sizeof(float) * static_cast<std::size_t>(kLineLength - oldest));
-    std::memcpy(line, signal + kLineLength - oldest, sizeof(float) * static_cast<std::size_t>(oldest));
+    std::memcpy(line + oldest, newest, sizeof(float) * static_cast<std::size_t>(kLineLength - oldest));
+    std::memcpy(line, newest + kLineLength - oldest, sizeof(float) * static_cast<std::size_t>(oldest));
 }
 
 // A line's worth of samples, as a loop of vector moves: a library copy of this size would start a
@@ -233,20 +241,26 @@ TMX1_SAMPLE_STEP void copyLine(const float* __restrict from, float* __restrict t
 }
 
 // Look-ahead delay. A frame's delayed sample is the dithered input `lookahead` frames earlier (with
-// a look-ahead of zero, the frame's own sample): in a chunk, the run of its samples read that many
-// places back. The chunk's line comes from the chunk before, a copy of the same length for every
-// chunk, or for a block's first chunk from the effect's lines, which take the block's last samples
-// back at its end (chunkToLine). Per chunk, nothing depends on where the line wraps.
-TMX1_SAMPLE_STEP void delayChunk(DelayState& d, const Chunk* before, int beforeFrames, int n, Chunk& c) {
-    if (before != nullptr) {
-        copyLine(before->signalL + beforeFrames, c.signalL);
-        copyLine(before->signalR + beforeFrames, c.signalR);
-    } else {
-        lineToChunk(d.lineL, d.write, c.signalL);
-        lineToChunk(d.lineR, d.write, c.signalR);
+// a look-ahead of zero, the frame's own sample): the chunk's inputs take the next places of the
+// signal run, and its delayed samples are read that many places back. A block's first chunk starts
+// the run from the effect's lines, which take the run's newest samples back at the block's end
+// (runToLine). When the run is full, its newest samples move to its start: the move leaves alone
+// the chunk before, which may still be on its way, as the run holds more than two chunks and a line.
+TMX1_SAMPLE_STEP void delayChunk(DelayState& d, SignalRun& run, bool first, int n, Chunk& c) {
+    if (first) {
+        lineToRun(d.lineL, d.write, run.left);
+        lineToRun(d.lineR, d.write, run.right);
+        run.end = kLineLength;
+    } else if (run.end + n > kLineLength + kRunFrames) {
+        copyLine(run.left + run.end - kLineLength, run.left);
+        copyLine(run.right + run.end - kLineLength, run.right);
+        run.end = kLineLength;
     }
-    c.dL = c.signalL + kLineLength - d.lookahead;
-    c.dR = c.signalR + kLineLength - d.lookahead;
+    c.xL = run.left + run.end;
+    c.xR = run.right + run.end;
+    c.dL = c.xL - d.lookahead;
+    c.dR = c.xR - d.lookahead;
+    run.end += n;
     d.write = static_cast<std::uint8_t>(d.write + n);
 }
 
@@ -534,17 +548,16 @@ TMX1_SAMPLE_STEP void blockLoop(State& s, const float* inL, const float* inR, fl
     // Ramps only start with a block, so from here on every frame reads the same settings.
     constexpr bool behind = smoothersRunBehind(type);
     Stage smoothing{&chunks[1], 0}; // a chunk whose release cascades are done, when the smoothers run behind
-    const Chunk* lastPrepared = nullptr; // the chunk whose samples are the newest, and how many it has
-    int lastPreparedFrames = 0;
+    SignalRun run;
+    bool firstChunk = true;
     for (int turn = 0; i < frames || smoothing.frames > 0; turn ^= 1) {
         // The next chunk's first passes. Every input of a chunk is read before its first output is
         // written: hosts may process in place.
         Stage releasing{&chunks[turn], static_cast<int>(std::min<Int32>(kChunkFrames, frames - i))};
         if (releasing.frames > 0) {
+            delayChunk(c.delay, run, firstChunk, releasing.frames, *releasing.chunk); // where its inputs go
+            firstChunk = false;
             ditherChunk<linked>(c.delay, inL + i, inR + i, releasing.frames, *releasing.chunk);
-            delayChunk(c.delay, lastPrepared, lastPreparedFrames, releasing.frames, *releasing.chunk);
-            lastPrepared = releasing.chunk;
-            lastPreparedFrames = releasing.frames;
             staticGainChunk<linked, metering>(settings, releasing.frames, *releasing.chunk);
         }
         chainStages<type, linked, metering>(c, settings, meterSettings, releasing, behind ? smoothing : releasing,
@@ -564,9 +577,9 @@ TMX1_SAMPLE_STEP void blockLoop(State& s, const float* inL, const float* inR, fl
     }
     if constexpr (metering)
         drainMeters(c.meter, meterSettings, waitingMeters);
-    if (lastPrepared != nullptr) {
-        chunkToLine(lastPrepared->signalL + lastPreparedFrames, c.delay.write, c.delay.lineL);
-        chunkToLine(lastPrepared->signalR + lastPreparedFrames, c.delay.write, c.delay.lineR);
+    if (!firstChunk) {
+        runToLine(run.left + run.end - kLineLength, c.delay.write, c.delay.lineL);
+        runToLine(run.right + run.end - kLineLength, c.delay.write, c.delay.lineR);
     }
     c.releaseL.storeTo(s.left);
     c.releaseR.storeTo(s.right);

@@ -253,7 +253,7 @@ TEST(DelayLine, HoldsTheLast256SamplesWhateverTheBlockSizeAndLoopCopy) {
         EXPECT_EQ(reference.second, static_cast<int>(frames % 256));
         EXPECT_NE(reference.first.first, std::vector<float>(256, 0.0f)); // the samples did arrive
         for (const tmx1::LoopWidth width : dsp_testing::loopWidths())
-            for (std::size_t block : {3u, 64u, 100u, 512u})
+            for (std::size_t block : {3u, 64u, 100u, 512u, 4096u})
                 EXPECT_EQ(linesAfter(width, block, frames), reference)
                     << dsp_testing::nameOf(width) << ", " << frames << " frames in blocks of " << block;
     }
