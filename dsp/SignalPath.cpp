@@ -162,7 +162,6 @@ struct Chunk {
     float ldL[kChunkFrames], ldR[kChunkFrames]; // their levels
     float bwL[kChunkFrames];                    // brick-wall level, left (both when linked)
     float gL[kChunkFrames], gR[kChunkFrames];   // static gains, then the final gains (linked: left only)
-    float yL[kChunkFrames], yR[kChunkFrames];   // outputs
 };
 
 // Frames of dithered input the block's signal run holds after the line's samples before them:
@@ -282,6 +281,8 @@ TMX1_SAMPLE_STEP bool tableGains(const float* lev, const float* curve, int n, Ch
         // exact in float: the position and its whole part are within a factor of two of each other
         c.fraction[i] = position - static_cast<float>(index);
     }
+    // One load and one store per frame: unrolled, the loop's own counting stops outweighing them.
+#pragma GCC unroll 8
     for (int i = 0; i < n; ++i)
         std::memcpy(&c.pair[i], curve + c.index[i], sizeof(std::uint64_t));
     for (int i = 0; i < n; ++i) {
@@ -451,20 +452,22 @@ TMX1_SAMPLE_STEP void meterInputChunk(const MeterState& meter, const MeterSettin
 template <bool linked>
 TMX1_SAMPLE_STEP void outputChunk(const PathSettings& k, int n, Chunk& c, float* __restrict outL,
                                   float* __restrict outR, bool accumulate) {
-    const float* gR = linked ? c.gL : c.gR;
-    for (int i = 0; i < n; ++i) {
-        c.yL[i] = static_cast<float>(D(c.dL[i] * c.gL[i]) * k.makeUp * k.outputGain);
-        c.yR[i] = static_cast<float>(D(c.dR[i] * gR[i]) * k.makeUp * k.outputGain);
-    }
+    const float* __restrict gL = c.gL;
+    const float* __restrict gR = linked ? c.gL : c.gR;
+    const float* __restrict dL = c.dL;
+    const float* __restrict dR = c.dR;
+    const auto out = [&](const float* d, const float* g, int i) {
+        return static_cast<float>(D(d[i] * g[i]) * k.makeUp * k.outputGain);
+    };
     if (accumulate) {
         for (int i = 0; i < n; ++i) {
-            outL[i] += c.yL[i];
-            outR[i] += c.yR[i];
+            outL[i] += out(dL, gL, i);
+            outR[i] += out(dR, gR, i);
         }
     } else {
         for (int i = 0; i < n; ++i) {
-            outL[i] = c.yL[i];
-            outR[i] = c.yR[i];
+            outL[i] = out(dL, gL, i);
+            outR[i] = out(dR, gR, i);
         }
     }
 }
