@@ -76,9 +76,13 @@ std::vector<double> measure(const Case& c, const std::vector<Contender>& contend
     for (auto& timer : timers)
         timer->warmUp();
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    for (int round = 0; round < kFewestRounds || std::chrono::steady_clock::now() < deadline; ++round)
-        for (auto& timer : timers)
-            timer->timeRound();
+    // Each round starts with the next contender, so that each follows every one (itself included) as
+    // often: a round's first blocks pay for what the one before left in the caches and the branch
+    // predictors, and in a fixed order the first contender always paid for the last.
+    const std::size_t count = timers.size();
+    for (std::size_t round = 0; round < kFewestRounds || std::chrono::steady_clock::now() < deadline; ++round)
+        for (std::size_t turn = 0; turn < count; ++turn)
+            timers[(round + turn) % count]->timeRound();
     std::vector<double> costs;
     for (const auto& timer : timers)
         costs.push_back(timer->nanosecondsPerFrame());
