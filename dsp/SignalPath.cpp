@@ -272,9 +272,8 @@ TMX1_SAMPLE_STEP bool tableGains(const float* lev, const float* curve, int n, Ch
     // test are integer operations, which vectorise where a float comparison may not.
     constexpr auto kTopBits = std::bit_cast<std::int32_t>(kTableTop);
     std::int32_t beyondTable = 0;
-    for (int i = 0; i < n; ++i)
-        beyondTable |= std::bit_cast<std::int32_t>(lev[i]) > kTopBits;
     for (int i = 0; i < n; ++i) {
+        beyondTable |= std::bit_cast<std::int32_t>(lev[i]) > kTopBits;
         const float position = tablePosition(std::bit_cast<float>(std::min(std::bit_cast<std::int32_t>(lev[i]), kTopBits)));
         const auto index = static_cast<std::int32_t>(position);
         c.index[i] = index;
