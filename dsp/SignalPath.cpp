@@ -174,7 +174,7 @@ constexpr int kRunFrames = 8 * kChunkFrames;
 struct SignalRun {
     alignas(64) float left[kLineLength + kRunFrames];
     alignas(64) float right[kLineLength + kRunFrames];
-    int end; // where the next chunk's samples go
+    int end = 0; // where the next chunk's samples go; 0 until the block's first chunk starts the run
 };
 
 // What the meters take from a chunk's frames, left and right side by side.
@@ -243,10 +243,10 @@ TMX1_SAMPLE_STEP void copyLine(const float* __restrict from, float* __restrict t
 // a look-ahead of zero, the frame's own sample): the chunk's inputs take the next places of the
 // signal run, and its delayed samples are read that many places back. A block's first chunk starts
 // the run from the effect's lines, which take the run's newest samples back at the block's end
-// (runToLine). When the run is full, its newest samples move to its start: the move leaves alone
-// the chunk before, which may still be on its way, as the run holds more than two chunks and a line.
-TMX1_SAMPLE_STEP void delayChunk(DelayState& d, SignalRun& run, bool first, int n, Chunk& c) {
-    if (first) {
+// (endRun). When the run is full, its newest samples move to its start: the move leaves alone the
+// chunk before, which may still be on its way, as the run holds more than two chunks and a line.
+TMX1_SAMPLE_STEP void delayChunk(DelayState& d, SignalRun& run, int n, Chunk& c) {
+    if (run.end == 0) {
         lineToRun(d.lineL, d.write, run.left);
         lineToRun(d.lineR, d.write, run.right);
         run.end = kLineLength;
@@ -261,6 +261,14 @@ TMX1_SAMPLE_STEP void delayChunk(DelayState& d, SignalRun& run, bool first, int 
     c.dR = c.xR - d.lookahead;
     run.end += n;
     d.write = static_cast<std::uint8_t>(d.write + n);
+}
+
+// At the block's end, the run's newest samples back into the effect's lines, if a chunk started it.
+TMX1_SAMPLE_STEP void endRun(const DelayState& d, const SignalRun& run) {
+    if (run.end == 0)
+        return;
+    runToLine(run.left + run.end - kLineLength, d.write, d.lineL);
+    runToLine(run.right + run.end - kLineLength, d.write, d.lineR);
 }
 
 // The table's gains for the levels `lev` of a chunk, clamped to the table so that no frame branches.
@@ -551,14 +559,12 @@ TMX1_SAMPLE_STEP void blockLoop(State& s, const float* inL, const float* inR, fl
     constexpr bool behind = smoothersRunBehind(type);
     Stage smoothing{&chunks[1], 0}; // a chunk whose release cascades are done, when the smoothers run behind
     SignalRun run;
-    bool firstChunk = true;
     for (int turn = 0; i < frames || smoothing.frames > 0; turn ^= 1) {
         // The next chunk's first passes. Every input of a chunk is read before its first output is
         // written: hosts may process in place.
         Stage releasing{&chunks[turn], static_cast<int>(std::min<Int32>(kChunkFrames, frames - i))};
         if (releasing.frames > 0) {
-            delayChunk(c.delay, run, firstChunk, releasing.frames, *releasing.chunk); // where its inputs go
-            firstChunk = false;
+            delayChunk(c.delay, run, releasing.frames, *releasing.chunk); // where its inputs go
             ditherChunk<linked>(c.delay, inL + i, inR + i, releasing.frames, *releasing.chunk);
             staticGainChunk<linked, metering>(settings, releasing.frames, *releasing.chunk);
         }
@@ -579,10 +585,7 @@ TMX1_SAMPLE_STEP void blockLoop(State& s, const float* inL, const float* inR, fl
     }
     if constexpr (metering)
         drainMeters(c.meter, meterSettings, waitingMeters);
-    if (!firstChunk) {
-        runToLine(run.left + run.end - kLineLength, c.delay.write, c.delay.lineL);
-        runToLine(run.right + run.end - kLineLength, c.delay.write, c.delay.lineR);
-    }
+    endRun(c.delay, run);
     c.releaseL.storeTo(s.left);
     c.releaseR.storeTo(s.right);
     c.smoothL.storeTo(s.left);
