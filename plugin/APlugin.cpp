@@ -86,13 +86,14 @@ float APlugin::getParameter(Int32 index) {
     return paramValue[at(clampedReadIndex(index))].load(std::memory_order_relaxed);
 }
 
-void APlugin::getParameterLabel(Int32, char* label) { copyText(label, "%"); }
+// Every display text carries its unit already ("-30.0 dB", "104.4 ms"); a label would only be
+// printed after it by the host.
+void APlugin::getParameterLabel(Int32, char* label) { copyText(label, ""); }
 
 void APlugin::getParameterDisplay(Int32 index, char* text) {
     if (index < 0 || index >= kNumParams)
         return;
-    const std::string display = parameterDisplayText(
-        index, paramValueAt(index), releaseType.load(std::memory_order_relaxed), decimalSeparator);
+    const std::string display = parameterDisplayText(index, paramValueAt(index), decimalSeparator);
     if (!display.empty())
         copyText(text, display.c_str());
 }

@@ -127,7 +127,7 @@ class APlugin : public AudioEffectX {
     //   firstBlock         the first block takes every value without a ramp
     //   curveDirty         gainCurve must be rebuilt once no ramp runs; until then the formula is used
     //   gainCurve[2002]    static gain at input levels j * 0.001
-    //   releaseType        0..4; also read by getParameterDisplay on the host's thread
+    //   releaseType        0..4, the type the release cascade runs
     //   preTime(Fast), preCoef(Fast): pre-stage time constants of the release type and coefficients
     // Rate-dependent constants (resume; also at construction so early audio is sane):
     //   fastReleaseCoef (2 ms), pdeCoef (100 ms average), smoothCoef (0.1 ms), optoCoef (45 ms),

@@ -33,6 +33,7 @@ extern "C" IntPtr dispatchEntry(vst::AEffect* record, Int32 opcode, Int32 index,
 
 extern "C" void processEntry(vst::AEffect* record, float** inputs, float** outputs, Int32 sampleFrames) {
     if (AudioEffect* effect = effectOf(record)) {
+        effect->markAudioThread();
         try {
             effect->process(inputs, outputs, sampleFrames);
         } catch (...) {
@@ -43,6 +44,7 @@ extern "C" void processEntry(vst::AEffect* record, float** inputs, float** outpu
 extern "C" void processReplacingEntry(vst::AEffect* record, float** inputs, float** outputs,
                                       Int32 sampleFrames) {
     if (AudioEffect* effect = effectOf(record)) {
+        effect->markAudioThread();
         try {
             effect->processReplacing(inputs, outputs, sampleFrames);
         } catch (...) {

@@ -4,8 +4,10 @@
 
 #include "plugin/AEffEditor.h"
 #include "plugin/VstInterface.h"
+#include "platform/Thread.h"
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
 
 namespace tmx1 {
@@ -22,6 +24,14 @@ class AudioEffect {
 
     vst::AEffect* getAeffect() { return &cEffect; }
     AEffEditor* getEditor() const { return editor.get(); }
+
+    // The record's processing entries note the thread that runs them, so that requests which must
+    // never reach the host from its audio thread can tell it apart (a host may send any request from
+    // any thread).
+    void markAudioThread() { audioThread.store(platform::currentThreadId(), std::memory_order_relaxed); }
+    bool onAudioThread() const {
+        return audioThread.load(std::memory_order_relaxed) == platform::currentThreadId();
+    }
 
     // --- virtual operations, in the interface's slot order
     virtual void setSampleRate(float sampleRate) { baseSampleRate = sampleRate; }
@@ -77,6 +87,9 @@ class AudioEffect {
     Int32 blockSize = 1024;
     vst::AudioMasterCallback audioMaster;
     vst::AEffect cEffect{};
+
+  private:
+    std::atomic<std::uint64_t> audioThread{0}; // none until the first block
 };
 
 } // namespace tmx1

@@ -16,6 +16,15 @@ void AudioEffectX::setBlockSizeAndSampleRate(Int32 size, float sampleRate) {
 IntPtr AudioEffectX::dispatcher(Int32 opcode, Int32 index, IntPtr value, void* ptr, float opt) {
     auto text = static_cast<char*>(ptr);
     switch (opcode) {
+    case vst::effSetProgram: {
+        const IntPtr result = AudioEffect::dispatcher(opcode, index, value, ptr, opt);
+        // A program load changes every parameter at once, and hosts keep their own copies of the
+        // values for their controls and automation: ask them to read again. Not from the audio
+        // thread, where a host may not expect to redraw anything.
+        if (value >= 0 && value < numPrograms && !onAudioThread())
+            updateDisplay();
+        return result;
+    }
     case vst::effCanBeAutomated:
         return canParameterBeAutomated(index) ? 1 : 0;
     case vst::effGetNumProgramCategories:

@@ -27,6 +27,8 @@ class AudioEffectX : public AudioEffect {
     virtual Int32 getVendorVersion() { return 0; }
     virtual Int32 canDo(const char*) { return 0; }
     virtual Int32 getVstVersion() { return 2300; }
+    // Asks the host to read the parameters, names and program again.
+    virtual bool updateDisplay() { return callHost(vst::audioMasterUpdateDisplay, 0, 0, nullptr, 0.0f) != 0; }
 
     // Flags that the extended layer manages.
     virtual void isSynth(bool state) { setFlag(vst::effFlagsIsSynth, state); }

@@ -24,7 +24,7 @@ std::string displayNumber(float value, char decimalSeparator) {
     return text;
 }
 
-std::string parameterDisplayText(int index, float value, int releaseType, char decimalSeparator) {
+std::string parameterDisplayText(int index, float value, char decimalSeparator) {
     if (index < 0 || index >= kNumParams)
         return {};
     switch (kParameters[static_cast<std::size_t>(index)].display) {
@@ -35,9 +35,7 @@ std::string parameterDisplayText(int index, float value, int releaseType, char d
     case DisplayKind::onOff:
         return value > 0.5f ? "On" : "Off";
     case DisplayKind::releaseTypeName:
-        if (releaseType < 0 || releaseType >= kNumReleaseTypes)
-            return {};
-        return kReleaseTypeNames[static_cast<std::size_t>(releaseType)];
+        return kReleaseTypeNames[static_cast<std::size_t>(releaseTypeOf(value))];
     case DisplayKind::nothing:
         break;
     }

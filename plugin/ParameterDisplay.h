@@ -12,9 +12,9 @@ float displayValue(int index, float value);
 // characters; a separator left at the end of the cut becomes a space.
 std::string displayNumber(float value, char decimalSeparator);
 
-// The whole display text ("-15.0 dB", "On", "Classic"). The release-type name is that of
-// `releaseType`, the type the signal path uses, not the one the value selects. Empty where the
-// parameter shows nothing (Reserved, out-of-range indices or release types).
-std::string parameterDisplayText(int index, float value, int releaseType, char decimalSeparator);
+// The whole display text ("-15.0 dB", "On", "Classic"), from the value alone: a host reads it
+// before the first block as well as while audio runs. Empty where the parameter shows nothing
+// (Reserved, out-of-range indices).
+std::string parameterDisplayText(int index, float value, char decimalSeparator);
 
 } // namespace tmx1

@@ -76,4 +76,8 @@ float mapLinear(float value, float min, float max);
 float mapExponential(float value, float min, float max);
 float mapByLaw(Law law, float value, float min, float max);
 
+// The release type a normalised Release Type value selects: its control value rounded to the nearest
+// type, halves to the even one, as the signal path takes it.
+int releaseTypeOf(float value);
+
 } // namespace tmx1

@@ -199,6 +199,7 @@ enum AudioMasterOpcode : Int32 {
     audioMasterPinConnected = 4,
     audioMasterGetVendorString = 32,
     audioMasterGetProductString = 33,
+    audioMasterUpdateDisplay = 42,
 };
 
 static_assert(sizeof(void*) == 8, "this layout is the 64-bit one");

@@ -145,6 +145,7 @@ TEST(ReleaseMapping, TypeTiesRoundToEven) {
         rig.set(kReleaseType, value);
         rig.idle(1);
         EXPECT_EQ(rig.probe.releaseType(), type) << value;
+        EXPECT_EQ(tmx1::releaseTypeOf(value), type) << value << ": the display names another type";
     }
 }
 

@@ -39,11 +39,19 @@ TEST_F(LoadedPlugin, NamesAndLabels) {
                            "Gain",      "Auto-Gain", "Brick-Wall", "Stereo Link",  "Reserved"};
     for (int i = 0; i < 10; ++i) {
         EXPECT_EQ(plugin->text(vst::effGetParamName, i), names[i]);
-        EXPECT_EQ(plugin->text(vst::effGetParamLabel, i), "%");
     }
     EXPECT_EQ(plugin->text(vst::effGetParamName, 25), "Reserved");
     EXPECT_EQ(plugin->text(vst::effGetParamName, -3), "Reserved");
-    EXPECT_EQ(plugin->text(vst::effGetParamLabel, 40), "%");
+}
+
+// The unit is part of every display text; a label would make hosts print "-30.0 dB %".
+TEST_F(LoadedPlugin, LabelsAreEmptySoHostsDoNotRepeatTheUnit) {
+    for (int index : {0, 1, 3, 5, 9, 40, -1}) {
+        char label[16];
+        std::memset(label, 'x', sizeof label);
+        plugin->dispatch(vst::effGetParamLabel, index, 0, label);
+        EXPECT_EQ(label[0], '\0') << index;
+    }
 }
 
 struct DisplayCase {
@@ -77,9 +85,11 @@ TEST_F(LoadedPlugin, ReservedAndOutOfRangeDisplaysWriteNothing) {
     }
 }
 
-TEST_F(LoadedPlugin, ReleaseTypeShowsOptoUntilABlockHasBeenProcessed) {
+TEST_F(LoadedPlugin, ReleaseTypeShowsTheValuesTypeBeforeAnyBlock) {
     EXPECT_EQ(plugin->getParameter(tmx1::kReleaseType), 1.0f); // program 0 holds "Classic"
-    EXPECT_EQ(display(tmx1::kReleaseType), "Opto");
+    EXPECT_EQ(display(tmx1::kReleaseType), "Classic");
+    plugin->setParameter(tmx1::kReleaseType, 0.25f);
+    EXPECT_EQ(display(tmx1::kReleaseType), "Pumper");
 }
 
 } // namespace

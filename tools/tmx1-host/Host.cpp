@@ -36,6 +36,8 @@ vst::IntPtr Host::callback(vst::AEffect* effect, vst::Int32 opcode, vst::Int32 i
     if (host == nullptr)
         return 0;
     host->remember({opcode, index, value, opt, effect != nullptr});
+    if (host->options.onRequest && effect != nullptr)
+        host->options.onRequest(effect, opcode);
     return host->answer(opcode, ptr);
 }
 

@@ -5,6 +5,7 @@
 #include "tools/tmx1-host/PluginLibrary.h"
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -24,6 +25,9 @@ struct HostOptions {
     vst::IntPtr versionAnswer = 2400;
     std::string vendor = "Brindlow Audio";
     std::string product = "tmx1-host";
+    // Called after each request from an effect has been logged, on the thread that made it, before it is
+    // answered: a test's stand-in for what a DAW does on a request (read the parameters again, say).
+    std::function<void(vst::AEffect* effect, vst::Int32 opcode)> onRequest = nullptr;
 };
 
 class Host {
