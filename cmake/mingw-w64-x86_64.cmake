@@ -14,13 +14,12 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# GCC 12 reports overlapping copies inside its own std::string code at -O3 (a false positive of the
-# compiler, not of our code). On 64-bit Windows GCC cannot align the stack to more than 16 bytes, yet
+# On 64-bit Windows GCC cannot align the stack to more than 16 bytes, yet
 # it spills AVX registers with aligned moves as if it could: the assembler turns those into
 # unaligned moves, which cost nothing on aligned data. Nor may a caller assume which registers a
 # function leaves alone from the copy it compiled itself: the linker keeps one copy of each inline
 # function, possibly compiled elsewhere with other options (seen clobbering a loop counter).
-set(CMAKE_CXX_FLAGS_INIT "-Wno-restrict -Wa,-muse-unaligned-vector-move -fno-ipa-ra")
+set(CMAKE_CXX_FLAGS_INIT "-Wa,-muse-unaligned-vector-move -fno-ipa-ra")
 
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")

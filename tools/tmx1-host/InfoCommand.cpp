@@ -76,25 +76,36 @@ std::vector<ParameterRow> readParameters(HostedEffect& effect) {
     return rows;
 }
 
+// The last column, or the display and the label when any parameter has a label; no line ends in spaces.
+void printDisplayAndLabel(const std::string& display, const std::string& label, bool withLabels,
+                          std::size_t displayWidth, std::ostream& out) {
+    if (withLabels)
+        out << std::left << std::setw(static_cast<int>(displayWidth)) << display << "  " << label << std::right;
+    else
+        out << display;
+    out << "\n";
+}
+
 void printParameters(std::vector<ParameterRow> rows, std::ostream& out) {
     std::size_t nameWidth = 4, displayWidth = 7;
+    bool withLabels = false;
     for (const auto& row : rows) {
         nameWidth = std::max(nameWidth, row.name.size());
         displayWidth = std::max(displayWidth, row.display.size());
+        withLabels = withLabels || !row.label.empty();
     }
     out << "\nParameters\n";
     out << "  " << std::setw(3) << "#"
         << "  " << std::left << std::setw(static_cast<int>(nameWidth)) << "Name"
         << "  " << std::right << std::setw(6) << "Value"
-        << "  " << std::left << std::setw(static_cast<int>(displayWidth)) << "Display"
-        << "  Label\n"
-        << std::right;
-    for (const auto& row : rows)
-        out << "  " << std::setw(3) << row.index << "  " << std::left
-            << std::setw(static_cast<int>(nameWidth)) << row.name << "  " << std::right << std::fixed
-            << std::setprecision(4) << std::setw(6) << row.value << "  " << std::left
-            << std::setw(static_cast<int>(displayWidth)) << row.display << "  " << row.label << std::right
-            << "\n";
+        << "  ";
+    printDisplayAndLabel("Display", "Label", withLabels, displayWidth, out);
+    for (const auto& row : rows) {
+        out << "  " << std::setw(3) << row.index << "  " << std::left << std::setw(static_cast<int>(nameWidth))
+            << row.name << "  " << std::right << std::fixed << std::setprecision(4) << std::setw(6) << row.value
+            << "  ";
+        printDisplayAndLabel(row.display, row.label, withLabels, displayWidth, out);
+    }
 }
 
 } // namespace
