@@ -21,6 +21,10 @@ class PixelMemory;
 
 namespace dib {
 
+namespace blend {
+struct RowParams;
+}
+
 using toolkit::TColor;
 using TAngle = std::uint16_t; // 0..359 degrees, clockwise on screen
 
@@ -79,7 +83,10 @@ class TAbstractSuperDIB : public toolkit::TPersistent {
 
     std::string_view ClassName() const override { return "TAbstractSuperDIB"; }
 
-    // size (a requested 0 becomes 1; more than 65535 is refused)
+    // The largest width or height an image can have.
+    static constexpr int MaxSide = 65535;
+
+    // size (a requested 0 becomes 1; more than MaxSide is refused)
     int Width() const { return width_; }
     int Height() const { return height_; }
     void SetWidth(int value) { SetSize(value, height_); }
@@ -189,13 +196,12 @@ class TAbstractSuperDIB : public toolkit::TPersistent {
     void BecomeView(std::uint32_t* pixels, int w, int h);
 
   private:
-    struct BlendParams;
-    using RowRoutine = void (*)(const std::uint32_t*, std::uint32_t*, int, const BlendParams&);
+    using RowRoutine = void (*)(const std::uint32_t*, std::uint32_t*, int, const blend::RowParams&);
 
     void SelectBlendRoutine();
     void CopySettingsTo(TAbstractSuperDIB& dest) const;
-    BlendParams Params() const;
-    void DrawRows(RowRoutine routine, const BlendParams& params, int x, int y, int srcX, int srcY, int w,
+    blend::RowParams Params() const;
+    void DrawRows(RowRoutine routine, const blend::RowParams& params, int x, int y, int srcX, int srcY, int w,
                   int h, TAbstractSuperDIB& target) const;
     void DrawTransformed(int x, int y, int w, int h, TAbstractSuperDIB& target) const;
     void Resample(TAbstractSuperDIB& result, long double sw, long double sh) const;
