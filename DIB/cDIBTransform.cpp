@@ -6,6 +6,7 @@
 #include <array>
 #include <cmath>
 #include <numbers>
+#include <optional>
 
 namespace dib {
 
@@ -85,24 +86,58 @@ TDIBSize RotatedSize(int w, int h, int angle, long double scaleX, long double sc
 
 // ---- drawing turned or scaled
 
+namespace {
+
+// The rectangle of a result of the given size, its top-left placed at (x, y) on the target, that can
+// show there: what meets the target's clip rectangle and its bounds. Columns and rows of the result,
+// counted from its top-left; nothing when they do not meet.
+std::optional<TDIBClipRect> visiblePart(int x, int y, TDIBSize size, const TAbstractSuperDIB& target) {
+    if (target.Pixels() == nullptr)
+        return std::nullopt;
+    // In 64 bits: a caller's extreme positions must not overflow.
+    const TDIBClipRect clip = target.ClipRect();
+    const std::int64_t left = std::max<std::int64_t>({x, clip.Left, 0});
+    const std::int64_t top = std::max<std::int64_t>({y, clip.Top, 0});
+    const std::int64_t right =
+        std::min<std::int64_t>({std::int64_t{x} + size.Width - 1, clip.Right, target.Width() - 1});
+    const std::int64_t bottom =
+        std::min<std::int64_t>({std::int64_t{y} + size.Height - 1, clip.Bottom, target.Height() - 1});
+    if (left > right || top > bottom)
+        return std::nullopt;
+    return TDIBClipRect{static_cast<int>(left - x), static_cast<int>(top - y), static_cast<int>(right - x),
+                        static_cast<int>(bottom - y)};
+}
+
+} // namespace
+
+// The result is resampled only where it can show on the target: a scale of thousands of percent (a
+// damaged layout can carry one) would otherwise allocate and compute a picture of up to MaxSide ×
+// MaxSide pixels of which the target shows a few.
 void TAbstractSuperDIB::DrawTransformed(int x, int y, int w, int h, TAbstractSuperDIB& target) const {
     const long double sw = scaleX_ / 100 * width_;
     const long double sh = scaleY_ / 100 * height_;
     if (pixels_ == nullptr || !std::isnormal(sw) || !std::isnormal(sh))
         return;
-    const TDIBSize size = autoSize_ ? RotatedSize(w, h, angle_, scaleX_, scaleY_) : TDIBSize{w, h};
-    TWinDIB result(std::clamp(size.Width, 0, MaxSide), std::clamp(size.Height, 0, MaxSide));
+    const TDIBSize requested = autoSize_ ? RotatedSize(w, h, angle_, scaleX_, scaleY_) : TDIBSize{w, h};
+    const TDIBSize whole{std::clamp(requested.Width, 1, MaxSide), std::clamp(requested.Height, 1, MaxSide)};
+    const std::optional<TDIBClipRect> part = visiblePart(x, y, whole, target);
+    if (!part)
+        return;
+    TWinDIB result(part->Right - part->Left + 1, part->Bottom - part->Top + 1);
     result.masked_ = masked_;
     result.opacity_ = opacity_;
     result.transparent_ = transparent_;
     result.transparentMode_ = tmFixed;
     result.transparentPixel_ = EffectiveTransparentPixel();
-    Resample(result, sw, sh);
+    Resample(result, sw, sh, whole, *part);
     result.Changed();
-    result.Draw(x, y, target);
+    result.Draw(x + part->Left, y + part->Top, target);
 }
 
-void TAbstractSuperDIB::Resample(TAbstractSuperDIB& result, long double sw, long double sh) const {
+// The walk is linear in the result's rows and columns: the part starts where the whole result's walk
+// would be after the rows below the part (rows are stored bottom-up) and the columns left of it.
+void TAbstractSuperDIB::Resample(TAbstractSuperDIB& result, long double sw, long double sh, TDIBSize whole,
+                                 TDIBClipRect part) const {
     const TrigTables& t = trigTables();
     const auto step = [](long double value) { return Nearest(std::clamp(value, -maxStep, maxStep)); };
     const std::int64_t rowStepY = step(t.S90[angle_] * static_cast<long double>(height_) / sh);
@@ -112,8 +147,12 @@ void TAbstractSuperDIB::Resample(TAbstractSuperDIB& result, long double sw, long
     const std::int64_t halfW = width_ / 2;
     const std::int64_t halfH = height_ / 2;
     const std::uint32_t background = masked_ ? 0 : transparentPixel_;
-    std::int64_t y0 = (result.width_ / 2) * -colStepY - rowStepY * (result.height_ / 2);
-    std::int64_t x0 = (result.width_ / 2) * -colStepX - rowStepX * (result.height_ / 2);
+    const std::int64_t rowsBelow = whole.Height - 1 - part.Bottom;
+    const std::int64_t colsLeft = part.Left;
+    std::int64_t y0 = (whole.Width / 2) * -colStepY - rowStepY * (whole.Height / 2);
+    std::int64_t x0 = (whole.Width / 2) * -colStepX - rowStepX * (whole.Height / 2);
+    y0 += rowsBelow * rowStepY + colsLeft * colStepY;
+    x0 += rowsBelow * rowStepX + colsLeft * colStepX;
     for (int row = 0; row < result.height_; ++row) {
         std::uint32_t* out = result.pixels_ + static_cast<std::size_t>(row) * result.width_;
         std::int64_t v = y0;
