@@ -21,6 +21,10 @@ class PixelMemory;
 
 namespace dib {
 
+namespace blend {
+struct RowParams;
+}
+
 using toolkit::TColor;
 using TAngle = std::uint16_t; // 0..359 degrees, clockwise on screen
 
@@ -79,7 +83,10 @@ class TAbstractSuperDIB : public toolkit::TPersistent {
 
     std::string_view ClassName() const override { return "TAbstractSuperDIB"; }
 
-    // size (a requested 0 becomes 1; more than 65535 is refused)
+    // The largest width or height an image can have.
+    static constexpr int MaxSide = 65535;
+
+    // size (a requested 0 becomes 1; more than MaxSide is refused)
     int Width() const { return width_; }
     int Height() const { return height_; }
     void SetWidth(int value) { SetSize(value, height_); }
@@ -157,7 +164,8 @@ class TAbstractSuperDIB : public toolkit::TPersistent {
 
     // Draws the w × h rectangle at column srcX, row srcY of this image onto target at (x, y) with this
     // image's settings. Turned or scaled, the whole image is resampled to a w × h result (or its turned
-    // size under AutoSize) whose top-left lands at (x, y).
+    // size under AutoSize) whose top-left lands at (x, y); only the part of that result which meets the
+    // target's clip rectangle is computed (and allocated).
     void Draw(int x, int y, int srcX, int srcY, int w, int h, TAbstractSuperDIB& target);
     void Draw(int x, int y, TAbstractSuperDIB& target) { Draw(x, y, 0, 0, width_, height_, target); }
     // The same clipping with a plain copy that ignores every setting.
@@ -189,16 +197,18 @@ class TAbstractSuperDIB : public toolkit::TPersistent {
     void BecomeView(std::uint32_t* pixels, int w, int h);
 
   private:
-    struct BlendParams;
-    using RowRoutine = void (*)(const std::uint32_t*, std::uint32_t*, int, const BlendParams&);
+    using RowRoutine = void (*)(const std::uint32_t*, std::uint32_t*, int, const blend::RowParams&);
 
     void SelectBlendRoutine();
     void CopySettingsTo(TAbstractSuperDIB& dest) const;
-    BlendParams Params() const;
-    void DrawRows(RowRoutine routine, const BlendParams& params, int x, int y, int srcX, int srcY, int w,
+    blend::RowParams Params() const;
+    void DrawRows(RowRoutine routine, const blend::RowParams& params, int x, int y, int srcX, int srcY, int w,
                   int h, TAbstractSuperDIB& target) const;
     void DrawTransformed(int x, int y, int w, int h, TAbstractSuperDIB& target) const;
-    void Resample(TAbstractSuperDIB& result, long double sw, long double sh) const;
+    // Resamples the part of a whole result (columns and rows from its top-left) into result, which has
+    // the part's size.
+    void Resample(TAbstractSuperDIB& result, long double sw, long double sh, TDIBSize whole,
+                  TDIBClipRect part) const;
 
     std::uint32_t* pixels_ = nullptr;
     bool ownsPixels_ = true;

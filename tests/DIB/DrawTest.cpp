@@ -2,10 +2,16 @@
 #include "DIB/cDIB.h"
 #include "platform/PixelMemory.h"
 #include "tests/DIB/DIBTestSupport.h"
+#include "tests/DIB/TransformedDrawReference.h"
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cmath>
 #include <memory>
+#include <numbers>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -177,6 +183,186 @@ TEST(ScaledDraw, ZeroScaleDrawsNothing) {
     fillPixels(target, 0);
     source.Draw(0, 0, target);
     EXPECT_EQ(target.Pixel(1, 1), 0u);
+}
+
+// ---- a turned or scaled draw of which the target shows only a part
+
+// Every pixel different, alpha included, so that a pixel taken from the wrong row or column shows.
+void patternPixels(dib::TAbstractSuperDIB& image) {
+    for (int y = 0; y < image.Height(); ++y)
+        for (int x = 0; x < image.Width(); ++x) {
+            const auto ux = static_cast<std::uint32_t>(x);
+            const auto uy = static_cast<std::uint32_t>(y);
+            image.SetPixel(x, y, bgra(20 * ux + 5, 30 * uy + 7, (ux * 7 + uy * 13) & 0xFF, 40 + 20 * ux));
+        }
+}
+
+// A 12 × 10 target, placed so that it shows the result's left and right edges, its top and bottom
+// edges and its middle, through clip rectangles at the origin and away from it.
+constexpr int partWidth = 12;
+constexpr int partHeight = 10;
+constexpr dib::TDIBClipRect partClips[] = {
+    {0, 0, partWidth - 1, partHeight - 1}, {3, 2, 9, 7}, {11, 9, 11, 9}, {0, 4, 1, 9}};
+
+std::vector<int> placements(int resultSide, int targetSide) {
+    return {-(resultSide - 3), -(resultSide / 2), -2, 3, targetSide - 3};
+}
+
+// Compares every placement and clip with the whole draw; returns how many clipped pixels showed the
+// result, so that a caller can tell the comparison was not empty.
+int expectPartsEqualTheWhole(dib::TAbstractSuperDIB& source, int w, int h, const std::string& what) {
+    const auto whole = dibtest::wholeResult(source, w, h);
+    int shown = 0;
+    for (const int x : placements(whole->Width(), partWidth))
+        for (const int y : placements(whole->Height(), partHeight))
+            for (const dib::TDIBClipRect& clip : partClips) {
+                const dibtest::ClippedComparison c = dibtest::drawAndCompareWithWhole(
+                    source, {x, y, w, h}, *whole, partWidth, partHeight, clip);
+                EXPECT_EQ(c.firstDifference, "")
+                    << what << ", drawn at (" << x << ", " << y << "), clip " << clip.Left << "," << clip.Top
+                    << "," << clip.Right << "," << clip.Bottom;
+                shown += c.shown;
+            }
+    return shown;
+}
+
+// The result pixel at column col and row row (from the top) of a whole turned or scaled result, worked
+// out on its own by the nearest-neighbour walk: from the result's centre, a column steps by the
+// angle's cosine and sine (times 256, rounded) and a row by those of the angle plus 90°, each divided
+// by the scale; rows are stored bottom-up and the walk starts at the first row in memory.
+std::uint32_t walkedPixel(const dib::TAbstractSuperDIB& image, dib::TDIBSize whole, int col, int row) {
+    const auto trig256 = [](int degrees, bool cosine) {
+        const long double r = degrees * std::numbers::pi_v<long double> / 180;
+        return dib::Nearest((cosine ? std::cos(r) : std::sin(r)) * 256);
+    };
+    const long double sw = image.ScaleX() / 100 * image.Width();
+    const long double sh = image.ScaleY() / 100 * image.Height();
+    const int a = image.Angle();
+    const std::int64_t rowStepY =
+        dib::Nearest(trig256(a + 90, false) * static_cast<long double>(image.Height()) / sh);
+    const std::int64_t rowStepX =
+        dib::Nearest(trig256(a + 90, true) * static_cast<long double>(image.Width()) / sw);
+    const std::int64_t colStepY =
+        dib::Nearest(trig256(a, false) * static_cast<long double>(image.Height()) / sh);
+    const std::int64_t colStepX =
+        dib::Nearest(trig256(a, true) * static_cast<long double>(image.Width()) / sw);
+    const std::int64_t memoryRow = whole.Height - 1 - row;
+    const std::int64_t v = (col - whole.Width / 2) * colStepY + (memoryRow - whole.Height / 2) * rowStepY;
+    const std::int64_t u = (col - whole.Width / 2) * colStepX + (memoryRow - whole.Height / 2) * rowStepX;
+    const std::int64_t halfW = image.Width() / 2;
+    const std::int64_t halfH = image.Height() / 2;
+    if (-halfH < v / 256 && v / 256 < halfH && -halfW < u / 256 && u / 256 < halfW)
+        return image.Pixels()[(v / 256 + halfH) * image.Width() + u / 256 + halfW];
+    return image.Masked() ? 0 : dib::ColorToPixel(image.TransparentColor());
+}
+
+TEST(TurnedDraw, EveryFifteenDegreesTheWholeResultFollowsTheResamplingWalk) {
+    // The clipped draws below are compared with the whole draw; this pins the whole draw itself, so a
+    // walk that starts a row or column off everywhere cannot pass as consistent.
+    TMemoryDIB source(9, 7);
+    patternPixels(source);
+    source.SetTransparentColor(0x123456); // the background of a result that is neither masked nor keyed
+    for (int angle = 0; angle < 360; angle += 15)
+        for (const long double scale : {137.0L, 60.0L})
+            for (const bool autoSize : {true, false}) {
+                source.SetAngle(angle);
+                source.SetScaleX(scale);
+                source.SetScaleY(250 - scale);
+                source.SetAutoSize(autoSize);
+                const int w = autoSize ? 9 : 15;
+                const int h = autoSize ? 7 : 11;
+                const auto whole = dibtest::wholeResult(source, w, h); // by the copy routine: the bare result
+                for (int row = 0; row < whole->Height(); ++row)
+                    for (int col = 0; col < whole->Width(); ++col)
+                        ASSERT_EQ(whole->Pixel(col, row),
+                                  walkedPixel(source, {whole->Width(), whole->Height()}, col, row))
+                            << angle << "°, scale " << double(scale) << (autoSize ? ", auto-size" : "")
+                            << ", column " << col << ", row " << row;
+            }
+}
+
+TEST(ClippedTurnedDraw, EveryFifteenDegreesAndScaleTheClippedPartHasTheWholeDrawsPixels) {
+    // A skipped row or column that moved the resampler's start by the wrong step, or a part placed
+    // one pixel off, shows here as a pixel of the neighbouring row or column.
+    struct Scales {
+        long double x, y;
+    };
+    constexpr Scales scales[] = {{100, 100}, {137, 137}, {250, 60}, {45, 180}};
+    TMemoryDIB source(9, 7); // odd sides: the resampler's halves round down
+    patternPixels(source);
+    for (int angle = 0; angle < 360; angle += 15)
+        for (const Scales& scale : scales)
+            for (const bool autoSize : {true, false}) {
+                source.SetAngle(angle);
+                source.SetScaleX(scale.x);
+                source.SetScaleY(scale.y);
+                source.SetAutoSize(autoSize);
+                // Without AutoSize the result is the request, here larger than the image.
+                const int w = autoSize ? 9 : 15;
+                const int h = autoSize ? 7 : 11;
+                const std::string what =
+                    std::to_string(angle) + "°, scale " + std::to_string(double(scale.x)) + " × " +
+                    std::to_string(double(scale.y)) + (autoSize ? ", auto-size" : ", 15 × 11 requested");
+                EXPECT_GT(expectPartsEqualTheWhole(source, w, h, what), 0) << what;
+            }
+}
+
+TEST(ClippedTurnedDraw, EveryBlendSettingBlendsTheSameBitsWhenClipped) {
+    // The part must carry the whole result's background, key and blend routine: a colour-keyed part
+    // keyed by its own bottom-left pixel instead of the image's, or a part that lost the opacity,
+    // blends other bits.
+    struct Setting {
+        const char* name;
+        int opacity;
+        bool masked;
+        bool transparent;
+    };
+    constexpr Setting settings[] = {
+        {"copy", 255, false, false},       {"constant opacity", 90, false, false},
+        {"alpha blend", 255, true, false}, {"alpha blend with opacity", 150, true, false},
+        {"colour key", 255, false, true},  {"colour key with opacity", 200, false, true}};
+    TMemoryDIB source(9, 7);
+    patternPixels(source);
+    source.SetTransparentColor(0x0000FF); // the result's background; the key is the bottom-left pixel
+    for (const Setting& setting : settings)
+        for (const int angle : {0, 45, 300}) {
+            source.SetOpacity(static_cast<std::uint8_t>(setting.opacity));
+            source.SetMasked(setting.masked);
+            source.SetTransparent(setting.transparent);
+            source.SetAngle(angle);
+            source.SetScaleX(angle == 0 ? 300 : 150);
+            source.SetScaleY(150);
+            source.SetAutoSize(true);
+            const std::string what = std::string(setting.name) + ", " + std::to_string(angle) + "°";
+            EXPECT_GT(expectPartsEqualTheWhole(source, 9, 7, what), 0) << what;
+        }
+}
+
+TEST(ClippedTurnedDraw, AResultOutsideTheClipOrFarAwayDrawsNothingAndDoesNotNotify) {
+    // Placements whose far edge would overflow an int must be clipped, not wrapped round onto the target.
+    TMemoryDIB source(9, 7);
+    patternPixels(source);
+    source.SetAngle(30);
+    source.SetScale(300);
+    source.SetAutoSize(true);
+    TMemoryDIB target(partWidth, partHeight);
+    fillPixels(target, dibtest::referenceBackground);
+    target.SetClipRect({4, 3, 8, 6});
+    int changes = 0;
+    target.OnChange = [&](toolkit::TPersistent*) { ++changes; };
+    const dib::TDIBSize size = dibtest::resultSize(source, 9, 7);
+    const struct {
+        int x, y;
+    } outside[] = {{9, 0},           {0, 7},           {4 - size.Width, 0}, {0, 3 - size.Height},
+                   {INT_MAX - 5, 0}, {0, INT_MAX - 5}, {INT_MIN, INT_MIN},  {INT_MIN + 3, INT_MAX}};
+    for (const auto& at : outside)
+        source.Draw(at.x, at.y, target);
+    for (int y = 0; y < partHeight; ++y)
+        for (int x = 0; x < partWidth; ++x)
+            ASSERT_EQ(target.Pixel(x, y), dibtest::referenceBackground) << x << "," << y;
+    EXPECT_EQ(changes, 0);
+    source.Draw(8 - size.Width + 1, 6 - size.Height + 1, target); // its bottom-right pixel on the clip's
+    EXPECT_EQ(changes, 1);
 }
 
 TEST(ChangeNotification, UpdatesNestAndNotifyOnceAtTheEnd) {
