@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <span>
 #include <string>
 
 namespace tmx1 {
@@ -81,15 +82,20 @@ void TPluginEditorWindow::ShowHolds(toolkit::TLabel& label, float left, float ri
 }
 
 void TPluginEditorWindow::UpdateMeter() {
-    UpdateLevelBar(0, *Meter_In_L);
-    UpdateLevelBar(1, *Meter_In_R);
-    ShowHolds(*InMeterLabel, PeakHolds[0], PeakHolds[1]);
-    UpdateLevelBar(2, *Meter_Out_L);
-    UpdateLevelBar(3, *Meter_Out_R);
-    ShowHolds(*OutMeterLabel, PeakHolds[2], PeakHolds[3]);
-    UpdateGainBar(0, *Meter_CP_L);
-    UpdateGainBar(1, *Meter_CP_R);
-    ShowHolds(*CompMeterLabel, GainHolds[0], GainHolds[1]);
+    for (std::size_t g = 0; g < kMeterGroups.size(); ++g) {
+        const MeterGroup& group = kMeterGroups[g];
+        const bool level = group.kind == MeterKind::level;
+        for (int side = 0; side < 2; ++side) {
+            toolkit::TImage& bar = *meters_[g].bars[static_cast<std::size_t>(side)];
+            if (level)
+                UpdateLevelBar(group.firstChannel + side, bar);
+            else
+                UpdateGainBar(group.firstChannel + side, bar);
+        }
+        const std::span<const float> holds = level ? std::span<const float>(PeakHolds) : GainHolds;
+        const auto left = static_cast<std::size_t>(group.firstChannel);
+        ShowHolds(*meters_[g].label, holds[left], holds[left + 1]);
+    }
 }
 
 void TPluginEditorWindow::MeterLabelClick(toolkit::TPersistent*) {
