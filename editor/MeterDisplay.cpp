@@ -16,8 +16,6 @@ namespace tmx1 {
 
 namespace {
 
-constexpr int kColumnPixels = 120;
-constexpr int kLevelPixelsPerDb = 2;
 constexpr float kEmptyHold = -100.0f;
 constexpr std::size_t kHoldWidth = 5;
 
@@ -55,11 +53,11 @@ std::string MeterHoldCaption(float left, float right, char decimalSeparator) {
 void TPluginEditorWindow::UpdateLevelBar(int index, toolkit::TImage& cover) {
     const auto k = static_cast<std::size_t>(index);
     const float d = decibels(MeterLevels[k]);
-    std::int64_t lit = kLevelPixelsPerDb * dib::Nearest(d) + kColumnPixels;
-    lit = std::clamp<std::int64_t>(lit, 0, kColumnPixels);
+    std::int64_t lit = kLevelPixelsPerDb * dib::Nearest(d) + kMeterColumnPixels;
+    lit = std::clamp<std::int64_t>(lit, 0, kMeterColumnPixels);
     // Compared with the stored pixel count, not the widget: a steady level repaints nothing.
     if (lit != LevelHeights[k])
-        cover.SetHeight(kColumnPixels - static_cast<int>(lit));
+        cover.SetHeight(kMeterColumnPixels - static_cast<int>(lit));
     LevelHeights[k] = static_cast<std::int16_t>(lit);
     if (d > PeakHolds[k])
         PeakHolds[k] = d;
@@ -69,7 +67,8 @@ void TPluginEditorWindow::UpdateGainBar(int index, toolkit::TImage& bar) {
     const auto k = static_cast<std::size_t>(index);
     const float d = decibels(MeterGains[k]);
     std::int64_t pixels = 2 * dib::Nearest(d) * GainScale;
-    pixels = std::clamp<std::int64_t>(pixels, -kColumnPixels, kColumnPixels * 100); // a gain of +6000 dB
+    // The upper bound is a gain of +6000 dB.
+    pixels = std::clamp<std::int64_t>(pixels, -kMeterColumnPixels, kMeterColumnPixels * 100);
     if (pixels != GainHeights[k])
         bar.SetHeight(pixels > 0 ? 0 : static_cast<int>(-pixels)); // a gain above 1 shows nothing
     GainHeights[k] = static_cast<std::int16_t>(pixels);

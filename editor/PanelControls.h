@@ -53,6 +53,13 @@ inline constexpr std::array<ParameterControl, kNumParams> kParameterControls{{
 }};
 // clang-format on
 
+// A meter column is this many pixels tall, 0 dB at its top; its pictures and its slot in the plate
+// are as tall. Level bars light 2 pixels per dB (0 to -60 dB), gain-reduction bars 4 pixels per dB of
+// reduction (0 to 30 dB).
+inline constexpr int kMeterColumnPixels = 120;
+inline constexpr int kLevelPixelsPerDb = 2;
+inline constexpr int kGainPixelsPerDb = 4;
+
 // The meters, in the order a meter pass updates them. A level bar is a cover over a lit column of the
 // plate; a gain-reduction bar is a lit picture over an unlit column. The label above a pair shows the
 // holds of its two channels.
@@ -63,12 +70,13 @@ struct MeterGroup {
     std::array<const char*, 2> bars; // left, right
     const char* holdLabel;
     int firstChannel; // the left bar's index among the window's levels (In L, In R, Out L, Out R) or gains
+    int pixelsPerDb;
 };
 
 inline constexpr std::array<MeterGroup, 3> kMeterGroups{{
-    {MeterKind::level, {"Meter_In_L", "Meter_In_R"}, "InMeterLabel", 0},
-    {MeterKind::level, {"Meter_Out_L", "Meter_Out_R"}, "OutMeterLabel", 2},
-    {MeterKind::gainReduction, {"Meter_CP_L", "Meter_CP_R"}, "CompMeterLabel", 0},
+    {MeterKind::level, {"Meter_In_L", "Meter_In_R"}, "InMeterLabel", 0, kLevelPixelsPerDb},
+    {MeterKind::level, {"Meter_Out_L", "Meter_Out_R"}, "OutMeterLabel", 2, kLevelPixelsPerDb},
+    {MeterKind::gainReduction, {"Meter_CP_L", "Meter_CP_R"}, "CompMeterLabel", 0, kGainPixelsPerDb},
 }};
 
 } // namespace tmx1

@@ -146,7 +146,7 @@ void TPluginEditorWindow::FormCreate(TPersistent*) {
     GainHolds.fill(0.0f);
     LevelHeights.fill(0);
     GainHeights.fill(0);
-    GainScale = 2;
+    GainScale = kGainPixelsPerDb / 2; // the gain bars have 2 × GainScale pixels per dB
 }
 
 void TPluginEditorWindow::FormPaint(TPersistent*) {

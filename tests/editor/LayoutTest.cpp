@@ -132,9 +132,9 @@ TEST(EditorLayout, MeterPairsAreColumnsOfOnePictureHeightUnderAClickableLabel) {
         EXPECT_GT(right.Left(), left.Left() + left.Width() - 1) << "side by side, left first";
         for (const toolkit::TImage* bar : {&left, &right}) {
             EXPECT_EQ(bar->Picture()->Bitmap()->Width(), bar->Width());
-            EXPECT_EQ(bar->Picture()->Bitmap()->Height(), 120) << "the meter's range in pixels";
+            EXPECT_EQ(bar->Picture()->Bitmap()->Height(), tmx1::kMeterColumnPixels);
             // A level cover starts over the whole column, a gain-reduction bar shows nothing.
-            EXPECT_EQ(bar->Height(), group.kind == tmx1::MeterKind::level ? 120 : 0);
+            EXPECT_EQ(bar->Height(), group.kind == tmx1::MeterKind::level ? tmx1::kMeterColumnPixels : 0);
         }
         const auto& label = component<toolkit::TLabel>(window, group.holdLabel);
         EXPECT_TRUE(static_cast<bool>(label.OnClick));
