@@ -43,7 +43,7 @@ inline constexpr std::array<ParameterControl, kNumParams> kParameterControls{{
     {ControlKind::knob,     "ThresholdControl",  "ThresholdLabel",  LabelText::displayNumber, {}},
     {ControlKind::knob,     "ReleaseControl",    "ReleaseLabel",    LabelText::displayNumber, {}},
     {ControlKind::lamp,     "PDRswitch",         nullptr,           LabelText::none,          {}},
-    {ControlKind::selector, nullptr,             nullptr,           LabelText::none,          kReleaseTypeButtons},
+    {ControlKind::selector, nullptr, nullptr, LabelText::none, kReleaseTypeButtons},
     {ControlKind::knob,     "KneeControl",       "KneeLabel",       LabelText::displayNumber, {}},
     {ControlKind::knob,     "OutputGainControl", "OutputGainLabel", LabelText::displayNumber, {}},
     {ControlKind::lamp,     "AutoGainSwitch",    nullptr,           LabelText::none,          {}},
