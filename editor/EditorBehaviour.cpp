@@ -25,8 +25,6 @@ namespace {
 
 constexpr std::uint8_t kLit = 255;
 constexpr std::uint8_t kUnlit = 0;
-constexpr int kReleaseTypeParam = 3;
-constexpr int kNumReleaseButtons = 5;
 constexpr int kNormalMax = 100;
 constexpr int kFineMax = 1000;
 // Longer values are refused: cutting them would open a different file.
@@ -37,41 +35,21 @@ float knobValue(const dib::TDIBDial& knob) {
     return static_cast<float>(static_cast<long double>(knob.Position()) / knob.Max());
 }
 
+// Lights the button of the value's step and no other; a value between the steps goes to the nearer.
+void lightSelector(const std::vector<dib::TDIBImage*>& buttons, float value) {
+    for (dib::TDIBImage* button : buttons)
+        button->SetOpacity(kUnlit);
+    const auto steps = static_cast<std::int64_t>(buttons.size()) - 1;
+    const std::int64_t selected = dib::Nearest(static_cast<long double>(steps) * value);
+    if (selected >= 0 && selected <= steps)
+        buttons[static_cast<std::size_t>(selected)]->SetOpacity(kLit);
+}
+
 } // namespace
 
-dib::TDIBDial* TPluginEditorWindow::KnobOf(int index) const {
-    switch (index) {
-    case 0: return ThresholdControl;
-    case 1: return ReleaseControl;
-    case 4: return KneeControl;
-    case 5: return OutputGainControl;
-    default: return nullptr;
-    }
-}
-
-toolkit::TLabel* TPluginEditorWindow::ValueLabelOf(int index) const {
-    switch (index) {
-    case 0: return ThresholdLabel;
-    case 1: return ReleaseLabel;
-    case 4: return KneeLabel;
-    case 5: return OutputGainLabel;
-    default: return nullptr;
-    }
-}
-
-dib::TDIBImage* TPluginEditorWindow::SwitchOf(int index) const {
-    switch (index) {
-    case 2: return PDRswitch;
-    case 6: return AutoGainSwitch;
-    case 7: return BrickWallSwitch;
-    case 8: return StereoLinkSwitch;
-    default: return nullptr;
-    }
-}
-
-dib::TDIBImage* TPluginEditorWindow::ReleaseTypeButton(int releaseType) const {
-    const std::array<dib::TDIBImage*, kNumReleaseButtons> buttons{RelType0, RelType1, RelType2, RelType3, Reltype4};
-    return buttons[static_cast<std::size_t>(releaseType)];
+const TPluginEditorWindow::ParameterView& TPluginEditorWindow::ControlsOf(std::int64_t index) const {
+    static const ParameterView none;
+    return index >= 0 && index < kNumParams ? parameterControls_[static_cast<std::size_t>(index)] : none;
 }
 
 void TPluginEditorWindow::SendParameter(int index, float value) {
@@ -96,33 +74,33 @@ void TPluginEditorWindow::UpdateControls() {
 
 void TPluginEditorWindow::UpdateKnob(std::int32_t index, float value) {
     Updating = true; // the knob's change notice is ours, not the user's
-    if (dib::TDIBDial* knob = KnobOf(index))
+    if (dib::TDIBDial* knob = ControlsOf(index).knob)
         knob->SetPosition(static_cast<std::int32_t>(dib::Nearest(static_cast<long double>(value) * knob->Max())));
     Updating = false;
 }
 
 void TPluginEditorWindow::UpdateEditBox(std::uint16_t index, float value) {
-    toolkit::TLabel* label = ValueLabelOf(index);
+    toolkit::TLabel* label = ControlsOf(index).label;
     if (label == nullptr)
         return;
-    label->SetCaption(displayNumber(displayValue(index, value), decimalSeparator_));
+    switch (kParameterControls[index].labelText) {
+    case LabelText::displayNumber:
+        label->SetCaption(displayNumber(displayValue(index, value), decimalSeparator_));
+        break;
+    case LabelText::none:
+        break;
+    }
 }
 
 void TPluginEditorWindow::UpdateButton(std::int32_t index) {
-    if (index < 0 || index >= kEditorParams)
+    const ParameterView& controls = ControlsOf(index);
+    if (controls.lamp == nullptr && controls.buttons.empty())
         return;
     const float shown = ABValues[ABSlot][static_cast<std::size_t>(index)];
-    if (dib::TDIBImage* lamp = SwitchOf(index)) {
-        lamp->SetOpacity(dib::Nearest(shown) != 0 ? kLit : kUnlit);
-        return;
-    }
-    if (index != kReleaseTypeParam)
-        return;
-    for (int k = 0; k < kNumReleaseButtons; ++k)
-        ReleaseTypeButton(k)->SetOpacity(kUnlit);
-    const std::int64_t selected = dib::Nearest(4.0L * shown);
-    if (selected >= 0 && selected < kNumReleaseButtons)
-        ReleaseTypeButton(static_cast<int>(selected))->SetOpacity(kLit);
+    if (controls.lamp != nullptr)
+        controls.lamp->SetOpacity(dib::Nearest(shown) != 0 ? kLit : kUnlit);
+    else
+        lightSelector(controls.buttons, shown);
 }
 
 // ---- gestures
@@ -182,7 +160,8 @@ void TPluginEditorWindow::ReltypeClick(TPersistent* Sender) {
     auto* button = dynamic_cast<toolkit::TComponent*>(Sender);
     if (Plugin == nullptr || button == nullptr)
         return;
-    SendParameter(kReleaseTypeParam, static_cast<float>(button->Tag() / 4.0));
+    const auto steps = static_cast<double>(kParameterControls[kReleaseType].buttons.size() - 1);
+    SendParameter(kReleaseType, static_cast<float>(button->Tag() / steps));
 }
 
 void TPluginEditorWindow::ABSwitchClick(TPersistent*) {

@@ -9,14 +9,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <span>
 #include <string>
 
 namespace tmx1 {
 
 namespace {
 
-constexpr int kColumnPixels = 120;
-constexpr int kLevelPixelsPerDb = 2;
 constexpr float kEmptyHold = -100.0f;
 constexpr std::size_t kHoldWidth = 5;
 
@@ -54,11 +53,11 @@ std::string MeterHoldCaption(float left, float right, char decimalSeparator) {
 void TPluginEditorWindow::UpdateLevelBar(int index, toolkit::TImage& cover) {
     const auto k = static_cast<std::size_t>(index);
     const float d = decibels(MeterLevels[k]);
-    std::int64_t lit = kLevelPixelsPerDb * dib::Nearest(d) + kColumnPixels;
-    lit = std::clamp<std::int64_t>(lit, 0, kColumnPixels);
+    std::int64_t lit = kLevelPixelsPerDb * dib::Nearest(d) + kMeterColumnPixels;
+    lit = std::clamp<std::int64_t>(lit, 0, kMeterColumnPixels);
     // Compared with the stored pixel count, not the widget: a steady level repaints nothing.
     if (lit != LevelHeights[k])
-        cover.SetHeight(kColumnPixels - static_cast<int>(lit));
+        cover.SetHeight(kMeterColumnPixels - static_cast<int>(lit));
     LevelHeights[k] = static_cast<std::int16_t>(lit);
     if (d > PeakHolds[k])
         PeakHolds[k] = d;
@@ -68,7 +67,8 @@ void TPluginEditorWindow::UpdateGainBar(int index, toolkit::TImage& bar) {
     const auto k = static_cast<std::size_t>(index);
     const float d = decibels(MeterGains[k]);
     std::int64_t pixels = 2 * dib::Nearest(d) * GainScale;
-    pixels = std::clamp<std::int64_t>(pixels, -kColumnPixels, kColumnPixels * 100); // a gain of +6000 dB
+    // The upper bound is a gain of +6000 dB.
+    pixels = std::clamp<std::int64_t>(pixels, -kMeterColumnPixels, kMeterColumnPixels * 100);
     if (pixels != GainHeights[k])
         bar.SetHeight(pixels > 0 ? 0 : static_cast<int>(-pixels)); // a gain above 1 shows nothing
     GainHeights[k] = static_cast<std::int16_t>(pixels);
@@ -81,15 +81,20 @@ void TPluginEditorWindow::ShowHolds(toolkit::TLabel& label, float left, float ri
 }
 
 void TPluginEditorWindow::UpdateMeter() {
-    UpdateLevelBar(0, *Meter_In_L);
-    UpdateLevelBar(1, *Meter_In_R);
-    ShowHolds(*InMeterLabel, PeakHolds[0], PeakHolds[1]);
-    UpdateLevelBar(2, *Meter_Out_L);
-    UpdateLevelBar(3, *Meter_Out_R);
-    ShowHolds(*OutMeterLabel, PeakHolds[2], PeakHolds[3]);
-    UpdateGainBar(0, *Meter_CP_L);
-    UpdateGainBar(1, *Meter_CP_R);
-    ShowHolds(*CompMeterLabel, GainHolds[0], GainHolds[1]);
+    for (std::size_t g = 0; g < kMeterGroups.size(); ++g) {
+        const MeterGroup& group = kMeterGroups[g];
+        const bool level = group.kind == MeterKind::level;
+        for (int side = 0; side < 2; ++side) {
+            toolkit::TImage& bar = *meters_[g].bars[static_cast<std::size_t>(side)];
+            if (level)
+                UpdateLevelBar(group.firstChannel + side, bar);
+            else
+                UpdateGainBar(group.firstChannel + side, bar);
+        }
+        const std::span<const float> holds = level ? std::span<const float>(PeakHolds) : GainHolds;
+        const auto left = static_cast<std::size_t>(group.firstChannel);
+        ShowHolds(*meters_[g].label, holds[left], holds[left + 1]);
+    }
 }
 
 void TPluginEditorWindow::MeterLabelClick(toolkit::TPersistent*) {

@@ -109,6 +109,28 @@ void TPluginEditorWindow::FindComponents() {
     RelType3 = Find<dib::TDIBImage>("RelType3");
     Reltype4 = Find<dib::TDIBImage>("Reltype4");
     DIBImageList1 = Find<dib::TDIBImageList>("DIBImageList1");
+    FindTableControls();
+}
+
+// The behaviour and the meters reach their controls through the tables of editor/PanelControls.h.
+void TPluginEditorWindow::FindTableControls() {
+    for (std::size_t i = 0; i < kParameterControls.size(); ++i) {
+        const ParameterControl& entry = kParameterControls[i];
+        ParameterView& view = parameterControls_[i];
+        if (entry.kind == ControlKind::knob)
+            view.knob = Find<dib::TDIBDial>(entry.control);
+        if (entry.kind == ControlKind::lamp)
+            view.lamp = Find<dib::TDIBImage>(entry.control);
+        if (entry.valueLabel != nullptr)
+            view.label = Find<toolkit::TLabel>(entry.valueLabel);
+        for (const char* button : entry.buttons)
+            view.buttons.push_back(Find<dib::TDIBImage>(button));
+    }
+    for (std::size_t g = 0; g < kMeterGroups.size(); ++g) {
+        meters_[g].bars = {Find<toolkit::TImage>(kMeterGroups[g].bars[0]),
+                           Find<toolkit::TImage>(kMeterGroups[g].bars[1])};
+        meters_[g].label = Find<toolkit::TLabel>(kMeterGroups[g].holdLabel);
+    }
 }
 
 void TPluginEditorWindow::FormCreate(TPersistent*) {
@@ -124,7 +146,7 @@ void TPluginEditorWindow::FormCreate(TPersistent*) {
     GainHolds.fill(0.0f);
     LevelHeights.fill(0);
     GainHeights.fill(0);
-    GainScale = 2;
+    GainScale = kGainPixelsPerDb / 2; // the gain bars have 2 × GainScale pixels per dB
 }
 
 void TPluginEditorWindow::FormPaint(TPersistent*) {

@@ -4,11 +4,13 @@
 // the host's editor thread; values arrive only through the editor bridge's copies.
 #pragma once
 
+#include "editor/PanelControls.h"
 #include "toolkit/Form.h"
 
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 namespace toolkit {
 class TImage;
@@ -27,7 +29,7 @@ namespace tmx1 {
 
 class APlugin;
 
-inline constexpr int kEditorParams = 10;
+inline constexpr int kEditorParams = kNumParams;
 inline constexpr float kStaleValue = 2.0f; // no parameter takes it: the entry must be refreshed
 
 // Where the manual is found, and where the maker lives.
@@ -124,20 +126,34 @@ class TPluginEditorWindow : public toolkit::TForm {
     void AboutClick(toolkit::TPersistent* Sender);
 
   private:
+    // The controls of one parameter, found through kParameterControls; null where it has none.
+    struct ParameterView {
+        dib::TDIBDial* knob = nullptr;
+        toolkit::TLabel* label = nullptr;
+        dib::TDIBImage* lamp = nullptr;
+        std::vector<dib::TDIBImage*> buttons; // the selector's, by value step
+    };
+    // The controls of one pair of meters, found through kMeterGroups.
+    struct MeterView {
+        std::array<toolkit::TImage*, 2> bars{};
+        toolkit::TLabel* label = nullptr;
+    };
+
     void ReadLayout();
     void FindComponents();
+    void FindTableControls();
     template <class T> T* Find(const char* name) const;
 
-    dib::TDIBDial* KnobOf(int index) const;
-    toolkit::TLabel* ValueLabelOf(int index) const;
-    dib::TDIBImage* SwitchOf(int index) const;
-    dib::TDIBImage* ReleaseTypeButton(int releaseType) const;
+    // The controls of parameter index; an index outside 0..9 has none.
+    const ParameterView& ControlsOf(std::int64_t index) const;
     void SendParameter(int index, float value);
 
     void UpdateLevelBar(int index, toolkit::TImage& cover);
     void UpdateGainBar(int index, toolkit::TImage& bar);
     void ShowHolds(toolkit::TLabel& label, float left, float right) const;
 
+    std::array<ParameterView, kNumParams> parameterControls_;
+    std::array<MeterView, kMeterGroups.size()> meters_;
     std::unique_ptr<toolkit::TMethodTable> methods_;
     char decimalSeparator_ = '.';
 };

@@ -26,6 +26,8 @@
 // name, and, when its flag byte is not the one these imply, that byte as flags(n). image('file') and
 // bitmap('file') take a value from a PNG or BMP file through the loader the caller supplies. Decompiling
 // writes binary values as hex, so text → binary → text is a fixed point. "//" starts a comment.
+//
+// Compiling reads the text into its tree first (toolkit/FormTextTree.h), then writes the tree out.
 #pragma once
 
 #include <cstdint>

@@ -1,48 +1,42 @@
-// The panel as the layout stream builds it: the window, the controls in painting order with their
-// places, tags and handlers, the knob settings, and the image list with its transparency settings.
+// The panel as the layout stream builds it: every control where the compiled layout puts it, the
+// controls of each parameter and meter as the panel's tables name them, the knob settings, and the
+// image list with its transparency settings. Places come from the stream the plug-in carries, so a
+// control moved in the layout text moves here too; what is checked is that the window is built from it
+// faithfully and that layout and tables agree.
 #include "editor/EditorLayout.h"
+#include "editor/PanelControls.h"
 #include "editor/uEditor.h"
 
 #include "DIB/cDIBDial.h"
 #include "DIB/cDIBImage.h"
 #include "DIB/cDIBImageList.h"
 #include "DIB/cDIBPanel.h"
+#include "plugin/APluginEditor.h"
+#include "toolkit/FormText.h"
+#include "toolkit/FormTextTree.h"
 #include "toolkit/Image.h"
 #include "toolkit/Label.h"
 #include "toolkit/Picture.h"
 
 #include <gtest/gtest.h>
 
+#include <set>
+#include <stdexcept>
 #include <string>
 
 namespace {
 
-struct Placement {
-    const char* name;
-    int left, top, width, height, tag;
-};
+// The layout as the plug-in reads it: its compiled stream, read back into the text form's tree.
+toolkit::TFormTextObject compiledLayout() {
+    return toolkit::ParseFormText(toolkit::DecompileForm(tmx1::EditorLayoutStream()));
+}
 
-// Painting order: a later control lies over an earlier one. Labels size themselves to their text,
-// so their width and height are not listed (0).
-constexpr Placement kChildren[] = {
-    {"Baggrund", 0, 0, 570, 265, 0},          {"ThresholdLabel", 154, 142, 0, 0, 0},
-    {"OutputGainControl", 264, 179, 49, 49, 5}, {"ThresholdControl", 144, 79, 49, 49, 0},
-    {"KneeControl", 144, 179, 49, 49, 4},     {"ReleaseControl", 264, 79, 49, 49, 1},
-    {"OutputGainLabel", 274, 242, 0, 0, 0},   {"KneeLabel", 154, 242, 0, 0, 0},
-    {"ReleaseLabel", 274, 142, 0, 0, 0},      {"About", 513, 10, 40, 40, 0},
-    {"Meter_Out_L", 507, 100, 10, 120, 0},    {"Meter_Out_R", 520, 100, 10, 120, 0},
-    {"AutoGainSwitch", 333, 166, 13, 13, 6},  {"UsersManual", 462, 10, 40, 40, 0},
-    {"ABSwitch", 18, 74, 13, 13, 0},          {"CopySwitch", 18, 95, 13, 13, 0},
-    {"OutMeterLabel", 497, 77, 0, 0, 0},      {"CompMeterLabel", 447, 77, 0, 0, 0},
-    {"InMeterLabel", 397, 77, 0, 0, 0},       {"Meter_CP_L", 457, 100, 10, 0, 0},
-    {"Meter_CP_R", 470, 100, 10, 0, 0},       {"RelType0", 18, 243, 30, 10, 0},
-    {"RelType1", 18, 231, 30, 10, 1},         {"RelType2", 18, 219, 30, 10, 2},
-    {"Reltype4", 18, 195, 30, 10, 4},         {"RelType3", 18, 207, 30, 10, 3},
-    {"PDRswitch", 333, 66, 13, 13, 2},        {"StereoLinkSwitch", 18, 158, 13, 13, 8},
-    {"Meter_In_L", 407, 100, 10, 120, 0},     {"Meter_In_R", 420, 100, 10, 120, 0},
-    {"OC_LED", 207, 66, 13, 13, 0},           {"BrickWallSwitch", 333, 226, 13, 13, 7},
-    {"RecallSwitch", 18, 116, 13, 13, 0},     {"Logo", 12, 6, 105, 48, 0},
-};
+template <class T> const T& component(const tmx1::TPluginEditorWindow& window, const char* name) {
+    const auto* found = dynamic_cast<const T*>(window.FindComponent(name));
+    if (found == nullptr)
+        throw std::runtime_error(std::string("no component ") + name + " of the expected class");
+    return *found;
+}
 
 TEST(EditorLayout, TheStreamIsATPF0StreamCarriedInTheLibrary) {
     const auto stream = tmx1::EditorLayoutStream();
@@ -50,31 +44,101 @@ TEST(EditorLayout, TheStreamIsATPF0StreamCarriedInTheLibrary) {
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(stream.data()), 4), "TPF0");
 }
 
-TEST(EditorLayout, WindowAndChildrenInPaintingOrder) {
+TEST(EditorLayout, TheWindowHasTheSizeTheBridgeReportsAndTheContainerFillsIt) {
     tmx1::TPluginEditorWindow window(nullptr);
-    EXPECT_EQ(window.ClientWidth(), 570);
-    EXPECT_EQ(window.ClientHeight(), 265);
+    EXPECT_EQ(window.ClientWidth(), tmx1::kEditorWidth);
+    EXPECT_EQ(window.ClientHeight(), tmx1::kEditorHeight);
     EXPECT_EQ(window.Caption(), "Brindlow Audio");
     EXPECT_FALSE(window.Scaled());
     const dib::TDIBContainer& container = *window.DIBContainer1;
-    EXPECT_EQ(container.BoundsRect(), (platform::Rect{0, 0, 570, 265}));
+    EXPECT_EQ(container.BoundsRect(), (platform::Rect{0, 0, tmx1::kEditorWidth, tmx1::kEditorHeight}));
     EXPECT_EQ(container.BorderDrawPosition(), dib::bdOverControls);
-    ASSERT_EQ(container.ControlCount(), 34);
-    for (int i = 0; i < 34; ++i) {
-        const Placement& want = kChildren[i];
+    EXPECT_EQ(window.Baggrund->BoundsRect(), container.BoundsRect()) << "the plate covers the whole window";
+}
+
+// A reader or a control that drops, reorders or alters a stored place would show here.
+TEST(EditorLayout, EveryControlIsBuiltInPaintingOrderWhereTheStreamPutsIt) {
+    tmx1::TPluginEditorWindow window(nullptr);
+    const toolkit::TFormTextObject layout = compiledLayout();
+    const toolkit::TFormTextObject& stored = layout.Get("DIBContainer1");
+    const dib::TDIBContainer& container = *window.DIBContainer1;
+    ASSERT_EQ(static_cast<std::size_t>(container.ControlCount()), stored.children.size());
+    for (int i = 0; i < container.ControlCount(); ++i) {
+        const toolkit::TFormTextObject& want = stored.children[static_cast<std::size_t>(i)];
         const toolkit::TControl& child = *container.Controls(i);
         SCOPED_TRACE(want.name);
         EXPECT_EQ(child.Name(), want.name);
-        EXPECT_EQ(child.Left(), want.left);
-        EXPECT_EQ(child.Top(), want.top);
-        if (want.width != 0) {
-            EXPECT_EQ(child.Width(), want.width);
-            EXPECT_EQ(child.Height(), want.height);
+        EXPECT_EQ(child.ClassName(), want.className);
+        EXPECT_EQ(child.Left(), want.Integer("Left"));
+        EXPECT_EQ(child.Top(), want.Integer("Top"));
+        if (want.className != "TLabel") { // labels size themselves to their text
+            EXPECT_EQ(child.Width(), want.Integer("Width"));
+            EXPECT_EQ(child.Height(), want.Integer("Height"));
         }
-        EXPECT_EQ(child.Tag(), want.tag);
+        EXPECT_EQ(child.Tag(), want.Integer("Tag", 0));
         if (auto* skinned = dynamic_cast<const dib::TCustomDIBControl*>(&child)) {
             EXPECT_EQ(skinned->DIBTabOrder(), -1) << "no control takes the keyboard focus";
         }
+    }
+}
+
+TEST(EditorLayout, EachParameterHasTheControlsItsTableNamesTaggedWithItsIndex) {
+    tmx1::TPluginEditorWindow window(nullptr);
+    std::set<std::string> named;
+    for (int index = 0; index < tmx1::kNumParams; ++index) {
+        const tmx1::ParameterControl& entry = tmx1::kParameterControls[static_cast<std::size_t>(index)];
+        SCOPED_TRACE(tmx1::kParameters[static_cast<std::size_t>(index)].name);
+        if (entry.kind == tmx1::ControlKind::knob) {
+            const auto& knob = component<dib::TDIBDial>(window, entry.control);
+            const auto& label = component<toolkit::TLabel>(window, entry.valueLabel);
+            EXPECT_EQ(knob.Tag(), index);
+            EXPECT_GT(label.Top(), knob.Top() + knob.Height() / 2) << "the value label sits beneath its knob";
+            EXPECT_TRUE(label.Left() > knob.Left() && label.Left() < knob.Left() + knob.Width());
+            EXPECT_EQ(entry.labelText, tmx1::LabelText::displayNumber);
+            named.insert(entry.control);
+        }
+        if (entry.kind == tmx1::ControlKind::lamp) {
+            const auto& lamp = component<dib::TDIBImage>(window, entry.control);
+            EXPECT_EQ(lamp.Tag(), index);
+            EXPECT_TRUE(static_cast<bool>(lamp.OnClick));
+            named.insert(entry.control);
+        }
+        for (std::size_t step = 0; step < entry.buttons.size(); ++step) {
+            const auto& button = component<dib::TDIBImage>(window, entry.buttons[step]);
+            EXPECT_EQ(button.Tag(), static_cast<int>(step)) << entry.buttons[step];
+            EXPECT_TRUE(static_cast<bool>(button.OnClick));
+            named.insert(entry.buttons[step]);
+        }
+    }
+    EXPECT_EQ(tmx1::kParameterControls[tmx1::kReleaseType].buttons.size(),
+              static_cast<std::size_t>(tmx1::kNumReleaseTypes));
+    // A knob or a tagged lamp that the table does not name would never be refreshed.
+    const dib::TDIBContainer& container = *window.DIBContainer1;
+    for (int i = 0; i < container.ControlCount(); ++i) {
+        const toolkit::TControl& child = *container.Controls(i);
+        if (dynamic_cast<const dib::TDIBDial*>(&child) != nullptr || child.Tag() != 0) {
+            EXPECT_TRUE(named.contains(std::string(child.Name()))) << child.Name() << " is in no table";
+        }
+    }
+}
+
+TEST(EditorLayout, MeterPairsAreColumnsOfOnePictureHeightUnderAClickableLabel) {
+    tmx1::TPluginEditorWindow window(nullptr);
+    for (const tmx1::MeterGroup& group : tmx1::kMeterGroups) {
+        SCOPED_TRACE(group.holdLabel);
+        const auto& left = component<toolkit::TImage>(window, group.bars[0]);
+        const auto& right = component<toolkit::TImage>(window, group.bars[1]);
+        EXPECT_EQ(left.Top(), right.Top());
+        EXPECT_GT(right.Left(), left.Left() + left.Width() - 1) << "side by side, left first";
+        for (const toolkit::TImage* bar : {&left, &right}) {
+            EXPECT_EQ(bar->Picture()->Bitmap()->Width(), bar->Width());
+            EXPECT_EQ(bar->Picture()->Bitmap()->Height(), tmx1::kMeterColumnPixels);
+            // A level cover starts over the whole column, a gain-reduction bar shows nothing.
+            EXPECT_EQ(bar->Height(), group.kind == tmx1::MeterKind::level ? tmx1::kMeterColumnPixels : 0);
+        }
+        const auto& label = component<toolkit::TLabel>(window, group.holdLabel);
+        EXPECT_TRUE(static_cast<bool>(label.OnClick));
+        EXPECT_LT(label.Top(), left.Top()) << "the holds stand above their bars";
     }
 }
 
@@ -109,7 +173,6 @@ TEST(EditorLayout, LampsLabelsAndMeterPictures) {
     EXPECT_EQ(window.RelType1->Opacity(), 0);
     EXPECT_TRUE(static_cast<bool>(window.CopySwitch->OnClick));
     EXPECT_TRUE(static_cast<bool>(window.RecallSwitch->OnClick));
-    EXPECT_TRUE(static_cast<bool>(window.InMeterLabel->OnClick));
 
     EXPECT_EQ(window.ThresholdLabel->Caption(), "-");
     EXPECT_EQ(window.ThresholdLabel->Color(), 0x111111);
@@ -118,36 +181,57 @@ TEST(EditorLayout, LampsLabelsAndMeterPictures) {
     EXPECT_EQ(window.CompMeterLabel->Caption(), "Comp");
     EXPECT_EQ(window.OutMeterLabel->Caption(), "Out");
 
-    for (const toolkit::TImage* meter : {window.Meter_In_L, window.Meter_Out_R, window.Meter_CP_L}) {
-        EXPECT_EQ(meter->Picture()->Bitmap()->Width(), 10);
-        EXPECT_EQ(meter->Picture()->Bitmap()->Height(), 120);
-    }
     EXPECT_EQ(window.About->Cursor(), toolkit::crHandPoint);
     EXPECT_TRUE(window.Logo->Picture()->Bitmap()->Empty());
 }
 
-TEST(EditorLayout, ImageListEntriesWithTheirSizesAndTransparency) {
+// Every skinned control shows its image at the image's own size, so an image and the controls that
+// show it must agree.
+TEST(EditorLayout, EachImageHasTheSizeOfTheControlsThatShowIt) {
+    tmx1::TPluginEditorWindow window(nullptr);
+    const dib::TDIBContainer& container = *window.DIBContainer1;
+    const dib::TDIBImages& images = *window.DIBImageList1->DIBImages();
+    for (int i = 0; i < container.ControlCount(); ++i) {
+        const toolkit::TControl& control = *container.Controls(i);
+        const dib::TDIBImageLink* link = nullptr;
+        if (const auto* image = dynamic_cast<const dib::TCustomDIBImage*>(&control))
+            link = image->IndexMain();
+        if (const auto* knob = dynamic_cast<const dib::TAbstractDIBDial*>(&control))
+            link = knob->IndexMain();
+        if (link == nullptr || link->DIBIndex() < 0)
+            continue;
+        SCOPED_TRACE(control.Name());
+        const dib::TMemoryDIB& image = *images.Items(link->DIBIndex()).DIB();
+        EXPECT_EQ(image.Width(), control.Width());
+        EXPECT_EQ(image.Height(), control.Height());
+    }
+}
+
+TEST(EditorLayout, ImageListEntriesWithTheirTransparency) {
     tmx1::TPluginEditorWindow window(nullptr);
     struct Entry {
         const char* name;
-        int width, height;
         bool transparent;
         toolkit::TColor colour;
     };
     const Entry want[] = {
-        {"Index Pointer", 10, 10, true, 0x666666},     {"Drejeknap", 49, 49, true, 0x000000},
-        {"Chassis", 570, 265, false, 0},               {"Red Microswitch", 13, 13, true, 0x000000},
-        {"LED", 13, 13, true, 0x95DAF1},               {"Right selector", 30, 10, true, 0x000000},
-        {"Green Microswitch", 13, 13, true, 0x000000},
+        {"Index Pointer", true, 0x666666},
+        {"Drejeknap", true, 0x000000},
+        {"Chassis", false, 0},
+        {"Red Microswitch", true, 0x000000},
+        {"LED", true, 0x95DAF1},
+        {"Right selector", true, 0x000000},
+        {"Green Microswitch", true, 0x000000},
     };
     const dib::TDIBImages& images = *window.DIBImageList1->DIBImages();
     ASSERT_EQ(images.Count(), 7);
+    const dib::TMemoryDIB& pointer = *images.Items(0).DIB();
+    EXPECT_EQ(pointer.Width(), 10);
+    EXPECT_EQ(pointer.Height(), 10);
     for (int i = 0; i < 7; ++i) {
         const dib::TMemoryDIB& image = *images.Items(i).DIB();
         SCOPED_TRACE(want[i].name);
         EXPECT_EQ(images.Items(i).DisplayName(), want[i].name);
-        EXPECT_EQ(image.Width(), want[i].width);
-        EXPECT_EQ(image.Height(), want[i].height);
         EXPECT_EQ(image.Transparent(), want[i].transparent);
         if (want[i].transparent) {
             EXPECT_EQ(image.TransparentMode(), dib::tmFixed);

@@ -2,11 +2,13 @@
 // faults name their line or offset.
 #include "toolkit/FormText.h"
 #include "toolkit/FormStream.h"
+#include "toolkit/FormTextTree.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <span>
+#include <stdexcept>
 #include <string>
 
 namespace {
@@ -100,6 +102,18 @@ TEST(FormText, FileFunctionsAskTheLoader) {
     EXPECT_THROW(CompileFormText("object A: B\n  P = bitmap('x')\nend\n", {}), EFormTextError);
 }
 
+TEST(FormText, AFailingLoaderIsNamedAtItsFileValue) {
+    const auto failing = [](std::string_view, const std::string&) -> std::vector<std::uint8_t> {
+        throw std::runtime_error("no such file");
+    };
+    try {
+        CompileFormText("object A: B\n  X = 1\n  P = bitmap('gone.png')\nend\n", failing);
+        FAIL() << "a failing loader was ignored";
+    } catch (const EFormTextError& error) {
+        EXPECT_STREQ(error.what(), "line 3, column 14: bitmap('gone.png'): no such file");
+    }
+}
+
 TEST(FormText, TextFaultsNameLineAndColumn) {
     try {
         CompileFormText("object A: B\n  X = 1\n  Y = \nend\n", {});
@@ -185,6 +199,68 @@ TEST(FormTextRoundTrip, LengthBytesAreNeverTakenForSomethingElse) {
     EXPECT_THROW(CompileFormText("object : A\n  '' = 1\nend\n", {}), EFormTextError);
     EXPECT_THROW(CompileFormText("object : A\n  P = <\n    item\n      '' = 1\n    end>\nend\n", {}),
                  EFormTextError);
+}
+
+// The tree the artwork generator reads: places and settings without the files the text names.
+const char* const panelText = R"(object Window: TForm
+  ClientWidth = 570
+  object Panel: TPanel
+    object Lamp: TDIBImage
+      Left = 333
+      Top = int16(66)
+      Caption = 'lit'
+    end
+  end
+  object Images: TDIBImageList
+    DIBImages = <
+      item
+        DIB.TransparentColor = 9820913
+        DIB.Data = image('artwork/missing.png')
+      end>
+  end
+end
+)";
+
+TEST(FormTextTree, PlacesAreReadWithoutLoadingTheFilesTheTextNames) {
+    const TFormTextObject root = ParseFormText(panelText);
+    EXPECT_EQ(root.Integer("ClientWidth"), 570);
+    const TFormTextObject& lamp = root.Get("Lamp");
+    EXPECT_EQ(lamp.className, "TDIBImage");
+    EXPECT_EQ(lamp.Integer("Left"), 333);
+    EXPECT_EQ(lamp.Integer("Top"), 66) << "an integer of a forced width reads as its value";
+    EXPECT_EQ(lamp.Integer("Tag", 0), 0) << "a property left at its default";
+    EXPECT_EQ(lamp.Property("Caption")->Text(), "lit");
+
+    const TFormTextValue& images = *root.Get("Images").Property("DIBImages");
+    ASSERT_EQ(images.items.size(), 1u);
+    EXPECT_EQ(FindProperty(images.items[0].properties, "DIB.TransparentColor")->Integer(), 9820913);
+    const TFormTextValue& data = *FindProperty(images.items[0].properties, "DIB.Data");
+    EXPECT_EQ(data.fileFunction, "image");
+    EXPECT_EQ(data.filePath, "artwork/missing.png");
+}
+
+TEST(FormTextTree, AMissingObjectOrAValueOfAnotherTypeIsNamedAtItsPlace) {
+    const TFormTextObject root = ParseFormText(panelText);
+    EXPECT_EQ(root.Find("Knob"), nullptr);
+    EXPECT_THROW(root.Get("Knob"), EFormTextError);
+    EXPECT_THROW(root.Get("Lamp").Integer("Width"), EFormTextError);
+    try {
+        root.Get("Lamp").Property("Caption")->Integer();
+        FAIL() << "a string was read as an integer";
+    } catch (const EFormTextError& error) {
+        EXPECT_STREQ(error.what(), "line 7, column 17: An integer expected, not string");
+    }
+}
+
+TEST(FormTextTree, CompilingAsksTheLoaderOnceForEachFileValue) {
+    std::vector<std::string> asked;
+    const auto loader = [&](std::string_view function, const std::string& path) {
+        asked.push_back(std::string(function) + ":" + path);
+        return std::vector<std::uint8_t>{1, 2, 3};
+    };
+    const auto binary = CompileFormText(panelText, loader);
+    EXPECT_EQ(asked, std::vector<std::string>{"image:artwork/missing.png"});
+    EXPECT_NE(DecompileForm(binary).find("DIB.Data = {\n          010203\n        }"), std::string::npos);
 }
 
 } // namespace
