@@ -91,7 +91,7 @@ struct Panel {
                                         {500, 77}})
             AddLabel(left, top);
 
-        form.CreateWindow(screen.Handle());
+        form.CreateWindow(platform::ParentWindow::Headless(screen));
         window = &screen.LastWindow();
         window->Idle();
     }

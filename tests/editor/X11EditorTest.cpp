@@ -72,7 +72,7 @@ TEST_F(X11Editor, ShowsExactlyWhatTheHeadlessCompositionShows) {
     host::HostedEffect twin(host, testing_support::tmx1Library());
     twin.dispatch(vst::effSetProgram, 0, 4);
     platform::headless::Screen screen;
-    ASSERT_EQ(twin.dispatch(vst::effEditOpen, 0, 0, screen.Handle()), 1);
+    ASSERT_EQ(host::openEditorOnScreen(twin.record(), screen), 1);
     twin.dispatch(vst::effEditIdle);
     int differing = 0;
     for (int y = 0; y < 265; ++y)

@@ -69,7 +69,8 @@ class HostDisplay : public ::testing::Test {
     }
 
     std::unique_ptr<platform::NativeWindow> open(RecordingListener& listener, int width = 200, int height = 100) {
-        auto window = platform::CreateChildWindow(handle(), width, height, listener);
+        auto window =
+            platform::CreateChildWindow(platform::ParentWindow::Native(handle()), width, height, listener);
         listener.window = window.get();
         return window;
     }
@@ -253,14 +254,17 @@ TEST_F(HostDisplay, RefusedParentsThrowAndLeaveTheHostsHandlerAlone) {
     XErrorHandler hosts = XSetErrorHandler(countingHandler);
     hostErrors = 0;
     RecordingListener listener(0xFF000000);
-    EXPECT_THROW(platform::CreateChildWindow(reinterpret_cast<void*>(std::uintptr_t{0x1234567}), 10, 10, listener),
+    EXPECT_THROW(platform::CreateChildWindow(
+                     platform::ParentWindow::Native(reinterpret_cast<void*>(std::uintptr_t{0x1234567})), 10,
+                     10, listener),
                  platform::WindowError);
     EXPECT_EQ(hostErrors, 0) << "our errors are ours";
     EXPECT_EQ(XSetErrorHandler(hosts), countingHandler);
 
     const std::string display = std::getenv("DISPLAY");
     unsetenv("DISPLAY");
-    EXPECT_THROW(platform::CreateChildWindow(handle(), 10, 10, listener), platform::WindowError);
+    EXPECT_THROW(platform::CreateChildWindow(platform::ParentWindow::Native(handle()), 10, 10, listener),
+                 platform::WindowError);
     setenv("DISPLAY", display.c_str(), 1);
     EXPECT_TRUE(children().empty());
 }

@@ -94,17 +94,18 @@ TEST_F(LoadedPlugin, EditorRequestsInTheWrongStateDoNothing) {
     EXPECT_EQ(plugin->dispatch(vst::effEditIdle), 0);
     EXPECT_EQ(plugin->dispatch(vst::effEditClose), 0);
     platform::headless::Screen screen;
-    EXPECT_EQ(plugin->dispatch(vst::effEditOpen, 0, 0, screen.Handle()), 1);
-    EXPECT_EQ(plugin->dispatch(vst::effEditOpen, 0, 0, screen.Handle()), 1); // no second window
+    EXPECT_EQ(openEditorOn(screen), 1);
+    EXPECT_EQ(openEditorOn(screen), 1); // no second window
+    EXPECT_EQ(screen.WindowCount(), 1);
     EXPECT_EQ(plugin->dispatch(vst::effEditIdle), 0);
     EXPECT_EQ(plugin->dispatch(vst::effEditClose), 0);
     EXPECT_EQ(plugin->dispatch(vst::effEditClose), 0);
-    EXPECT_EQ(plugin->dispatch(vst::effEditOpen, 0, 0, screen.Handle()), 1); // opens again after a close
+    EXPECT_EQ(openEditorOn(screen), 1); // opens again after a close
 }
 
 TEST_F(LoadedPlugin, ClosingWithTheEditorOpenIsClean) {
     platform::headless::Screen screen;
-    ASSERT_EQ(plugin->dispatch(vst::effEditOpen, 0, 0, screen.Handle()), 1);
+    ASSERT_EQ(openEditorOn(screen), 1);
     EXPECT_EQ(plugin->close(), 1);
 }
 
