@@ -4,6 +4,7 @@
 
 #include "platform/FloatingPoint.h"
 #include "platform/SharedLibrary.h"
+#include "plugin/VendorRequests.h"
 
 #include <cstring>
 #include <xmmintrin.h>
@@ -101,6 +102,28 @@ TEST_F(LoadedPlugin, EditorRequestsInTheWrongStateDoNothing) {
     EXPECT_EQ(plugin->dispatch(vst::effEditClose), 0);
     EXPECT_EQ(plugin->dispatch(vst::effEditClose), 0);
     EXPECT_EQ(openEditorOn(screen), 1); // opens again after a close
+}
+
+// Only our own host and tests put the editor on a headless screen, with our maker's code; a host's
+// handle, a screen's address included, is always taken for a native window.
+TEST_F(LoadedPlugin, TheHeadlessScreenNeedsOurMakerCodeAndServesOneOpening) {
+    platform::headless::Screen screen;
+    EXPECT_EQ(
+        plugin->dispatch(vst::effVendorSpecific, tmx1::kMakerCode + 1, tmx1::kHeadlessScreenRequest, &screen),
+        0);
+    EXPECT_EQ(
+        plugin->dispatch(vst::effVendorSpecific, tmx1::kMakerCode, tmx1::kHeadlessScreenRequest + 1, &screen),
+        0);
+    EXPECT_EQ(
+        plugin->dispatch(vst::effVendorSpecific, tmx1::kMakerCode, tmx1::kHeadlessScreenRequest, nullptr), 0);
+    EXPECT_EQ(plugin->dispatch(vst::effEditOpen, 0, 0, &screen), 0) << "a screen's address is no window";
+    EXPECT_EQ(screen.WindowCount(), 0);
+
+    ASSERT_EQ(openEditorOn(screen), 1);
+    EXPECT_EQ(screen.WindowCount(), 1);
+    EXPECT_EQ(plugin->dispatch(vst::effEditClose), 0);
+    EXPECT_EQ(plugin->dispatch(vst::effEditOpen, 0, 0, &screen), 0) << "the request served one opening";
+    EXPECT_EQ(screen.WindowCount(), 0);
 }
 
 TEST_F(LoadedPlugin, ClosingWithTheEditorOpenIsClean) {
