@@ -60,14 +60,14 @@ unsigned buttonModifier(unsigned button) {
     return button == Button1 ? modLeftButton : button == Button3 ? modRightButton : modMiddleButton;
 }
 
-std::string HexId(std::uintptr_t id) {
+std::string hexId(std::uintptr_t id) {
     char text[32];
     std::snprintf(text, sizeof text, "0x%lx", static_cast<unsigned long>(id));
     return text;
 }
 
 // Whether the server knows window; asked before anything is made, so that a stale id leaves nothing.
-bool IsLiveWindow(const Connection& connection, Window window) {
+bool isLiveWindow(const Connection& connection, Window window) {
     ErrorTrap trap(connection);
     XWindowAttributes attributes{};
     return XGetWindowAttributes(connection.Get(), window, &attributes) != 0 && !trap.Failed();
@@ -336,7 +336,7 @@ class X11Window final : public NativeWindow {
                                 static_cast<unsigned>(height_), 0, visual.depth, InputOutput, visual.visual,
                                 CWColormap | CWBorderPixel | CWBackPixmap | CWBitGravity | CWEventMask, &attributes);
         if (trap.Failed())
-            throw WindowError("The host's window " + HexId(parent) + " went away");
+            throw WindowError("The host's window " + hexId(parent) + " went away");
         gc_ = XCreateGC(display_, window_, 0, nullptr);
         staging_ = std::make_unique<StagingImage>(*connection_, visual, width_, height_);
         XMapWindow(display_, window_);
@@ -500,8 +500,8 @@ std::unique_ptr<NativeWindow> CreateChildWindow(std::uintptr_t parent, int width
     std::unique_ptr<Connection> connection = Connection::Open();
     if (!connection)
         throw WindowError("Cannot connect to the X server (is DISPLAY set?)");
-    if (!IsLiveWindow(*connection, static_cast<Window>(parent)))
-        throw WindowError("The host's window " + HexId(parent) + " is not a window on this display");
+    if (!isLiveWindow(*connection, static_cast<Window>(parent)))
+        throw WindowError("The host's window " + hexId(parent) + " is not a window on this display");
     return std::make_unique<X11Window>(std::move(connection), static_cast<Window>(parent), width, height,
                                        listener);
 }
