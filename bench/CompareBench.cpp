@@ -10,6 +10,7 @@
 #include "platform/headless/Screen.h"
 #include "tools/tmx1-host/Arguments.h"
 #include "tools/tmx1-host/DemoSignal.h"
+#include "tools/tmx1-host/EditorOnScreen.h"
 #include "tools/tmx1-host/EffectSetup.h"
 #include "tools/tmx1-host/ProcessingTimer.h"
 
@@ -65,7 +66,9 @@ std::vector<double> measure(const Case& c, const std::vector<Contender>& contend
         effect.dispatch(vst::effSetProgram, 0, c.program);
         // An effect meters from its creation until an editor has been closed.
         if (c.editorClosed) {
-            effect.dispatch(vst::effEditOpen, 0, 0, screen.Handle());
+            // A build from before the headless request existed took the screen's address as its parent.
+            if (host::openEditorOnScreen(effect.record(), screen) == 0)
+                effect.dispatch(vst::effEditOpen, 0, 0, &screen);
             effect.dispatch(vst::effEditClose);
         }
     };

@@ -4,6 +4,7 @@
 // stays 0) and costs little.
 #include "bench/LimitReport.h"
 #include "platform/headless/Screen.h"
+#include "tools/tmx1-host/EditorOnScreen.h"
 #include "tools/tmx1-host/Host.h"
 
 #include <benchmark/benchmark.h>
@@ -25,7 +26,7 @@ void BM_OpenEditor(benchmark::State& state) {
     LoadedEffect loaded;
     platform::headless::Screen screen;
     for (auto _ : state) {
-        loaded.effect.dispatch(vst::effEditOpen, 0, 0, screen.Handle());
+        host::openEditorOnScreen(loaded.effect.record(), screen);
         loaded.effect.dispatch(vst::effEditIdle);
         state.PauseTiming();
         loaded.effect.dispatch(vst::effEditClose);
@@ -36,7 +37,7 @@ void BM_OpenEditor(benchmark::State& state) {
 void BM_SteadyIdle(benchmark::State& state) {
     LoadedEffect loaded;
     platform::headless::Screen screen;
-    loaded.effect.dispatch(vst::effEditOpen, 0, 0, screen.Handle());
+    host::openEditorOnScreen(loaded.effect.record(), screen);
     loaded.effect.dispatch(vst::effEditIdle);
     loaded.effect.dispatch(vst::effEditIdle);
     const int paintsBefore = screen.LastWindow().PaintCount();

@@ -24,7 +24,7 @@ constexpr double smallPaintLimitUs = 20;
 // The editor's window without an effect: what it shows is set as the bridge would set it.
 struct Panel {
     Panel() {
-        window.CreateWindow(screen.Handle());
+        window.CreateWindow(platform::ParentWindow::Headless(screen));
         native = &screen.LastWindow();
         window.ParamValues = tmx1::kFactoryPrograms[0].values;
         window.UpdateControls();

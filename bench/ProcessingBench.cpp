@@ -6,6 +6,7 @@
 #include "platform/headless/Screen.h"
 #include "tools/tmx1-host/ActiveEffect.h"
 #include "tools/tmx1-host/DemoSignal.h"
+#include "tools/tmx1-host/EditorOnScreen.h"
 #include "tools/tmx1-host/EffectSetup.h"
 
 #include <benchmark/benchmark.h>
@@ -51,7 +52,7 @@ class CaseRunner {
         effect->dispatch(vst::effSetProgram, 0, c.program);
         c.setUp(*effect);
         if (c.editorOpen || c.editorClosed)
-            effect->dispatch(vst::effEditOpen, 0, 0, screen.Handle());
+            host::openEditorOnScreen(effect->record(), screen);
         if (c.editorClosed)
             effect->dispatch(vst::effEditClose);
         active = std::make_unique<host::ActiveEffect>(*effect, kSampleRate, block);

@@ -123,14 +123,36 @@ class WindowError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// Creates a child window of parent at (0, 0) with the given client size. parent is the handle the
-// host passed: an X11 window id, or the address of a platform::headless::Screen. Throws WindowError.
-std::unique_ptr<NativeWindow> CreateChildWindow(void* parent, int width, int height,
-                                                WindowListener& listener);
+namespace headless {
+class Screen;
+}
 
-// Whether a window handle is an X11 window id. Hosts pass X11 ids, which fit in 32 bits (29 in
-// practice); the headless screen and its windows are passed by address, which on a 64-bit system
-// lies above that range.
-bool IsX11Handle(const void* handle);
+// Where a child window goes: inside a window of the window system, named by the handle a host passed
+// (an X11 window id or an HWND), or on a headless screen of our own. The two never mix: a host's
+// handle is only ever handed to the window system, which tells whether it names a window, and is
+// never read as an address, however it looks.
+class ParentWindow {
+  public:
+    static ParentWindow Native(void* handle) {
+        return ParentWindow(reinterpret_cast<std::uintptr_t>(handle), nullptr);
+    }
+    static ParentWindow Headless(headless::Screen& screen) { return ParentWindow(0, &screen); }
+
+    // The headless screen, or null for a native parent.
+    headless::Screen* Screen() const { return screen_; }
+    // The native handle's value; 0 for a headless parent.
+    std::uintptr_t NativeHandle() const { return native_; }
+
+  private:
+    ParentWindow(std::uintptr_t native, headless::Screen* screen) : native_(native), screen_(screen) {}
+
+    std::uintptr_t native_;
+    headless::Screen* screen_;
+};
+
+// Creates a child window of parent at (0, 0) with the given client size. Throws WindowError, also when
+// a native handle names no window (then nothing is left behind).
+std::unique_ptr<NativeWindow> CreateChildWindow(const ParentWindow& parent, int width, int height,
+                                                WindowListener& listener);
 
 } // namespace platform

@@ -5,6 +5,7 @@
 #include "platform/Locale.h"
 #include "plugin/APluginEditor.h"
 #include "plugin/ParameterDisplay.h"
+#include "plugin/VendorRequests.h"
 
 #include <cmath>
 #include <cstdio>
@@ -148,6 +149,16 @@ bool APlugin::getOutputProperties(Int32 index, vst::VstPinProperties* properties
     properties->flags = vst::kVstPinIsActive;
     properties->flags |= vst::kVstPinIsStereo;
     return true;
+}
+
+// --- our own requests
+
+IntPtr APlugin::vendorSpecific(Int32 index, IntPtr value, void* ptr, float) {
+    auto* bridge = static_cast<APluginEditor*>(editor.get());
+    if (index != kMakerCode || value != kHeadlessScreenRequest || ptr == nullptr || bridge == nullptr)
+        return 0;
+    bridge->openNextOnScreen(*static_cast<platform::headless::Screen*>(ptr));
+    return 1;
 }
 
 // --- processing: the signal path is in dsp/

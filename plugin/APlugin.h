@@ -52,6 +52,8 @@ class APlugin : public AudioEffectX {
     bool getVendorString(char* text) override;
     bool getProductString(char* text) override;
     Int32 getVendorVersion() override { return 1; }
+    // Our own host's and tests' requests (plugin/VendorRequests.h); every other one answers 0.
+    IntPtr vendorSpecific(Int32 index, IntPtr value, void* ptr, float opt) override;
     Int32 canDo(const char*) override { return -1; }
     bool getOutputProperties(Int32 index, vst::VstPinProperties* properties) override;
     float getVu() override { return 0.0f; }

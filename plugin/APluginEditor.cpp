@@ -22,13 +22,17 @@ vst::Int32 APluginEditor::getRect(vst::ERect** answer) {
 }
 
 vst::Int32 APluginEditor::open(void* parentWindow) {
+    const platform::ParentWindow parent = nextScreen != nullptr
+                                              ? platform::ParentWindow::Headless(*nextScreen)
+                                              : platform::ParentWindow::Native(parentWindow);
+    nextScreen = nullptr;
     if (open_)
         return 1; // never a second window
     // Built and placed completely before anything is recorded: a parent the window system refuses
     // (or an unreadable layout) leaves the bridge closed and the host told so.
     try {
         auto created = std::make_unique<TPluginEditorWindow>(nullptr);
-        created->CreateWindow(parentWindow);
+        created->CreateWindow(parent);
         window = std::move(created);
     } catch (...) {
         return 0;

@@ -8,6 +8,10 @@
 #include <cstdint>
 #include <memory>
 
+namespace platform::headless {
+class Screen;
+}
+
 namespace tmx1 {
 
 class APlugin;
@@ -22,11 +26,16 @@ class APluginEditor : public AEffEditor {
     ~APluginEditor() override;
 
     vst::Int32 getRect(vst::ERect** rect) override;
-    // Answers 0 and creates nothing when the window cannot be made (the parent is refused).
+    // Answers 0 and creates nothing when the window cannot be made (the parent is refused). The
+    // host's handle is a native window's; only openNextOnScreen puts a window on a headless screen.
     vst::Int32 open(void* parentWindow) override;
     void close() override;
     void idle() override;
     void update() override;
+
+    // The next open, and only that one, puts the window on screen instead of in the host's window:
+    // our own host's and tests' request, never inferred from a handle.
+    void openNextOnScreen(platform::headless::Screen& screen) { nextScreen = &screen; }
 
     bool isOpen() const { return open_; }
     TPluginEditorWindow* editorWindow() const { return window.get(); }
@@ -38,6 +47,7 @@ class APluginEditor : public AEffEditor {
     APlugin* plugin;
     vst::ERect rect{};
     bool open_ = false;
+    platform::headless::Screen* nextScreen = nullptr;
     std::unique_ptr<TPluginEditorWindow> window;
 };
 

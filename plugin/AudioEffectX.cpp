@@ -51,6 +51,8 @@ IntPtr AudioEffectX::dispatcher(Int32 opcode, Int32 index, IntPtr value, void* p
         return text != nullptr && getProductString(text) ? 1 : 0;
     case vst::effGetVendorVersion:
         return getVendorVersion();
+    case vst::effVendorSpecific:
+        return vendorSpecific(index, value, ptr, opt);
     case vst::effCanDo:
         return text != nullptr ? canDo(text) : 0;
     case vst::effKeysRequired:
@@ -85,7 +87,6 @@ IntPtr AudioEffectX::dispatcher(Int32 opcode, Int32 index, IntPtr value, void* p
     case vst::effSetSpeakerArrangement:
     case vst::effSetBypass:
     case vst::effGetErrorText:
-    case vst::effVendorSpecific:
     case vst::effGetTailSize:
     case vst::effIdle:
     case vst::effGetIcon:

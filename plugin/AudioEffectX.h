@@ -25,6 +25,7 @@ class AudioEffectX : public AudioEffect {
     virtual bool getVendorString(char*) { return false; }
     virtual bool getProductString(char*) { return false; }
     virtual Int32 getVendorVersion() { return 0; }
+    virtual IntPtr vendorSpecific(Int32, IntPtr, void*, float) { return 0; }
     virtual Int32 canDo(const char*) { return 0; }
     virtual Int32 getVstVersion() { return 2300; }
     // Asks the host to read the parameters, names and program again.

@@ -47,9 +47,9 @@ void TCustomForm::GetChildren(const std::function<void(TComponent&)>& proc, cons
             proc(*Components(i));
 }
 
-void TCustomForm::CreateWindow(void* parentHandle) {
+void TCustomForm::CreateWindow(const platform::ParentWindow& parent) {
     DestroyWindow();
-    window_ = platform::CreateChildWindow(parentHandle, Width(), Height(), *this);
+    window_ = platform::CreateChildWindow(parent, Width(), Height(), *this);
 }
 
 void TCustomForm::DestroyWindow() {

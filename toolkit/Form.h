@@ -45,9 +45,8 @@ class TCustomForm : public TWinControl, public platform::WindowListener {
     int TextHeight() const { return textHeight_; }
     void SetTextHeight(int value) { textHeight_ = value; }
 
-    // Creates the native window as a child of the host's window, at the client size. Throws
-    // platform::WindowError.
-    void CreateWindow(void* parentHandle);
+    // Creates the native window as a child of parent, at the client size. Throws platform::WindowError.
+    void CreateWindow(const platform::ParentWindow& parent);
     void DestroyWindow();
     platform::NativeWindow* Window() const { return window_.get(); }
 

@@ -14,17 +14,14 @@ namespace platform::headless {
 
 class HeadlessWindow;
 
-// Stands in for the host's parent window: pass its address where a parent handle is expected.
+// Stands in for the host's parent window: windows are created on it through ParentWindow::Headless.
 class Screen {
   public:
     Screen() = default;
-    // The screen a parent handle stands for, or null when the handle is not a screen's address.
-    static Screen* FromHandle(void* handle);
     Screen(const Screen&) = delete;
     Screen& operator=(const Screen&) = delete;
     ~Screen();
 
-    void* Handle() { return this; }
     int WindowCount() const { return static_cast<int>(windows_.size()); }
     // The newest window created on this screen; throws WindowError when there is none.
     HeadlessWindow& LastWindow() const;
@@ -40,15 +37,13 @@ class Screen {
 
   private:
     friend class HeadlessWindow;
-    static constexpr std::uint64_t kMagic = 0x4e45455243534c48; // "HLSCREEN"
-    std::uint64_t magic_ = kMagic; // tells a screen's address from any other handle
     std::vector<HeadlessWindow*> windows_;
     std::vector<InformationBox> informationBoxes_;
 };
 
-// The information box over a headless window (parentWindow is the window's address): recorded on its
-// screen and closed at once, as if the user had pressed OK. Nothing happens without a window.
-void RecordInformation(void* parentWindow, const std::string& title, const std::string& text);
+// The information box over a headless window: recorded on its screen and closed at once, as if the
+// user had pressed OK.
+void RecordInformation(HeadlessWindow& parentWindow, const std::string& title, const std::string& text);
 
 class HeadlessWindow : public NativeWindow {
   public:
@@ -67,6 +62,9 @@ class HeadlessWindow : public NativeWindow {
     void Idle() override;
     void* Handle() const override { return const_cast<HeadlessWindow*>(this); }
     Screen& OwnScreen() const { return screen_; }
+    // The live headless window whose Handle() this is, or null for any other value. The handle is
+    // only compared with those of the windows that exist, never read.
+    static HeadlessWindow* FromHandle(const void* handle);
 
     // What the screen shows at (x, y), counted from the top-left corner: 0x00RRGGBB.
     std::uint32_t ScreenPixel(int x, int y) const;

@@ -1,27 +1,22 @@
-// The editor's window on Windows: inside the host's window, or on a headless screen for tests. The
-// parent handle tells which. A headless screen is passed by address, which on Windows may lie as low
-// as any window handle; asking the window system first tells the two apart.
+// The editor's window on Windows: inside the host's window, or on a headless screen for tests, as the
+// caller says. The host's handle only ever goes to the window system, which knows whether it names a
+// window.
 #include "platform/Window.h"
 #include "platform/headless/Screen.h"
 #include "platform/win32/Win32Window.h"
 
 namespace platform {
 
-// No handle on Windows is an X11 window.
-bool IsX11Handle(const void*) { return false; }
-
-std::unique_ptr<NativeWindow> CreateChildWindow(void* parent, int width, int height,
+std::unique_ptr<NativeWindow> CreateChildWindow(const ParentWindow& parent, int width, int height,
                                                 WindowListener& listener) {
-    if (parent == nullptr)
-        throw WindowError("No parent window");
     if (width <= 0 || height <= 0)
         throw WindowError("A window needs a positive size");
-    if (win32::IsWindowHandle(parent))
-        return win32::CreateChildWindow(parent, width, height, listener);
-    headless::Screen* screen = headless::Screen::FromHandle(parent);
-    if (screen == nullptr)
-        throw WindowError("The parent handle is neither a window nor a headless screen");
-    return std::make_unique<headless::HeadlessWindow>(*screen, width, height, listener);
+    if (headless::Screen* screen = parent.Screen())
+        return std::make_unique<headless::HeadlessWindow>(*screen, width, height, listener);
+    void* handle = reinterpret_cast<void*>(parent.NativeHandle());
+    if (!win32::IsWindowHandle(handle))
+        throw WindowError("The host's handle is not a window");
+    return win32::CreateChildWindow(handle, width, height, listener);
 }
 
 } // namespace platform

@@ -1,5 +1,5 @@
-// The information box on Windows: the system's message box over the host's window, or a record on the
-// headless screen for tests. The parent handle tells which.
+// The information box on Windows: the system's message box over the editor's window, or a record on
+// the headless screen for tests. The editor's window tells which.
 #include "platform/MessageBox.h"
 
 #include "platform/headless/Screen.h"
@@ -10,14 +10,15 @@
 namespace platform {
 
 void ShowInformation(void* parentWindow, const std::string& title, const std::string& text) {
-    // A headless window is passed by its address, which is never a window handle.
-    if (parentWindow != nullptr && !win32::IsWindowHandle(parentWindow)) {
-        headless::RecordInformation(parentWindow, title, text);
+    if (headless::HeadlessWindow* window = headless::HeadlessWindow::FromHandle(parentWindow)) {
+        headless::RecordInformation(*window, title, text);
         return;
     }
+    // Over no window rather than over a handle that names none.
+    const HWND owner = win32::IsWindowHandle(parentWindow) ? static_cast<HWND>(parentWindow) : nullptr;
     // Our texts are UTF-8; only the wide call shows every character of them.
-    MessageBoxW(static_cast<HWND>(parentWindow), win32::Utf16FromUtf8(text).c_str(),
-                win32::Utf16FromUtf8(title).c_str(), MB_OK | MB_ICONINFORMATION);
+    MessageBoxW(owner, win32::Utf16FromUtf8(text).c_str(), win32::Utf16FromUtf8(title).c_str(),
+                MB_OK | MB_ICONINFORMATION);
 }
 
 } // namespace platform

@@ -21,8 +21,10 @@ int onXError(Display* display, XErrorEvent* event) { return ErrorTrap::Handle(di
 
 } // namespace
 
-ErrorTrap::ErrorTrap(Display* display) : display_(display), outer_(current), previousHandler_(nullptr) {
-    XSync(display_, False); // earlier errors belong to whoever made them
+ErrorTrap::ErrorTrap(const Connection& connection)
+    : use_(connection), connection_(connection), display_(connection.Get()), outer_(current),
+      previousHandler_(nullptr) {
+    Sync(); // earlier errors belong to whoever made them
     const Handler previous = XSetErrorHandler(&onXError);
     previousHandler_ = reinterpret_cast<void*>(previous);
     if (outer_ == nullptr)
@@ -31,14 +33,19 @@ ErrorTrap::ErrorTrap(Display* display) : display_(display), outer_(current), pre
 }
 
 ErrorTrap::~ErrorTrap() {
-    XSync(display_, False);
+    Sync();
     current = outer_;
     XSetErrorHandler(reinterpret_cast<Handler>(previousHandler_));
 }
 
 bool ErrorTrap::Failed() {
-    XSync(display_, False);
-    return errorCode_ != 0;
+    Sync();
+    return errorCode_ != 0 || connection_.Lost();
+}
+
+void ErrorTrap::Sync() {
+    if (!connection_.Lost())
+        XSync(display_, False);
 }
 
 int ErrorTrap::Handle(Display* display, void* event) {

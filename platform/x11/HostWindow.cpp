@@ -1,8 +1,10 @@
 // The host's window on X11: a top-level window on a connection of its own, sized like a DAW's plug-in
-// window (the user cannot resize it; the plug-in can, through Resize).
+// window (the user cannot resize it; the plug-in can, through Resize). A server that goes away closes
+// it, as if the user had.
 #include "platform/HostWindow.h"
 
 #include "platform/Window.h"
+#include "platform/x11/Connection.h"
 #include "platform/x11/ErrorTrap.h"
 
 #include <X11/Xlib.h>
@@ -19,7 +21,9 @@ constexpr unsigned long kBackground = 0x202225; // shows until the editor paints
 
 class X11HostWindow final : public HostWindow {
   public:
-    X11HostWindow(Display* display, const std::string& title, int width, int height) : display_(display) {
+    X11HostWindow(std::unique_ptr<x11::Connection> connection, const std::string& title, int width,
+                  int height)
+        : connection_(std::move(connection)), display_(connection_->Get()) {
         try {
             Create(title, width, height);
         } catch (...) {
@@ -36,13 +40,17 @@ class X11HostWindow final : public HostWindow {
     void Resize(int width, int height) override {
         if (width <= 0 || height <= 0)
             throw WindowError("A window needs a positive size");
+        if (connection_->Lost())
+            return;
+        const x11::ConnectionUse use(*connection_);
         FixSize(width, height);
         XResizeWindow(display_, window_, static_cast<unsigned>(width), static_cast<unsigned>(height));
         XFlush(display_);
     }
 
     bool Pump() override {
-        while (open_ && XPending(display_) > 0) {
+        const x11::ConnectionUse use(*connection_);
+        while (open_ && !connection_->Lost() && XPending(display_) > 0) {
             XEvent event;
             XNextEvent(display_, &event);
             const bool closeAsked = event.type == ClientMessage && event.xclient.message_type == protocols_ &&
@@ -53,6 +61,8 @@ class X11HostWindow final : public HostWindow {
             if (destroyed)
                 gone_ = true;
         }
+        if (connection_->Lost())
+            open_ = false;
         return open_;
     }
 
@@ -60,7 +70,7 @@ class X11HostWindow final : public HostWindow {
     void Create(const std::string& title, int width, int height) {
         if (width <= 0 || height <= 0)
             throw WindowError("A window needs a positive size");
-        x11::ErrorTrap trap(display_);
+        x11::ErrorTrap trap(*connection_);
         window_ =
             XCreateSimpleWindow(display_, DefaultRootWindow(display_), 0, 0, static_cast<unsigned>(width),
                                 static_cast<unsigned>(height), 0, 0, kBackground);
@@ -89,14 +99,12 @@ class X11HostWindow final : public HostWindow {
     }
 
     void Release() {
-        {
-            x11::ErrorTrap trap(display_);
-            if (window_ != 0 && !gone_)
-                XDestroyWindow(display_, window_);
-        }
-        XCloseDisplay(display_); // after the trap is gone: it syncs with this connection
+        const x11::ErrorTrap trap(*connection_);
+        if (window_ != 0 && !gone_ && !connection_->Lost())
+            XDestroyWindow(display_, window_);
     }
 
+    std::unique_ptr<x11::Connection> connection_; // closed last
     Display* display_;
     Window window_ = 0;
     Atom protocols_ = 0;
@@ -108,10 +116,10 @@ class X11HostWindow final : public HostWindow {
 } // namespace
 
 std::unique_ptr<HostWindow> HostWindow::Create(const std::string& title, int width, int height) {
-    Display* display = XOpenDisplay(nullptr);
-    if (display == nullptr)
+    std::unique_ptr<x11::Connection> connection = x11::Connection::Open();
+    if (!connection)
         throw WindowError("Cannot connect to the X server (is DISPLAY set?)");
-    return std::make_unique<X11HostWindow>(display, title, width, height);
+    return std::make_unique<X11HostWindow>(std::move(connection), title, width, height);
 }
 
 } // namespace platform

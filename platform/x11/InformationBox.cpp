@@ -1,5 +1,6 @@
 #include "platform/x11/InformationBox.h"
 
+#include "platform/x11/Connection.h"
 #include "platform/x11/ErrorTrap.h"
 #include "platform/x11/InformationBoxPicture.h"
 
@@ -7,6 +8,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
+#include <poll.h>
 
 #include <algorithm>
 #include <bit>
@@ -20,11 +22,6 @@ namespace {
 
 constexpr long kEventMask = ExposureMask | KeyPressMask | ButtonPressMask | ButtonReleaseMask |
                             PointerMotionMask | LeaveWindowMask | StructureNotifyMask | FocusChangeMask;
-
-struct DisplayCloser {
-    void operator()(Display* display) const { XCloseDisplay(display); }
-};
-using Connection = std::unique_ptr<Display, DisplayCloser>;
 
 // An 8-bit channel value placed in the bits of a true-colour visual's mask.
 unsigned long inMask(unsigned long mask, std::uint32_t value) {
@@ -93,18 +90,21 @@ Rect placement(Display* display, const std::optional<Rect>& around, int width, i
 }
 
 // The box's window on its own connection, from creation to the user's answer. Errors of its requests
-// (a parent that is gone, a server out of resources) are trapped for its whole life.
+// (a parent that is gone, a server out of resources) are trapped for its whole life, and a server that
+// goes away closes the box.
 class InformationWindow {
   public:
-    InformationWindow(Display* display, InformationBoxPicture& picture)
-        : display_(display), picture_(picture), trap_(display) {}
+    InformationWindow(const Connection& connection, InformationBoxPicture& picture)
+        : connection_(connection), display_(connection.Get()), picture_(picture), trap_(connection) {}
     ~InformationWindow() {
         if (image_ != nullptr) {
             image_->data = nullptr; // imageData_ is ours to free, not Xlib's
             XDestroyImage(image_);
         }
         if (gc_ != nullptr)
-            XFreeGC(display_, gc_);
+            XFreeGC(display_, gc_); // also of a lost connection: the GC lives on our side too
+        if (connection_.Lost())
+            return;
         if (window_ != 0 && !destroyed_)
             XDestroyWindow(display_, window_);
         if (colormap_ != 0)
@@ -130,9 +130,15 @@ class InformationWindow {
         return !trap_.Failed();
     }
 
-    // Handles events until the user has closed the box.
+    // Handles events until the user has closed the box or the server has gone. Waits on the socket
+    // rather than in XNextEvent: of a connection lost while waiting, XNextEvent would return no event.
     void Run() {
-        while (!closed_) {
+        while (!closed_ && !connection_.Lost()) {
+            if (XPending(display_) == 0) {
+                pollfd readable{ConnectionNumber(display_), POLLIN, 0};
+                poll(&readable, 1, -1);
+                continue;
+            }
             XEvent event;
             XNextEvent(display_, &event);
             Dispatch(event);
@@ -279,6 +285,8 @@ class InformationWindow {
     }
 
     void Present() {
+        if (connection_.Lost())
+            return;
         const std::vector<std::uint32_t>& pixels = picture_.Paint(look_);
         const int width = picture_.Width();
         for (int y = 0; y < picture_.Height(); ++y)
@@ -307,6 +315,7 @@ class InformationWindow {
         unsigned long blue = 0;
     };
 
+    const Connection& connection_;
     Display* display_;
     InformationBoxPicture& picture_;
     ErrorTrap trap_;
@@ -327,12 +336,12 @@ class InformationWindow {
 } // namespace
 
 void ShowInformationBox(unsigned long parentWindow, const std::string& title, const std::string& text) {
-    const Connection display(XOpenDisplay(nullptr));
-    if (!display)
+    const std::unique_ptr<Connection> connection = Connection::Open();
+    if (!connection)
         return;
     try {
         InformationBoxPicture picture(title, text);
-        InformationWindow box(display.get(), picture);
+        InformationWindow box(*connection, picture);
         if (box.Open(title, parentWindow))
             box.Run();
     } catch (const FontError&) {

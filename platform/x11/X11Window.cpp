@@ -1,6 +1,7 @@
 #include "platform/x11/X11Window.h"
 
 #include "platform/PixelMemory.h"
+#include "platform/x11/Connection.h"
 #include "platform/x11/ErrorTrap.h"
 
 #include <X11/Xlib.h>
@@ -59,12 +60,25 @@ unsigned buttonModifier(unsigned button) {
     return button == Button1 ? modLeftButton : button == Button3 ? modRightButton : modMiddleButton;
 }
 
+std::string hexId(std::uintptr_t id) {
+    char text[32];
+    std::snprintf(text, sizeof text, "0x%lx", static_cast<unsigned long>(id));
+    return text;
+}
+
+// Whether the server knows window; asked before anything is made, so that a stale id leaves nothing.
+bool isLiveWindow(const Connection& connection, Window window) {
+    ErrorTrap trap(connection);
+    XWindowAttributes attributes{};
+    return XGetWindowAttributes(connection.Get(), window, &attributes) != 0 && !trap.Failed();
+}
+
 // The place where presented pixels are turned top-down for the server: shared memory when the server
 // runs on this machine and offers MIT-SHM, else an image sent through the connection.
 class StagingImage {
   public:
-    StagingImage(Display* display, const XVisualInfo& visual, int width, int height)
-        : display_(display), width_(width), height_(height) {
+    StagingImage(const Connection& connection, const XVisualInfo& visual, int width, int height)
+        : connection_(connection), display_(connection.Get()), width_(width), height_(height) {
         if (!TryShared(visual))
             MakePlain(visual);
         standardMasks_ = visual.red_mask == 0xff0000 && visual.green_mask == 0xff00 && visual.blue_mask == 0xff &&
@@ -72,8 +86,10 @@ class StagingImage {
     }
     ~StagingImage() {
         if (shared_) {
-            XShmDetach(display_, &segment_);
-            XSync(display_, False);
+            if (!connection_.Lost()) {
+                XShmDetach(display_, &segment_);
+                XSync(display_, False);
+            }
             shmdt(segment_.shmaddr);
         }
         image_->data = nullptr; // the pixels are ours (or the segment's), not Xlib's to free
@@ -123,7 +139,7 @@ class StagingImage {
         if (address != reinterpret_cast<void*>(-1)) {
             segment_.shmaddr = image_->data = static_cast<char*>(address);
             segment_.readOnly = False;
-            ErrorTrap trap(display_); // a server on another machine refuses the segment
+            ErrorTrap trap(connection_); // a server on another machine refuses the segment
             attached = XShmAttach(display_, &segment_) != False && !trap.Failed();
         }
         if (segment_.shmid >= 0)
@@ -178,6 +194,7 @@ class StagingImage {
                place(image_->blue_mask, pixel & 0xff);
     }
 
+    const Connection& connection_;
     Display* display_;
     int width_;
     int height_;
@@ -213,8 +230,10 @@ class X11Timer : public Timer {
 
 class X11Window final : public NativeWindow {
   public:
-    X11Window(Display* display, Window parent, int width, int height, WindowListener& listener)
-        : display_(display), width_(width), height_(height), listener_(&listener) {
+    X11Window(std::unique_ptr<Connection> connection, Window parent, int width, int height,
+              WindowListener& listener)
+        : connection_(std::move(connection)), display_(connection_->Get()), width_(width), height_(height),
+          listener_(&listener) {
         try {
             Create(parent);
         } catch (...) {
@@ -233,7 +252,7 @@ class X11Window final : public NativeWindow {
     int Width() const override { return width_; }
     int Height() const override { return height_; }
     void Invalidate(const Rect& rect) override {
-        if (alive_)
+        if (Usable())
             invalid_ = Union(invalid_, Intersection(rect, {0, 0, width_, height_}));
     }
     void Validate(const Rect& rect) override {
@@ -241,15 +260,18 @@ class X11Window final : public NativeWindow {
             invalid_ = {};
     }
     void Present(const PixelMemory& backBuffer, const Rect& rect, int x, int y) override {
-        if (alive_)
-            staging_->Put(window_, gc_, backBuffer, rect, x, y);
+        if (!Usable())
+            return;
+        const ErrorTrap trap(*connection_);
+        staging_->Put(window_, gc_, backBuffer, rect, x, y);
     }
     // While a button is held the server already sends every pointer event to the window that took the
     // press (an implicit grab), also outside it, which is all the editor's capture needs.
     void SetCapture(bool) override {}
     void SetCursor(Cursor cursor) override {
-        if (!alive_ || cursor == shownCursor_)
+        if (!Usable() || cursor == shownCursor_)
             return;
+        const ErrorTrap trap(*connection_);
         shownCursor_ = cursor;
         if (cursor == Cursor::HandPoint) {
             if (handCursor_ == 0)
@@ -264,21 +286,11 @@ class X11Window final : public NativeWindow {
         return std::make_unique<X11Timer>(*this, std::move(tick));
     }
     void Idle() override {
-        if (!alive_)
-            return;
-        ErrorTrap trap(display_); // the host may destroy its window between two idles
-        while (alive_ && XPending(display_) > 0) {
-            XEvent event;
-            XNextEvent(display_, &event);
-            Dispatch(event);
-        }
-        FireDueTimers();
-        if (alive_ && !invalid_.Empty()) {
-            const Rect rect = invalid_;
-            invalid_ = {};
-            listener_->WindowPaint(rect);
-        }
-        XFlush(display_);
+        if (alive_)
+            Pump();
+        // The server went away, now or during an earlier call: to the editor that is its window gone.
+        if (alive_ && connection_->Lost())
+            Destroyed();
     }
     void* Handle() const override { return reinterpret_cast<void*>(static_cast<std::uintptr_t>(window_)); }
 
@@ -287,12 +299,32 @@ class X11Window final : public NativeWindow {
   private:
     friend class X11Timer;
 
+    // Whether requests may still go to the server: the window exists and so does the server.
+    bool Usable() const { return alive_ && !connection_->Lost(); }
+
+    void Pump() {
+        const ErrorTrap trap(*connection_); // the host may destroy its window between two idles
+        while (Usable() && XPending(display_) > 0) {
+            XEvent event;
+            XNextEvent(display_, &event);
+            Dispatch(event);
+        }
+        FireDueTimers();
+        if (Usable() && !invalid_.Empty()) {
+            const Rect rect = invalid_;
+            invalid_ = {};
+            listener_->WindowPaint(rect);
+        }
+        if (Usable())
+            XFlush(display_);
+    }
+
     void Create(Window parent) {
+        ErrorTrap trap(*connection_);
         const int screen = DefaultScreen(display_);
         XVisualInfo visual{};
         if (XMatchVisualInfo(display_, screen, 24, TrueColor, &visual) == 0)
             throw WindowError("The display offers no 24-bit true-colour visual");
-        ErrorTrap trap(display_);
         colormap_ = XCreateColormap(display_, RootWindow(display_, screen), visual.visual, AllocNone);
         XSetWindowAttributes attributes{};
         attributes.colormap = colormap_;
@@ -303,34 +335,32 @@ class X11Window final : public NativeWindow {
         window_ = XCreateWindow(display_, parent, 0, 0, static_cast<unsigned>(width_),
                                 static_cast<unsigned>(height_), 0, visual.depth, InputOutput, visual.visual,
                                 CWColormap | CWBorderPixel | CWBackPixmap | CWBitGravity | CWEventMask, &attributes);
-        if (trap.Failed()) {
-            char id[32];
-            std::snprintf(id, sizeof id, "0x%lx", static_cast<unsigned long>(parent));
-            throw WindowError(std::string("The host's window ") + id + " is not a window on this display");
-        }
+        if (trap.Failed())
+            throw WindowError("The host's window " + hexId(parent) + " went away");
         gc_ = XCreateGC(display_, window_, 0, nullptr);
-        staging_ = std::make_unique<StagingImage>(display_, visual, width_, height_);
+        staging_ = std::make_unique<StagingImage>(*connection_, visual, width_, height_);
         XMapWindow(display_, window_);
         if (trap.Failed())
             throw WindowError("The window system refused the editor's window");
         invalid_ = {0, 0, width_, height_};
     }
 
-    // Frees what exists; the window only when the window system has not destroyed it already.
+    // Frees what exists; the window only when the window system has not destroyed it already. Of a
+    // lost connection only what lives on our side is freed (the GC's request goes nowhere, as those
+    // of XCloseDisplay do); the server took the rest with it.
     void Release() {
-        {
-            ErrorTrap trap(display_);
-            staging_.reset();
-            if (gc_ != nullptr)
-                XFreeGC(display_, gc_);
-            if (alive_ && window_ != 0)
-                XDestroyWindow(display_, window_);
-            if (handCursor_ != 0)
-                XFreeCursor(display_, handCursor_);
-            if (colormap_ != 0)
-                XFreeColormap(display_, colormap_);
-        }
-        XCloseDisplay(display_); // after the trap is gone: it syncs with this connection
+        const ErrorTrap trap(*connection_);
+        staging_.reset();
+        if (gc_ != nullptr)
+            XFreeGC(display_, gc_);
+        if (connection_->Lost())
+            return;
+        if (alive_ && window_ != 0)
+            XDestroyWindow(display_, window_);
+        if (handCursor_ != 0)
+            XFreeCursor(display_, handCursor_);
+        if (colormap_ != 0)
+            XFreeColormap(display_, colormap_);
     }
 
     void Dispatch(XEvent& event) {
@@ -409,7 +439,7 @@ class X11Window final : public NativeWindow {
         const SteadyClock::time_point now = SteadyClock::now();
         for (X11Timer* timer : timers) {
             for (int ticks = 0; ticks < kMostTicksPerIdle; ++ticks) {
-                if (!alive_ || std::find(timers_.begin(), timers_.end(), timer) == timers_.end() ||
+                if (!Usable() || std::find(timers_.begin(), timers_.end(), timer) == timers_.end() ||
                     !timer->running_ || timer->due_ > now)
                     break;
                 timer->due_ += timer->interval_;
@@ -433,6 +463,7 @@ class X11Window final : public NativeWindow {
         int y = 0;
     };
 
+    std::unique_ptr<Connection> connection_; // closed last, after everything made on it
     Display* display_;
     int width_;
     int height_;
@@ -460,12 +491,19 @@ X11Timer::~X11Timer() {
 
 } // namespace
 
+bool IsWindowId(std::uintptr_t value) { return value != 0 && value <= 0x1FFFFFFFu; }
+
 std::unique_ptr<NativeWindow> CreateChildWindow(std::uintptr_t parent, int width, int height,
                                                 WindowListener& listener) {
-    Display* display = XOpenDisplay(nullptr);
-    if (display == nullptr)
+    if (!IsWindowId(parent))
+        throw WindowError("The host's handle cannot name an X11 window");
+    std::unique_ptr<Connection> connection = Connection::Open();
+    if (!connection)
         throw WindowError("Cannot connect to the X server (is DISPLAY set?)");
-    return std::make_unique<X11Window>(display, static_cast<Window>(parent), width, height, listener);
+    if (!isLiveWindow(*connection, static_cast<Window>(parent)))
+        throw WindowError("The host's window " + hexId(parent) + " is not a window on this display");
+    return std::make_unique<X11Window>(std::move(connection), static_cast<Window>(parent), width, height,
+                                       listener);
 }
 
 } // namespace platform::x11

@@ -25,7 +25,7 @@ struct SkinnedPanel {
         container->SetParent(&form);
         container->SetBounds(0, 0, width, height);
         container->SetColor(panelColor);
-        form.CreateWindow(screen.Handle());
+        form.CreateWindow(platform::ParentWindow::Headless(screen));
         window = &screen.LastWindow();
     }
     std::uint32_t Pixel(int x, int y) const { return window->ScreenPixel(x, y); }

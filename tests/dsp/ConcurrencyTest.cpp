@@ -3,6 +3,7 @@
 // finds any field the two threads share without an atomic.
 #include "platform/headless/Screen.h"
 #include "tests/dsp/APluginProbe.h"
+#include "tools/tmx1-host/EditorOnScreen.h"
 
 #include <gtest/gtest.h>
 
@@ -48,7 +49,7 @@ TEST(Concurrency, EditsProgramsAndEditorIdleWhileAudioRuns) {
         char text[64];
         plugin.getParameterDisplay(tmx1::kReleaseType, text);
         if (i % 500 == 0)
-            bridge.open(screen.Handle());
+            host::openEditorOnScreen(*plugin.getAeffect(), screen);
         bridge.idle();
         if (i % 500 == 250)
             bridge.close();

@@ -33,7 +33,7 @@ void OpenEditor::TearDown() {
     recording = nullptr;
 }
 
-void OpenEditor::openEditor() { ASSERT_EQ(dispatch(vst::effEditOpen, 0, 0, screen.Handle()), 1); }
+void OpenEditor::openEditor() { ASSERT_EQ(host::openEditorOnScreen(*plugin->getAeffect(), screen), 1); }
 
 tmx1::TPluginEditorWindow& OpenEditor::window() const {
     auto* bridge = static_cast<tmx1::APluginEditor*>(plugin->getEditor());

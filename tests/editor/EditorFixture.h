@@ -10,6 +10,7 @@
 #include "plugin/APluginEditor.h"
 #include "toolkit/Image.h"
 #include "toolkit/Label.h"
+#include "tools/tmx1-host/EditorOnScreen.h"
 
 #include <gtest/gtest.h>
 

@@ -10,7 +10,7 @@ namespace editortest {
 
 class LoadedEditor : public testing_support::LoadedPlugin {
   protected:
-    void open() { ASSERT_EQ(plugin->dispatch(vst::effEditOpen, 0, 0, screen.Handle()), 1); }
+    void open() { ASSERT_EQ(openEditorOn(screen), 1); }
     void idle() { plugin->dispatch(vst::effEditIdle); }
     platform::headless::HeadlessWindow& window() { return screen.LastWindow(); }
 

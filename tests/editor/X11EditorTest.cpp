@@ -1,6 +1,7 @@
 // The built plug-in's editor in a real X server, opened by a host through the loaded library's
 // dispatcher inside a window of the host's: what it shows against the headless composition of the
-// same state, a knob dragged with synthesised input, and hosts that destroy their window first.
+// same state, a knob dragged with synthesised input, hosts that destroy their window first, and
+// handles that name no window.
 #include "tests/support/LoadedPlugin.h"
 
 #include "platform/headless/Screen.h"
@@ -12,13 +13,25 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 
+#include <sys/mman.h>
+
 #include <atomic>
 #include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <random>
 #include <thread>
+#include <vector>
 
 namespace {
 
 using testing_support::LoadedPlugin;
+
+// Open descriptors of this process: an X connection left open shows as one more.
+std::size_t openDescriptors() {
+    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
+                                                  std::filesystem::directory_iterator()));
+}
 
 class X11Editor : public LoadedPlugin {
   protected:
@@ -72,7 +85,7 @@ TEST_F(X11Editor, ShowsExactlyWhatTheHeadlessCompositionShows) {
     host::HostedEffect twin(host, testing_support::tmx1Library());
     twin.dispatch(vst::effSetProgram, 0, 4);
     platform::headless::Screen screen;
-    ASSERT_EQ(twin.dispatch(vst::effEditOpen, 0, 0, screen.Handle()), 1);
+    ASSERT_EQ(host::openEditorOnScreen(twin.record(), screen), 1);
     twin.dispatch(vst::effEditIdle);
     int differing = 0;
     for (int y = 0; y < 265; ++y)
@@ -159,6 +172,45 @@ TEST_F(X11Editor, AnInvalidParentIsRefusedAndRepeatedOpeningLeavesNothing) {
     if (children != nullptr)
         XFree(children);
     EXPECT_EQ(count, 0u);
+}
+
+// A host that passes a handle naming no window: a destroyed window, memory it freed or unmapped, or
+// any value at all, within the range of X ids or beyond it. The plug-in must ask the server rather
+// than read through the handle, and an id must not be cut to the 32 bits Xlib sends.
+TEST_F(X11Editor, HandlesThatNameNoWindowAreRefusedUnreadAndLeaveNothing) {
+    std::vector<void*> handles{nullptr};
+    const Window gone = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 10, 10, 0, 0, 0);
+    XDestroyWindow(display, gone);
+    XSync(display, False);
+    handles.push_back(reinterpret_cast<void*>(static_cast<std::uintptr_t>(gone)));
+    handles.push_back(
+        reinterpret_cast<void*>(static_cast<std::uintptr_t>(parent) | (std::uintptr_t{1} << 32)));
+    auto* freed = new std::uint64_t[4]{};
+    handles.push_back(freed);
+    delete[] freed;
+    void* page = mmap(nullptr, 4096, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    ASSERT_NE(page, MAP_FAILED);
+    munmap(page, 4096);
+    handles.push_back(page);
+    std::mt19937_64 random(20240611);
+    for (int i = 0; i < 100; ++i) {
+        handles.push_back(reinterpret_cast<void*>(static_cast<std::uintptr_t>(random())));
+        handles.push_back(reinterpret_cast<void*>(static_cast<std::uintptr_t>(random() & 0x1FFFFFFF)));
+    }
+
+    const std::size_t descriptors = openDescriptors();
+    const std::size_t topLevels = testing_support::childrenOf(display, DefaultRootWindow(display)).size();
+    for (void* handle : handles)
+        EXPECT_EQ(plugin->dispatch(vst::effEditOpen, 0, 0, handle), 0) << handle;
+    EXPECT_EQ(openDescriptors(), descriptors) << "a connection was left open";
+    EXPECT_EQ(testing_support::childrenOf(display, DefaultRootWindow(display)).size(), topLevels);
+    EXPECT_TRUE(testing_support::childrenOf(display, parent).empty()) << "the id was cut to 32 bits";
+    EXPECT_EQ(plugin->dispatch(vst::effEditIdle), 0);
+    EXPECT_EQ(plugin->dispatch(vst::effEditClose), 0);
+
+    open(); // the effect goes on as before
+    idleFor(30);
+    EXPECT_EQ(testing_support::childrenOf(display, parent).size(), 1u);
 }
 
 } // namespace

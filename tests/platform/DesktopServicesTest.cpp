@@ -116,7 +116,7 @@ TEST_F(DesktopServices, HeadlessInformationBoxIsRecordedOnTheScreenOfItsWindow) 
         void WindowDestroyed() override {}
     } listener;
     platform::headless::Screen screen;
-    auto window = platform::CreateChildWindow(screen.Handle(), 20, 10, listener);
+    auto window = platform::CreateChildWindow(platform::ParentWindow::Headless(screen), 20, 10, listener);
     platform::ShowInformation(window->Handle(), "TMX-1", "Some text");
     platform::ShowInformation(nullptr, "TMX-1", "nowhere to show it");
     ASSERT_EQ(screen.InformationBoxes().size(), 1u);

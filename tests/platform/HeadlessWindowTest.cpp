@@ -25,7 +25,7 @@ struct Recorder : WindowListener {
 TEST(HeadlessWindow, InvalidRectanglesMergeAndPaintOncePerIdle) {
     headless::Screen screen;
     Recorder recorder;
-    auto window = CreateChildWindow(screen.Handle(), 100, 50, recorder);
+    auto window = CreateChildWindow(platform::ParentWindow::Headless(screen), 100, 50, recorder);
     window->Idle();
     ASSERT_EQ(recorder.paints.size(), 1u);
     EXPECT_EQ(recorder.paints[0], (Rect{0, 0, 100, 50})) << "a new window paints whole";
@@ -45,7 +45,7 @@ TEST(HeadlessWindow, InvalidRectanglesMergeAndPaintOncePerIdle) {
 TEST(HeadlessWindow, PresentedPixelsLandAtTheirPlaceTopDown) {
     headless::Screen screen;
     Recorder recorder;
-    auto window = CreateChildWindow(screen.Handle(), 4, 3, recorder);
+    auto window = CreateChildWindow(platform::ParentWindow::Headless(screen), 4, 3, recorder);
     PixelMemory buffer(2, 2);
     // Rows bottom-up: the first row in memory is the picture's bottom row.
     buffer.Pixels()[0] = 0xFF000003;
@@ -65,7 +65,7 @@ TEST(HeadlessWindow, PresentedPixelsLandAtTheirPlaceTopDown) {
 TEST(HeadlessWindow, TimersTickEveryIntervalFromOneIntervalAfterTheirStart) {
     headless::Screen screen;
     Recorder recorder;
-    auto window = CreateChildWindow(screen.Handle(), 10, 10, recorder);
+    auto window = CreateChildWindow(platform::ParentWindow::Headless(screen), 10, 10, recorder);
     auto& shown = screen.LastWindow();
     std::vector<std::uint64_t> ticks;
     auto timer = window->CreateTimer([&] { ticks.push_back(shown.NowMs()); });
@@ -99,7 +99,7 @@ TEST(HeadlessWindow, MouseEventsCarryTheHeldButtonsAndAGoneScreenEndsTheWindow) 
     std::unique_ptr<NativeWindow> window;
     {
         headless::Screen screen;
-        window = CreateChildWindow(screen.Handle(), 10, 10, recorder);
+        window = CreateChildWindow(platform::ParentWindow::Headless(screen), 10, 10, recorder);
         auto& shown = screen.LastWindow();
         shown.Press(2, 3, MouseButton::Left, modShift);
         shown.Move(12, 3);
@@ -114,7 +114,7 @@ TEST(HeadlessWindow, MouseEventsCarryTheHeldButtonsAndAGoneScreenEndsTheWindow) 
     window->Invalidate({0, 0, 5, 5});
     window->Idle();
     EXPECT_EQ(recorder.paints.size(), 0u) << "nothing reaches a destroyed window's listener";
-    EXPECT_THROW(CreateChildWindow(nullptr, 10, 10, recorder), WindowError);
+    EXPECT_THROW(CreateChildWindow(ParentWindow::Native(nullptr), 10, 10, recorder), WindowError);
 }
 
 } // namespace

@@ -101,7 +101,8 @@ TEST_F(HostWindowOnScreen, OpensMappedAtTheTopLevelWithItsTitleAndAFixedSize) {
 TEST_F(HostWindowOnScreen, AnEditorCanOpenInsideItFromItsOwnConnectionRightAfterCreation) {
     NoPaint listener;
     std::unique_ptr<platform::NativeWindow> editor;
-    ASSERT_NO_THROW(editor = platform::CreateChildWindow(window->Handle(), 570, 265, listener));
+    ASSERT_NO_THROW(editor = platform::CreateChildWindow(platform::ParentWindow::Native(window->Handle()),
+                                                         570, 265, listener));
     const std::vector<Window> inside = testing_support::childrenOf(display, id);
     ASSERT_EQ(inside.size(), 1u);
     EXPECT_EQ(inside[0], reinterpret_cast<std::uintptr_t>(editor->Handle()));

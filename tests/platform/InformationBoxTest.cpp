@@ -1,7 +1,7 @@
 // The information box on a private X server, driven as a user would (XTest) from the test's own
 // connection while the box blocks a thread of its own: where it opens and what the window manager is
-// told, what it shows, how it closes, and parents that are no window. The text's wrapping needs no
-// display.
+// told, what it shows, how it closes, parents that are no window, and a server that goes away while
+// it waits. The text's wrapping needs no display.
 #include "platform/x11/InformationBox.h"
 #include "platform/MessageBox.h"
 #include "platform/x11/InformationBoxPicture.h"
@@ -359,6 +359,33 @@ TEST(InformationBoxLayout, ALongTextIsCutSoTheButtonStaysOnASmallScreen) {
     EXPECT_LT(picture.Height(), 600);
     EXPECT_LT(picture.Button().Bottom, picture.Height());
     EXPECT_GT(picture.Button().Top, 0);
+}
+
+// The X server goes away while the box waits for the user. Xlib's own answer ends the process; the box
+// returns instead, as if closed. The test looks for the box from connections it closes again, so that
+// it holds none to that server when it goes.
+TEST(InformationBoxServerLoss, TheBoxReturnsAndTheProcessLivesOn) {
+    testing_support::XvfbServer server;
+    const testing_support::DisplayVariable pointed(server.display());
+    std::atomic<bool> returned{false};
+    std::thread shown([&returned] {
+        platform::x11::ShowInformationBox(0, kTitle, kText);
+        returned = true;
+    });
+    const bool up = eventually([] {
+        Display* look = XOpenDisplay(nullptr);
+        const Window box = look != nullptr ? testing_support::topLevelNamed(look, kTitle) : 0;
+        if (look != nullptr)
+            XCloseDisplay(look);
+        return box != 0;
+    });
+    EXPECT_TRUE(up) << "no window named " << kTitle;
+    server.kill();
+    EXPECT_TRUE(eventually([&returned] { return returned.load(); }));
+    if (returned)
+        shown.join();
+    else
+        shown.detach(); // still waiting on a server that is gone: nothing to join
 }
 
 } // namespace

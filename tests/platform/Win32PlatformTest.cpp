@@ -377,7 +377,7 @@ class EditorWindow : public ::testing::Test {
     void SetUp() override {
         ASSERT_NE(host.Handle(), nullptr);
         recorder.Fill(0x00336699);
-        window = CreateChildWindow(host.Handle(), 120, 80, recorder);
+        window = CreateChildWindow(ParentWindow::Native(host.Handle()), 120, 80, recorder);
         recorder.window = window.get();
     }
     HWND child() const { return static_cast<HWND>(window->Handle()); }
@@ -593,7 +593,7 @@ TEST_F(EditorWindow, FreeingTheObjectDestroysTheWindowSilentlyAndANewOneOpensAft
     EXPECT_EQ(recorder.destroyed, 0) << "the owner knows; nothing is reported";
     EXPECT_TRUE(IsWindow(host.Handle()));
 
-    window = CreateChildWindow(host.Handle(), 120, 80, recorder);
+    window = CreateChildWindow(ParentWindow::Native(host.Handle()), 120, 80, recorder);
     recorder.window = window.get();
     window->Idle();
     EXPECT_EQ(shown(child(), 60, 40), asColorref(0x00336699)) << "the window class is there again";
@@ -604,21 +604,21 @@ TEST_F(EditorWindow, FreeingTheObjectDestroysTheWindowSilentlyAndANewOneOpensAft
 TEST(ParentHandles, AHeadlessScreenGetsAHeadlessWindowAndAnythingElseIsRefused) {
     Recorder recorder;
     headless::Screen screen;
-    auto headless = CreateChildWindow(screen.Handle(), 20, 10, recorder);
+    auto headless = CreateChildWindow(platform::ParentWindow::Headless(screen), 20, 10, recorder);
     EXPECT_NE(dynamic_cast<headless::HeadlessWindow*>(headless.get()), nullptr);
     EXPECT_EQ(screen.WindowCount(), 1);
 
     std::uint64_t notAScreen[4] = {};
-    EXPECT_THROW(CreateChildWindow(notAScreen, 20, 10, recorder), WindowError);
-    EXPECT_THROW(CreateChildWindow(nullptr, 20, 10, recorder), WindowError);
+    EXPECT_THROW(CreateChildWindow(ParentWindow::Native(notAScreen), 20, 10, recorder), WindowError);
+    EXPECT_THROW(CreateChildWindow(ParentWindow::Native(nullptr), 20, 10, recorder), WindowError);
     HostFrame host;
-    EXPECT_THROW(CreateChildWindow(host.Handle(), 0, 10, recorder), WindowError);
+    EXPECT_THROW(CreateChildWindow(ParentWindow::Native(host.Handle()), 0, 10, recorder), WindowError);
 }
 
 TEST(ParentHandles, AnInformationBoxOverAHeadlessWindowIsRecordedOnItsScreen) {
     Recorder recorder;
     headless::Screen screen;
-    auto window = CreateChildWindow(screen.Handle(), 20, 10, recorder);
+    auto window = CreateChildWindow(platform::ParentWindow::Headless(screen), 20, 10, recorder);
     ShowInformation(window->Handle(), "TMX-1", "Some text");
     ASSERT_EQ(screen.InformationBoxes().size(), 1u);
     EXPECT_EQ(screen.InformationBoxes()[0].title, "TMX-1");

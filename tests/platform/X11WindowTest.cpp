@@ -1,6 +1,7 @@
 // The editor's window inside a host's X11 window, on a private X server: creation as a child, the
 // paint copied out, input with its modifiers (synthesised through XTest), timers from the idle, a
-// host that destroys its window first, refused parents, and open/close without leaks.
+// host that destroys its window first, refused parents, open/close without leaks, and a server that
+// goes away.
 #include "platform/PixelMemory.h"
 #include "platform/Window.h"
 #include "tests/support/XvfbServer.h"
@@ -69,7 +70,8 @@ class HostDisplay : public ::testing::Test {
     }
 
     std::unique_ptr<platform::NativeWindow> open(RecordingListener& listener, int width = 200, int height = 100) {
-        auto window = platform::CreateChildWindow(handle(), width, height, listener);
+        auto window =
+            platform::CreateChildWindow(platform::ParentWindow::Native(handle()), width, height, listener);
         listener.window = window.get();
         return window;
     }
@@ -253,14 +255,17 @@ TEST_F(HostDisplay, RefusedParentsThrowAndLeaveTheHostsHandlerAlone) {
     XErrorHandler hosts = XSetErrorHandler(countingHandler);
     hostErrors = 0;
     RecordingListener listener(0xFF000000);
-    EXPECT_THROW(platform::CreateChildWindow(reinterpret_cast<void*>(std::uintptr_t{0x1234567}), 10, 10, listener),
+    EXPECT_THROW(platform::CreateChildWindow(
+                     platform::ParentWindow::Native(reinterpret_cast<void*>(std::uintptr_t{0x1234567})), 10,
+                     10, listener),
                  platform::WindowError);
     EXPECT_EQ(hostErrors, 0) << "our errors are ours";
     EXPECT_EQ(XSetErrorHandler(hosts), countingHandler);
 
     const std::string display = std::getenv("DISPLAY");
     unsetenv("DISPLAY");
-    EXPECT_THROW(platform::CreateChildWindow(handle(), 10, 10, listener), platform::WindowError);
+    EXPECT_THROW(platform::CreateChildWindow(platform::ParentWindow::Native(handle()), 10, 10, listener),
+                 platform::WindowError);
     setenv("DISPLAY", display.c_str(), 1);
     EXPECT_TRUE(children().empty());
 }
@@ -281,6 +286,48 @@ TEST_F(HostDisplay, OpeningAndClosingAHundredTimesLeavesNoWindowsOrConnections) 
     }
     EXPECT_TRUE(children().empty());
     EXPECT_EQ(openDescriptors(), descriptors);
+}
+
+// The X server goes away while the window is open (it crashed, a remote session dropped). Xlib's own
+// answer ends the process, and the process keeps Xlib's own handler here, as most hosts do; the test
+// holds no connection to that server. The window is reported destroyed instead, once, and every
+// further call does nothing.
+TEST(ServerLoss, TheWindowIsReportedDestroyedAndTheProcessLivesOn) {
+    const XIOErrorHandler hosts = XSetIOErrorHandler(nullptr);
+    XSetIOErrorHandler(hosts);
+    testing_support::XvfbServer server;
+    const testing_support::DisplayVariable pointed(server.display());
+    const Window parent = testing_support::windowWithoutConnection(200, 100);
+    ASSERT_NE(parent, 0u);
+    const std::size_t descriptors = openDescriptors();
+    RecordingListener listener(0xFF102030);
+    auto window = platform::CreateChildWindow(
+        platform::ParentWindow::Native(reinterpret_cast<void*>(static_cast<std::uintptr_t>(parent))), 200,
+        100, listener);
+    listener.window = window.get();
+    window->Idle();
+    ASSERT_EQ(listener.paints.size(), 1u);
+    int ticks = 0;
+    auto timer = window->CreateTimer([&ticks] { ++ticks; });
+
+    server.kill();
+    timer->Start(1);
+    window->SetCursor(platform::Cursor::HandPoint); // the first request to meet the dead connection
+    window->Invalidate({0, 0, 200, 100});
+    window->Idle();
+    EXPECT_EQ(listener.destroyed, 1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    window->Invalidate({0, 0, 200, 100});
+    window->SetCursor(platform::Cursor::Arrow);
+    window->Idle();
+    window->Idle();
+    EXPECT_EQ(listener.destroyed, 1) << "reported once";
+    EXPECT_EQ(listener.paints.size(), 1u) << "nothing painted for a gone window";
+    EXPECT_EQ(ticks, 0) << "a gone window's timers never tick";
+    timer.reset();
+    window.reset();
+    EXPECT_EQ(openDescriptors(), descriptors) << "the connection is closed";
+    EXPECT_EQ(XSetIOErrorHandler(hosts), hosts) << "the host's handler is in place again";
 }
 
 } // namespace

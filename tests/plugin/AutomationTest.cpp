@@ -1,6 +1,7 @@
 // The editor's path into the effect: setParameterAutomated stores the value and tells the host.
 #include "platform/headless/Screen.h"
 #include "plugin/APlugin.h"
+#include "tools/tmx1-host/EditorOnScreen.h"
 
 #include <gtest/gtest.h>
 
@@ -59,7 +60,7 @@ TEST_F(Automation, EveryAcceptedChangePostsAnEditorUpdate) {
     bridge->idle(); // nothing open: the posted update waits
     EXPECT_TRUE(bridge->isUpdatePosted());
     platform::headless::Screen screen;
-    bridge->open(screen.Handle());
+    host::openEditorOnScreen(*plugin.getAeffect(), screen);
     bridge->idle();
     EXPECT_FALSE(bridge->isUpdatePosted());
     plugin.setParameter(12, 0.5f);
@@ -73,11 +74,11 @@ TEST_F(Automation, OpeningAndClosingTheEditorDrivesEditorClosed) {
     tmx1::APlugin plugin(recordingHost);
     EXPECT_FALSE(plugin.isEditorClosed());
     platform::headless::Screen screen;
-    plugin.getEditor()->open(screen.Handle());
+    host::openEditorOnScreen(*plugin.getAeffect(), screen);
     EXPECT_FALSE(plugin.isEditorClosed());
     plugin.getEditor()->close();
     EXPECT_TRUE(plugin.isEditorClosed());
-    plugin.getEditor()->open(screen.Handle());
+    host::openEditorOnScreen(*plugin.getAeffect(), screen);
     EXPECT_FALSE(plugin.isEditorClosed());
 }
 

@@ -42,7 +42,7 @@ TEST(HostRequests, HostRequestsAreNotReportedBackExceptAProgramLoadsRereadReques
     float* channels[2] = {left, right};
     effect.processReplacing(channels, channels, 64);
     platform::headless::Screen screen;
-    effect.dispatch(vst::effEditOpen, 0, 0, screen.Handle());
+    host::openEditorOnScreen(effect.record(), screen);
     effect.dispatch(vst::effEditIdle);
     effect.dispatch(vst::effEditClose);
     const auto requests = host.requests();

@@ -4,6 +4,7 @@
 
 #include "platform/FloatingPoint.h"
 #include "platform/SharedLibrary.h"
+#include "plugin/VendorRequests.h"
 
 #include <cstring>
 #include <xmmintrin.h>
@@ -94,17 +95,40 @@ TEST_F(LoadedPlugin, EditorRequestsInTheWrongStateDoNothing) {
     EXPECT_EQ(plugin->dispatch(vst::effEditIdle), 0);
     EXPECT_EQ(plugin->dispatch(vst::effEditClose), 0);
     platform::headless::Screen screen;
-    EXPECT_EQ(plugin->dispatch(vst::effEditOpen, 0, 0, screen.Handle()), 1);
-    EXPECT_EQ(plugin->dispatch(vst::effEditOpen, 0, 0, screen.Handle()), 1); // no second window
+    EXPECT_EQ(openEditorOn(screen), 1);
+    EXPECT_EQ(openEditorOn(screen), 1); // no second window
+    EXPECT_EQ(screen.WindowCount(), 1);
     EXPECT_EQ(plugin->dispatch(vst::effEditIdle), 0);
     EXPECT_EQ(plugin->dispatch(vst::effEditClose), 0);
     EXPECT_EQ(plugin->dispatch(vst::effEditClose), 0);
-    EXPECT_EQ(plugin->dispatch(vst::effEditOpen, 0, 0, screen.Handle()), 1); // opens again after a close
+    EXPECT_EQ(openEditorOn(screen), 1); // opens again after a close
+}
+
+// Only our own host and tests put the editor on a headless screen, with our maker's code; a host's
+// handle, a screen's address included, is always taken for a native window.
+TEST_F(LoadedPlugin, TheHeadlessScreenNeedsOurMakerCodeAndServesOneOpening) {
+    platform::headless::Screen screen;
+    EXPECT_EQ(
+        plugin->dispatch(vst::effVendorSpecific, tmx1::kMakerCode + 1, tmx1::kHeadlessScreenRequest, &screen),
+        0);
+    EXPECT_EQ(
+        plugin->dispatch(vst::effVendorSpecific, tmx1::kMakerCode, tmx1::kHeadlessScreenRequest + 1, &screen),
+        0);
+    EXPECT_EQ(
+        plugin->dispatch(vst::effVendorSpecific, tmx1::kMakerCode, tmx1::kHeadlessScreenRequest, nullptr), 0);
+    EXPECT_EQ(plugin->dispatch(vst::effEditOpen, 0, 0, &screen), 0) << "a screen's address is no window";
+    EXPECT_EQ(screen.WindowCount(), 0);
+
+    ASSERT_EQ(openEditorOn(screen), 1);
+    EXPECT_EQ(screen.WindowCount(), 1);
+    EXPECT_EQ(plugin->dispatch(vst::effEditClose), 0);
+    EXPECT_EQ(plugin->dispatch(vst::effEditOpen, 0, 0, &screen), 0) << "the request served one opening";
+    EXPECT_EQ(screen.WindowCount(), 0);
 }
 
 TEST_F(LoadedPlugin, ClosingWithTheEditorOpenIsClean) {
     platform::headless::Screen screen;
-    ASSERT_EQ(plugin->dispatch(vst::effEditOpen, 0, 0, screen.Handle()), 1);
+    ASSERT_EQ(openEditorOn(screen), 1);
     EXPECT_EQ(plugin->close(), 1);
 }
 

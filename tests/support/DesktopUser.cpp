@@ -37,4 +37,17 @@ void closeByWindowManager(Display* display, Window window) {
     XSync(display, False);
 }
 
+Window windowWithoutConnection(int width, int height) {
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr)
+        return 0;
+    const Window window =
+        XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, static_cast<unsigned>(width),
+                            static_cast<unsigned>(height), 0, 0, 0);
+    XMapWindow(display, window);
+    XSetCloseDownMode(display, RetainPermanent);
+    XCloseDisplay(display);
+    return window;
+}
+
 } // namespace testing_support

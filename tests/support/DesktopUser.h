@@ -14,5 +14,9 @@ std::vector<Window> childrenOf(Display* display, Window window);
 Window topLevelNamed(Display* display, const std::string& title);
 // The window manager's close button: WM_DELETE_WINDOW, as a client message.
 void closeByWindowManager(Display* display, Window window);
+// A mapped top-level window of the given size on the server DISPLAY names, left there when the
+// connection that made it closes: the test then holds no connection to that server. 0 when there is
+// no server.
+Window windowWithoutConnection(int width, int height);
 
 } // namespace testing_support

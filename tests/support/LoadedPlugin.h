@@ -2,6 +2,7 @@
 // the effect record, exactly as a host does.
 #pragma once
 
+#include "tools/tmx1-host/EditorOnScreen.h"
 #include "tools/tmx1-host/Host.h"
 
 #include <gtest/gtest.h>
@@ -25,6 +26,10 @@ class LoadedPlugin : public ::testing::Test {
     vst::IntPtr currentProgram() { return plugin->dispatch(vst::effGetProgram); }
     // One block of silence, so that the effect takes the parameter changes made so far.
     void processOneBlock(int frames = 64);
+    // The editor opened on screen through the record; effEditOpen's answer.
+    vst::IntPtr openEditorOn(platform::headless::Screen& screen) {
+        return host::openEditorOnScreen(plugin->record(), screen);
+    }
 };
 
 } // namespace testing_support

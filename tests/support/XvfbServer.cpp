@@ -1,6 +1,5 @@
 #include "tests/support/XvfbServer.h"
 
-#include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -13,56 +12,80 @@ namespace testing_support {
 
 namespace {
 
-class XvfbServer {
-  public:
-    XvfbServer() {
-        int pipeFds[2];
-        if (pipe(pipeFds) != 0)
-            throw std::runtime_error("cannot make a pipe for Xvfb");
-        pid = fork();
-        if (pid < 0)
-            throw std::runtime_error("cannot start Xvfb");
-        if (pid == 0) {
-            close(pipeFds[0]);
-            const std::string fd = std::to_string(pipeFds[1]);
-            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x800x24", "-nolisten", "tcp",
-                   "-noreset", static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(pipeFds[1]);
-        display = ":" + readDisplayNumber(pipeFds[0]);
-        close(pipeFds[0]);
-        setenv("DISPLAY", display.c_str(), 1);
-    }
-    ~XvfbServer() {
-        kill(pid, SIGTERM);
-        int status = 0;
-        waitpid(pid, &status, 0);
-    }
-
-    std::string display;
-
-  private:
-    // Xvfb writes the display number it took once it accepts connections.
-    static std::string readDisplayNumber(int fd) {
-        std::string number;
-        pollfd ready{fd, POLLIN, 0};
-        char c = 0;
-        while (poll(&ready, 1, 10000) > 0 && read(fd, &c, 1) == 1 && c != '\n')
-            number += c;
-        if (number.empty())
-            throw std::runtime_error("Xvfb did not start (is the xvfb package installed?)");
-        return number;
-    }
-
-    pid_t pid = -1;
-};
+// Xvfb writes the display number it took once it accepts connections.
+std::string readDisplayNumber(int fd) {
+    std::string number;
+    pollfd ready{fd, POLLIN, 0};
+    char c = 0;
+    while (poll(&ready, 1, 10000) > 0 && read(fd, &c, 1) == 1 && c != '\n')
+        number += c;
+    if (number.empty())
+        throw std::runtime_error("Xvfb did not start (is the xvfb package installed?)");
+    return number;
+}
 
 } // namespace
 
+XvfbServer::XvfbServer() {
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0)
+        throw std::runtime_error("cannot make a pipe for Xvfb");
+    pid_ = fork();
+    if (pid_ < 0)
+        throw std::runtime_error("cannot start Xvfb");
+    if (pid_ == 0) {
+        close(pipeFds[0]);
+        const std::string fd = std::to_string(pipeFds[1]);
+        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x800x24", "-nolisten", "tcp",
+               "-noreset", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(pipeFds[1]);
+    try {
+        display_ = ":" + readDisplayNumber(pipeFds[0]);
+    } catch (...) {
+        close(pipeFds[0]);
+        kill();
+        throw;
+    }
+    close(pipeFds[0]);
+}
+
+XvfbServer::~XvfbServer() {
+    if (pid_ <= 0)
+        return;
+    ::kill(pid_, SIGTERM);
+    int status = 0;
+    waitpid(pid_, &status, 0);
+}
+
+void XvfbServer::kill() {
+    if (pid_ <= 0)
+        return;
+    ::kill(pid_, SIGKILL);
+    int status = 0;
+    waitpid(pid_, &status, 0);
+    pid_ = -1;
+}
+
+DisplayVariable::DisplayVariable(const std::string& display) {
+    const char* previous = std::getenv("DISPLAY");
+    had_ = previous != nullptr;
+    previous_ = had_ ? previous : "";
+    setenv("DISPLAY", display.c_str(), 1);
+}
+
+DisplayVariable::~DisplayVariable() {
+    if (had_)
+        setenv("DISPLAY", previous_.c_str(), 1);
+    else
+        unsetenv("DISPLAY");
+}
+
 const std::string& privateDisplay() {
     static XvfbServer server; // stopped at exit, after the tests
-    return server.display;
+    static const DisplayVariable pointed(server.display());
+    return server.display();
 }
 
 } // namespace testing_support

@@ -141,7 +141,7 @@ TEST(FormRouting, ClicksReachTheTopmostControlAndTheHandCursorShowsOverHotspots)
     hotspot->SetParent(&form);
     hotspot->SetBounds(40, 10, 40, 30);
     hotspot->SetCursor(crHandPoint);
-    form.CreateWindow(screen.Handle());
+    form.CreateWindow(platform::ParentWindow::Headless(screen));
     auto& window = screen.LastWindow();
     std::vector<std::string> clicks;
     lower->OnClick = [&](TPersistent*) { clicks.push_back("lower"); };
@@ -162,11 +162,11 @@ TEST(FormRouting, ClicksReachTheTopmostControlAndTheHandCursorShowsOverHotspots)
 
 TEST(FormRouting, AFormWithoutParentWindowIsRefusedAndAVanishedWindowIsHarmless) {
     TForm form(nullptr);
-    EXPECT_THROW(form.CreateWindow(nullptr), platform::WindowError);
+    EXPECT_THROW(form.CreateWindow(platform::ParentWindow::Native(nullptr)), platform::WindowError);
     EXPECT_EQ(form.Window(), nullptr);
     {
         platform::headless::Screen screen;
-        form.CreateWindow(screen.Handle());
+        form.CreateWindow(platform::ParentWindow::Headless(screen));
     }
     // The screen took the window with it; the form may still be asked to repaint.
     ASSERT_NE(form.Window(), nullptr);

@@ -1,6 +1,6 @@
 // The DLL's editor in a window of a Win32 host, as a Windows DAW shows it: the window's pixels against
-// the headless composition of the same state, a click on a switch, and the manual hotspot opening
-// what the registry names.
+// the headless composition of the same state, a click on a switch, the manual hotspot opening what
+// the registry names, and handles that name no window.
 #include "tests/support/LoadedPlugin.h"
 
 #include "platform/headless/Screen.h"
@@ -11,7 +11,9 @@
 #endif
 #include <windows.h>
 
+#include <cstdint>
 #include <filesystem>
+#include <random>
 #include <vector>
 
 namespace {
@@ -111,7 +113,7 @@ TEST_F(Win32Editor, TheWindowShowsWhatTheHeadlessCompositionShows) {
     host::HostedEffect twin(host, testing_support::tmx1Library());
     twin.dispatch(vst::effSetProgram, 0, 4);
     platform::headless::Screen screen;
-    ASSERT_EQ(twin.dispatch(vst::effEditOpen, 0, 0, screen.Handle()), 1);
+    ASSERT_EQ(host::openEditorOnScreen(twin.record(), screen), 1);
     twin.dispatch(vst::effEditIdle);
     int differing = 0;
     for (int y = 0; y < kHeight; ++y)
@@ -158,6 +160,36 @@ TEST_F(Win32Editor, TheManualHotspotOpensWhatTheRegistryNames) {
         pump(10);
     }
     EXPECT_FALSE(std::filesystem::exists(mark)) << refused.message();
+}
+
+// A host that passes a handle naming no window: a destroyed window, memory it freed or unmapped, or
+// any value at all. The plug-in must ask the window system rather than read through the handle.
+TEST_F(Win32Editor, HandlesThatNameNoWindowAreRefusedUnreadAndLeaveNothing) {
+    std::vector<void*> handles{nullptr};
+    HWND gone = CreateWindowExA(0, "TMX1TestHost", "gone", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr,
+                                nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(gone, nullptr);
+    DestroyWindow(gone);
+    handles.push_back(gone);
+    auto* freed = new std::uint64_t[4]{};
+    handles.push_back(freed);
+    delete[] freed;
+    void* page = VirtualAlloc(nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    ASSERT_NE(page, nullptr);
+    VirtualFree(page, 0, MEM_RELEASE);
+    handles.push_back(page);
+    std::mt19937_64 random(20240611);
+    for (int i = 0; i < 200; ++i)
+        handles.push_back(reinterpret_cast<void*>(static_cast<std::uintptr_t>(random())));
+    for (void* handle : handles)
+        EXPECT_EQ(plugin->dispatch(vst::effEditOpen, 0, 0, handle), 0) << handle;
+    EXPECT_EQ(editor(), nullptr) << "no window anywhere";
+    EXPECT_EQ(plugin->dispatch(vst::effEditIdle), 0);
+    EXPECT_EQ(plugin->dispatch(vst::effEditClose), 0);
+
+    open(); // the effect goes on as before
+    pump(50);
+    EXPECT_NE(editor(), nullptr);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "platform/headless/Screen.h"
 #include "toolkit/PictureFile.h"
 #include "tools/tmx1-host/ActiveEffect.h"
+#include "tools/tmx1-host/EditorOnScreen.h"
 #include "tools/tmx1-host/EffectSetup.h"
 #include "tools/tmx1-host/PendingFile.h"
 #include "tools/tmx1-host/SoundFile.h"
@@ -29,7 +30,7 @@ class HeadlessEditor {
         height = rect->bottom - rect->top;
         if (width <= 0 || height <= 0)
             throw HostError("the plug-in reports an empty editor");
-        if (effect.dispatch(vst::effEditOpen, 0, 0, screen.Handle()) == 0 || screen.WindowCount() == 0)
+        if (openEditorOnScreen(effect.record(), screen) == 0 || screen.WindowCount() == 0)
             throw HostError("the plug-in's editor could not be opened on the headless screen");
     }
     ~HeadlessEditor() { effect.dispatch(vst::effEditClose); }

@@ -1,0 +1,16 @@
+// Requests of our own, sent through effVendorSpecific by our own host, benches and tests and by no one
+// else: `index` carries our maker's code, so that another maker's request with the same value is
+// never taken for ours, and `value` names the request.
+#pragma once
+
+#include "plugin/VstInterface.h"
+
+namespace tmx1 {
+
+inline constexpr vst::Int32 kMakerCode = vst::fourCharCode("BrAu");
+
+// ptr: a platform::headless::Screen. The next effEditOpen opens the editor on that screen, whatever
+// handle comes with it; every later one opens in the host's window again. Answers 1 when taken.
+inline constexpr vst::IntPtr kHeadlessScreenRequest = vst::fourCharCode("HdlS");
+
+} // namespace tmx1
