@@ -23,11 +23,11 @@ struct ReleaseState {
     float releaseCoef, preCoef;
     float pdeEnv;
 
-    static ReleaseState of(const ReleaseChannel& ch) {
+    static ReleaseState of(const ChannelState& ch) {
         const auto& st = ch.stage;
         return {st[0], st[1], st[2], st[3], st[4], st[5], ch.releaseCoef, ch.preCoef, ch.pdeEnv};
     }
-    void storeTo(ReleaseChannel& ch) const {
+    void storeTo(ChannelState& ch) const {
         ch.stage = {s1, s2, s3, s4, s5, s6};
         ch.releaseCoef = releaseCoef;
         ch.preCoef = preCoef;
@@ -42,7 +42,7 @@ struct ReleaseSettings {
     bool pdeOn;
 
     static ReleaseSettings of(const BlockState& s) {
-        return {s.current[kRelease], s.preCoef, s.preCoefFast, s.fastReleaseCoef, s.pdeCoef, s.optoCoef, s.pdeOn};
+        return {s.currentValue[kRelease], s.preCoef, s.preCoefFast, s.fastReleaseCoef, s.pdeCoef, s.optoCoef, s.pdeOn};
     }
 };
 

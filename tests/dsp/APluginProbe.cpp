@@ -32,7 +32,7 @@ std::vector<tmx1::LoopWidth> loopWidths() {
     using tmx1::LoopWidth;
     std::vector<LoopWidth> widths;
     for (LoopWidth width : {LoopWidth::baseline, LoopWidth::avx2, LoopWidth::avx512})
-        if (width <= tmx1::APlugin::widestLoops())
+        if (width <= tmx1::widestLoops())
             widths.push_back(width);
     return widths;
 }
