@@ -59,12 +59,17 @@ struct MeterChunk {
     int frames;                                           // how many frames wait for the meters
 };
 
-// Dither and detection on the undelayed signal. The states of the chunk's frames come from the
-// jump-ahead table, so the loop has no chain. The dither sum is a float addition: double carries
-// more than twice float's precision, so rounding the exact sum to double and then to float gives the
-// float that rounding it once would. With Stereo Link the left level is the larger of the two: a
-// level grows with the magnitude, so that is the level of the larger magnitude, one level per frame
-// instead of two.
+// Dither and detection on the undelayed signal.
+// - The states of the chunk's frames come from the jump-ahead table, so the loop has no chain
+//   (proven equal to stepping the generator frame by frame by
+//   ExactRewrites.JumpAheadGivesTheSequenceOneStepAtATime).
+// - The dither sum is a float addition: double carries more than twice float's precision, so
+//   rounding the exact sum to double and then to float gives the float that rounding it once would
+//   (ExactRewrites.OneOperationOnTwoFloatsInDoubleRoundsToTheFloatOperation).
+// - With Stereo Link the left level is the larger of the two: a level grows with the magnitude, so
+//   that is the level of the larger magnitude, one level per frame instead of two (proven against
+//   the model with the louder channel on either side by
+//   AgainstTheModel.EveryBlockSizeFromOneFrameUp).
 template <bool linked>
 TMX1_SAMPLE_STEP void ditherChunk(DelayState& d, const float* __restrict inL, const float* __restrict inR,
                                   int n, Chunk& c) {
@@ -118,6 +123,8 @@ TMX1_SAMPLE_STEP void copyLine(const float* __restrict from, float* __restrict t
 // the run from the effect's lines, which take the run's newest samples back at the block's end
 // (endRun). When the run is full, its newest samples move to its start: the move leaves alone the
 // chunk before, which may still be on its way, as the run holds more than two chunks and a line.
+// DelayLine.HoldsTheLast256SamplesWhateverTheBlockSizeAndLoopCopy proves the lines the same as a
+// sample at a time would leave them.
 TMX1_SAMPLE_STEP void delayChunk(DelayState& d, SignalRun& run, int n, Chunk& c) {
     if (run.end == 0) {
         lineToRun(d.lineL, d.write, run.left);
@@ -150,7 +157,9 @@ TMX1_SAMPLE_STEP void endRun(const DelayState& d, const SignalRun& run) {
 // interpolation, so that the first and last run at full vector width.
 TMX1_SAMPLE_STEP bool tableGains(const float* lev, const float* curve, int n, Chunk& c, float* gains) {
     // Levels are positive, and positive floats order as their bit patterns do: the clamp and the
-    // test are integer operations, which vectorise where a float comparison may not.
+    // test are integer operations, which vectorise where a float comparison may not. The levels
+    // beyond the table (AgainstTheModel.EveryReleaseTypeAndSwitchSampleBySample feeds a sine above
+    // it) take the formula afterwards, whatever the clamped position gave them here.
     constexpr auto kTopBits = std::bit_cast<std::int32_t>(kTableTop);
     std::int32_t beyondTable = 0;
     for (int i = 0; i < n; ++i) {
@@ -160,6 +169,7 @@ TMX1_SAMPLE_STEP bool tableGains(const float* lev, const float* curve, int n, Ch
         const auto index = static_cast<std::int32_t>(position);
         c.index[i] = index;
         // exact in float: the position and its whole part are within a factor of two of each other
+        // (Sterbenz), so this is the double difference the interpolation would take
         c.fraction[i] = position - static_cast<float>(index);
     }
     // One load and one store per frame: unrolled, the loop's own counting stops outweighing them.
@@ -249,7 +259,9 @@ constexpr bool smoothersRunBehind(int type) { return type == kOpto || type == kS
 // before the smoothers'. The cascade is the longest chain. The smoother waits on each of its
 // results and the meters on the smoother's: in the same frame's steps, their work would queue up
 // behind the cascade; a chunk later their inputs are all there, so they run in the gaps the cascade
-// leaves.
+// leaves. Each chain still sees its frames in order, so the order between chains changes nothing:
+// AgainstTheModel.EveryBlockSizeFromOneFrameUp compares every frame and every block's meters with
+// the model, with the chunks' boundaries falling everywhere.
 template <int type, bool linked, bool metering>
 TMX1_SAMPLE_STEP void chainStages(CarriedState& s, const PathSettings& k, const MeterSettings& mk,
                                   Stage release, Stage smooth, MeterChunk& __restrict waiting) {
@@ -281,15 +293,18 @@ TMX1_SAMPLE_STEP void chainStages(CarriedState& s, const PathSettings& k, const 
 }
 
 // What the meters take from each frame, made for the chunk at full vector width. The gain-reduced
-// level is a float product (the double product of two floats is exact). Each pair is stored left,
-// right, so that one load and one conversion bring it into the meters' lanes. The counts follow
-// the meters' own count, so every frame before must have been metered.
+// level and its square are float products, the double product of two floats being exact
+// (ExactRewrites.OneOperationOnTwoFloatsInDoubleRoundsToTheFloatOperation). Each pair is stored
+// left, right, so that one load and one conversion bring it into the meters' lanes. The counts
+// follow the meters' own count, so every frame before must have been metered; their reciprocals
+// serve the running mean (metering::dividedByCount).
 template <bool linked>
 TMX1_SAMPLE_STEP void meterInputChunk(const MeterState& meter, const MeterSettings& mk, const PathSettings& k,
                                       int n, const Chunk& c, MeterChunk& m) {
     const float* gR = linked ? c.gL : c.gR;
     // The counts of the chunk's frames, wrapping at the period's end (at most once when the period
-    // is at least a chunk long, as it is at every sample rate above 640 Hz).
+    // is at least a chunk long, as it is at every sample rate above 640 Hz; below, several times:
+    // AgainstTheModel.SampleRatesFromVeryLowToVeryHigh runs at 300 Hz).
     const auto period = static_cast<std::int64_t>(mk.period);
     if (period >= kChunkFrames) {
         for (int i = 0; i < n; ++i) {
@@ -323,7 +338,8 @@ TMX1_SAMPLE_STEP void meterInputChunk(const MeterState& meter, const MeterSettin
 }
 
 // Make-up and output gain, then into the host's buffers. The gain is a float product: the double
-// product of two floats is exact, so rounding it once to float is what a float multiplication does.
+// product of two floats is exact, so rounding it once to float is what a float multiplication does
+// (ExactRewrites.OneOperationOnTwoFloatsInDoubleRoundsToTheFloatOperation).
 template <bool linked>
 TMX1_SAMPLE_STEP void outputChunk(const PathSettings& k, int n, Chunk& c, float* __restrict outL,
                                   float* __restrict outR, bool accumulate) {

@@ -42,8 +42,8 @@ inline bool isOn(float value) { return value > 0.5f; }
 }
 
 // The table's gain for a level of at most kTableTop, interpolated between its neighbours. The
-// position's fraction is exact in float: the position and its whole part are within a factor of
-// two of each other.
+// position is the quotient the table's spacing asks for (tablePosition), and its fraction is exact in
+// float: the position and its whole part are within a factor of two of each other.
 TMX1_SAMPLE_STEP float tableGain(float lev, const float* curve) {
     const float position = tablePosition(lev);
     const auto i = static_cast<std::int32_t>(position);

@@ -94,8 +94,10 @@ template <int type> TMX1_SAMPLE_STEP void updateReleaseCoefs(ReleaseState& r, fl
     // Below its own 100 ms average the gain is in a transient: move towards the fast release.
     r.pdeEnv = static_cast<float>(r.pdeEnv + (static_cast<double>(g) - r.pdeEnv) * k.pdeCoef);
     if (!(g < r.pdeEnv)) {
-        // At or above its average the weight is 0 and the knob's release applies as it is. Taking
-        // this as a branch keeps the division off the sample-to-sample path in the common case.
+        // At or above its average the weight is 0 and the knob's release applies as it is (0 * fast
+        // + 1 * release is release exactly). Taking this as a branch keeps the division off the
+        // sample-to-sample path in the common case. Compared with the formula, PDE on and off, by
+        // AgainstTheModel.EveryReleaseTypeAndSwitchSampleBySample.
         r.releaseCoef = k.release;
         if constexpr (hasPreStages(type))
             r.preCoef = k.preCoef;

@@ -1,5 +1,5 @@
-// One frame alone, as ramps take them: the steps of a chunk's passes without their loops, whose
-// set-up would cost more than the frame.
+// The block loop's single-frame path: the frames of a ramp, whose settings change from frame to
+// frame, and a block of one frame.
 //
 // Only the signal path's own translation units include this (see dsp/FrameSteps.h).
 #pragma once
@@ -9,7 +9,10 @@
 namespace tmx1::path {
 
 // One frame alone, as ramps take them: the steps of a chunk's passes without their loops, whose
-// set-up would cost more than the frame. No chunk is on its way meanwhile.
+// set-up would cost more than the frame. No chunk is on its way meanwhile. It must give what the
+// chunk passes give: blocks of one frame take it for every frame, and
+// AgainstItself.RampsGiveTheSameSamplesWhateverTheBlockSizeAndLoopCopy and
+// AgainstTheModel.EveryBlockSizeFromOneFrameUp compare those with chunks and with the model.
 template <int type, bool linked, bool metering>
 TMX1_SAMPLE_STEP void runFrame(CarriedState& c, Chunk& chunk, MeterChunk& meters, const MeterSettings& mk,
                                const PathSettings& k, const float* inL, const float* inR, float* outL,
