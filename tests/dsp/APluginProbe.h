@@ -5,6 +5,7 @@
 #include "dsp/Dither.h"
 #include "plugin/APlugin.h"
 
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -86,6 +87,10 @@ class Rig {
     // Runs `frames` of silence.
     void idle(std::size_t frames, int blockSize = 512) { run(Stereo(frames), blockSize); }
 };
+
+// The names of the audio-state fields in which two states differ, for a failure message: an
+// assertion compares the states whole, so a field missing here can only make the message shorter.
+std::string differingFields(const tmx1::AudioState& a, const tmx1::AudioState& b);
 
 // The normalised Threshold value whose mapped level is `linear`.
 float thresholdFor(double linear);
