@@ -10,14 +10,14 @@
 // sample, a weight a(T) = 1 - c(T) is what a smoother takes of its input. All values are 32-bit
 // floats unless a type is given.
 //
-// Writers: "control" is the control update at a block's start (applyParameterChanges, Parameter
-// changes done there are named by parameter); "block" the block loop, which copies what it carries
-// into locals at the block's start (BlockState) and back at its end; "rate" the rate constants
+// Writers, all on the audio thread or while it does not process: "control" is the control update at
+// a block's start (applyParameterChanges; a parameter's name, as in "1.0 on PDE", means the work
+// done there when that parameter changes); "block" the block loop, which copies what it carries
+// into locals at the block's start (dsp/BlockState.h) and back at its end; "rate" the rate constants
 // (resume after a rate change, and construction, so that early audio is sane); "suspend" the host
-// switching the effect off. A host does not process while it calls resume or suspend. Nothing here
-// resets at a block boundary.
+// switching the effect off. Nothing here resets at a block boundary.
 //
-//   field                  unit              meaning; written by; reset
+//   field                  unit              meaning; who writes it; when it resets
 //   --- parameter ramps, indexed by ParamIndex
 //   targetValue[10]        mapped units      each parameter's mapped value (Release: its retention);
 //                                            control

@@ -93,7 +93,8 @@ TMX1_SAMPLE_STEP void blockLoop(BlockState& s, const float* inL, const float* in
 // again for those with AVX-512 (x86-64-v4), chosen when the effect is created. The later copies
 // have wider vectors in the per-chunk loops, and the last twice the registers, so that the chains
 // keep all their state in registers; the arithmetic is the same in all three: this file is compiled
-// without floating-point contraction, so no multiplication and addition are ever fused.
+// without floating-point contraction, so no multiplication and addition are ever fused. The model
+// comparisons (AgainstTheModel.*) and AgainstItself.* run every copy the processor has.
 template <int type, bool linked, bool metering>
 void runBlock(BlockState& s, const float* inL, const float* inR, float* outL, float* outR, Int32 frames,
               bool accumulate) {
