@@ -1,11 +1,15 @@
-// The signal state one block works on. processBlock copies it out of the effect at the block start
-// and back at the end: as locals that nothing else can reach, the compiler keeps the states in
-// registers, where as members of the effect they would have to be reloaded after every store to the
-// host's output buffers (which might, for all the compiler knows, overlap the effect).
+// The signal state one block works on: its copy of the audio state (dsp/AudioState.h, whose table
+// documents each field under the same name) and what it reads of the state the effect shares with
+// other threads. processBlock copies it out of the effect at the block start and back at the end: as
+// locals that nothing else can reach, the compiler keeps the states in registers, where as members of
+// the effect they would have to be reloaded after every store to the host's output buffers (which
+// might, for all the compiler knows, overlap the effect).
 #pragma once
 
+#include "dsp/AudioState.h"
 #include "dsp/StereoPair.h"
-#include "plugin/APlugin.h"
+
+#include <atomic>
 
 // The per-sample steps must be inlined into the block loop: a call would take the block's state
 // out of registers.
@@ -18,33 +22,33 @@
 namespace tmx1 {
 
 struct BlockState {
-    // parameter ramps (currentValue and its ramp)
-    std::array<float, kNumParams> current;
-    std::array<float, kNumParams> target;
-    std::array<float, kNumParams> step;
-    std::array<std::uint16_t, kNumParams> count;
-    std::uint16_t remaining;
+    // parameter ramps, carried
+    std::array<float, kNumParams> currentValue;
+    std::array<float, kNumParams> targetValue;
+    std::array<float, kNumParams> rampStep;
+    std::array<std::uint16_t, kNumParams> rampCount;
+    std::uint16_t rampRemaining;
 
     // what the block reads but does not change
     int releaseType;
-    float makeUp;      // 1 / threshold with Auto-Gain on, otherwise 1
+    float makeUp; // 1 / threshold with Auto-Gain on, otherwise 1
     bool pdeOn, linked, autoGainOn, curveDirty;
-    LoopWidth width; // which copy of the block loop runs
+    LoopWidth loopWidth;
     float preCoef, preCoefFast, fastReleaseCoef, pdeCoef, smoothCoef, optoCoef, brickCoef;
     const float* gainCurve;
 
-    // release stages, PDE envelopes, smoothers and brick-wall gains
-    ReleaseChannel left, right;
+    // release stages, PDE envelopes, smoothers and brick-wall gains, carried
+    ChannelState left, right;
 
     // look-ahead delay lines (the effect's own arrays) and their positions
     float* delayL;
     float* delayR;
     std::uint8_t delayWrite;
-    std::uint8_t lookahead;
+    std::uint8_t lookahead; // its low 8 bits
 
-    std::uint32_t dither;
+    std::uint32_t dither; // the shared generator's state, advanced by the block
 
-    // metering, only while the editor is open
+    // metering, only while the editor is open: the six meters, the sums and the period, carried
     bool metering;
     StereoPair meterIn, meterOut, meterCp;
     StereoPair meanSq, peakSq;

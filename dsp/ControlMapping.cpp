@@ -41,19 +41,19 @@ void APlugin::applyParameterChanges() {
         // Clearing first: a change that lands after this point raises the flag again for the next
         // block instead of being lost.
         changed.exchange(0, std::memory_order_acq_rel);
-        targetValue[static_cast<std::size_t>(i)] =
+        audio.targetValue[static_cast<std::size_t>(i)] =
             mappedValue(i, paramValue[static_cast<std::size_t>(i)].load(std::memory_order_relaxed));
         applyParameterWork(i);
         startRamp(i);
     }
-    if (firstBlock != 0) {
-        firstBlock = 0;
-        rampRemaining = 0;
-        rampCount.fill(0);
-        currentValue = targetValue;
+    if (audio.firstBlock != 0) {
+        audio.firstBlock = 0;
+        audio.rampRemaining = 0;
+        audio.rampCount.fill(0);
+        audio.currentValue = audio.targetValue;
     }
-    if (curveDirty != 0 && rampRemaining == 0) {
-        curveDirty = 0;
+    if (audio.curveDirty != 0 && audio.rampRemaining == 0) {
+        audio.curveDirty = 0;
         rebuildGainCurve();
     }
 }
@@ -63,38 +63,38 @@ void APlugin::applyParameterWork(int index) {
     switch (index) {
     case kThreshold:
     case kKnee:
-        curveDirty = 1;
+        audio.curveDirty = 1;
         break;
     case kRelease: {
-        float seconds = targetValue[kRelease];
-        if (static_cast<int>(nearestEven(targetValue[kReleaseType])) == kPumper)
+        float seconds = audio.targetValue[kRelease];
+        if (static_cast<int>(nearestEven(audio.targetValue[kReleaseType])) == kPumper)
             seconds = static_cast<float>(kPumperReleaseScale * seconds);
-        targetValue[kRelease] = retentionCoef(seconds, fs);
-        channelL.releaseCoef = channelR.releaseCoef = targetValue[kRelease];
+        audio.targetValue[kRelease] = retentionCoef(seconds, fs);
+        audio.channelL.releaseCoef = audio.channelR.releaseCoef = audio.targetValue[kRelease];
         break;
     }
     case kPde:
-        channelL.pdeEnv = channelR.pdeEnv = 1.0f;
+        audio.channelL.pdeEnv = audio.channelR.pdeEnv = 1.0f;
         break;
     case kReleaseType: {
         // The release coefficient depends on the type: recompute it at the next block start
         // (its index has already been passed in this block).
         paramChanged[kRelease].store(1, std::memory_order_relaxed);
-        const int type = static_cast<int>(nearestEven(targetValue[kReleaseType]));
-        releaseType.store(type, std::memory_order_relaxed);
+        const int type = static_cast<int>(nearestEven(audio.targetValue[kReleaseType]));
+        audio.releaseType = type;
         if (hasPreStages(type)) {
-            preTime = kPreStageTimes[static_cast<std::size_t>(type)].slow;
-            preTimeFast = kPreStageTimes[static_cast<std::size_t>(type)].fast;
-            preCoef = retentionCoef(preTime, fs);
-            preCoefFast = retentionCoef(preTimeFast, fs);
-            channelL.preCoef = channelR.preCoef = preCoef;
+            audio.preTime = kPreStageTimes[static_cast<std::size_t>(type)].slow;
+            audio.preTimeFast = kPreStageTimes[static_cast<std::size_t>(type)].fast;
+            audio.preCoef = retentionCoef(audio.preTime, fs);
+            audio.preCoefFast = retentionCoef(audio.preTimeFast, fs);
+            audio.channelL.preCoef = audio.channelR.preCoef = audio.preCoef;
         }
-        channelL.stage.fill(1.0f);
-        channelR.stage.fill(1.0f);
+        audio.channelL.stage.fill(1.0f);
+        audio.channelR.stage.fill(1.0f);
         break;
     }
     case kBrickWall:
-        channelL.brick = channelR.brick = 1.0f;
+        audio.channelL.brick = audio.channelR.brick = 1.0f;
         break;
     default: // Gain, Auto-Gain, Stereo Link and Reserved are read directly
         break;
@@ -103,15 +103,16 @@ void APlugin::applyParameterWork(int index) {
 
 void APlugin::startRamp(int index) {
     const auto i = static_cast<std::size_t>(index);
-    rampCount[i] = rampLength;
-    rampRemaining = rampLength;
-    rampStep[i] = static_cast<float>((static_cast<double>(targetValue[i]) - currentValue[i]) / rampLength);
+    audio.rampCount[i] = audio.rampLength;
+    audio.rampRemaining = audio.rampLength;
+    audio.rampStep[i] = static_cast<float>(
+        (static_cast<double>(audio.targetValue[i]) - audio.currentValue[i]) / audio.rampLength);
 }
 
 void APlugin::rebuildGainCurve() {
-    for (std::size_t j = 0; j < gainCurve.size(); ++j)
-        gainCurve[j] = curveGain(static_cast<float>(static_cast<double>(j) * 0.001), currentValue[kThreshold],
-                                 currentValue[kKnee]);
+    for (std::size_t j = 0; j < audio.gainCurve.size(); ++j)
+        audio.gainCurve[j] = curveGain(static_cast<float>(static_cast<double>(j) * 0.001),
+                                       audio.currentValue[kThreshold], audio.currentValue[kKnee]);
 }
 
 void APlugin::resume() {
@@ -123,26 +124,26 @@ void APlugin::resume() {
 void APlugin::computeRateConstants() {
     const double fs = sampleRate.load(std::memory_order_relaxed);
     // The ramp counters are 16 bits and the delay line holds 256 samples: very high rates clamp.
-    rampLength = static_cast<std::uint16_t>(std::clamp(nearestEven(0.1 * fs), 1.0, 65535.0));
-    fastReleaseCoef = retentionCoef(0.002, fs);
-    pdeCoef = smoothingCoef(0.1, fs);
-    meterPeriod = static_cast<std::int32_t>(std::max(nearestEven(0.1 * fs), 1.0));
-    smoothCoef = smoothingCoef(0.0001, fs);
-    optoCoef = retentionCoef(0.045, fs);
-    lookahead = static_cast<std::uint16_t>(std::min(nearestEven(0.0005 * fs), 255.0));
-    brickCoef = retentionCoef(0.001, fs);
-    meterCoef = static_cast<float>(1.0 - std::exp(-1.0 / (0.2 * fs)));
+    audio.rampLength = static_cast<std::uint16_t>(std::clamp(nearestEven(0.1 * fs), 1.0, 65535.0));
+    audio.fastReleaseCoef = retentionCoef(0.002, fs);
+    audio.pdeCoef = smoothingCoef(0.1, fs);
+    audio.meterPeriod = static_cast<std::int32_t>(std::max(nearestEven(0.1 * fs), 1.0));
+    audio.smoothCoef = smoothingCoef(0.0001, fs);
+    audio.optoCoef = retentionCoef(0.045, fs);
+    audio.lookahead = static_cast<std::uint16_t>(std::min(nearestEven(0.0005 * fs), 255.0));
+    audio.brickCoef = retentionCoef(0.001, fs);
+    audio.meterCoef = static_cast<float>(1.0 - std::exp(-1.0 / (0.2 * fs)));
     // The host compensates what we report; report the delay we really have.
-    setInitialDelay(lookahead);
+    setInitialDelay(audio.lookahead);
 }
 
 void APlugin::suspend() {
     resetMeters();
-    for (ReleaseChannel* channel : {&channelL, &channelR})
+    for (ChannelState* channel : {&audio.channelL, &audio.channelR})
         channel->smooth.fill(1.0f);
-    delayL.fill(0.0f);
-    delayR.fill(0.0f);
-    delayWrite = 0;
+    audio.delayL.fill(0.0f);
+    audio.delayR.fill(0.0f);
+    audio.delayWrite = 0;
 }
 
 } // namespace tmx1

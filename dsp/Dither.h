@@ -25,14 +25,16 @@ inline float noise(std::uint32_t state) {
 // The same noise, computed from the state as a signed offset from the middle of the range: u - 0.5
 // is exactly (state - 2^31) / 2^32, and a signed conversion vectorises where an unsigned one does not.
 // Scaling by a power of two is exact and commutes with rounding (nothing here comes near the
-// subnormals), so one multiplication by 6e-8 / 2^32 rounds to what the two in turn do.
+// subnormals), so one multiplication by 6e-8 / 2^32 rounds to what the two in turn do (proven over
+// the whole range of states by ExactRewrites.CentredNoiseIsTheNoiseOfTheSameState).
 inline float noiseCentred(std::uint32_t state) {
     const auto centred = static_cast<std::int32_t>(state ^ 0x80000000u);
     return static_cast<float>(static_cast<double>(centred) * (6e-8 / 4294967296.0));
 }
 
 // The states `1..count` steps after a state s are multiplier[k] * s + increment[k] (k = steps - 1):
-// a chunk's states computed side by side, without the one-step chain from frame to frame.
+// a chunk's states computed side by side, without the one-step chain from frame to frame
+// (ExactRewrites.JumpAheadGivesTheSequenceOneStepAtATime).
 template <int count> struct JumpAhead {
     std::array<std::uint32_t, count> multiplier{}, increment{};
 

@@ -41,7 +41,9 @@ TMX1_SAMPLE_STEP bool nearFloatBoundary(StereoPair x) {
 // sum / count rounded to float, through the count's reciprocal: a multiplication instead of a
 // division on the running mean's sample-to-sample path. The product differs from the quotient by at
 // most two units in the last place of a double, which changes the float only near a rounding
-// boundary; there the division decides. Answers both lanes as floats.
+// boundary; there the division decides (proven equal to the division, boundaries and subnormals
+// included, by ExactRewrites.RunningMeanThroughTheReciprocalRoundsLikeTheDivision). Answers both
+// lanes as floats.
 TMX1_SAMPLE_STEP __m128 dividedByCount(StereoPair sum, double count, double reciprocal) {
     const StereoPair q = sum * StereoPair::splat(reciprocal);
     if (nearFloatBoundary(q)) [[unlikely]]
@@ -50,7 +52,8 @@ TMX1_SAMPLE_STEP __m128 dividedByCount(StereoPair sum, double count, double reci
 }
 
 // x * n rounded to float, for floats x (in the low two lanes) and a whole number n below 2^24:
-// their double product is exact, so one float multiplication rounds it the same way.
+// their double product is exact, so one float multiplication rounds it the same way
+// (ExactRewrites.OneOperationOnTwoFloatsInDoubleRoundsToTheFloatOperation).
 TMX1_SAMPLE_STEP StereoPair scaledByCount(__m128 x, float n) { return {_mm_cvtps_pd(_mm_mul_ps(x, _mm_set1_ps(n)))}; }
 
 } // namespace metering

@@ -8,8 +8,8 @@ void APlugin::resetMeters() {
         meters[static_cast<std::size_t>(k)].store(0.0f, std::memory_order_relaxed);
     meters[kMeterCpL].store(1.0f, std::memory_order_relaxed);
     meters[kMeterCpR].store(1.0f, std::memory_order_relaxed);
-    meanSqL = meanSqR = peakSqL = peakSqR = 0.0f;
-    meterCount = 0;
+    audio.meanSqL = audio.meanSqR = audio.peakSqL = audio.peakSqR = 0.0f;
+    audio.meterCount = 0;
     ocLatched.store(0, std::memory_order_relaxed);
     ocAckRequest.store(0, std::memory_order_relaxed);
 }

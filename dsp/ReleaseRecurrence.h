@@ -23,11 +23,11 @@ struct ReleaseState {
     float releaseCoef, preCoef;
     float pdeEnv;
 
-    static ReleaseState of(const ReleaseChannel& ch) {
+    static ReleaseState of(const ChannelState& ch) {
         const auto& st = ch.stage;
         return {st[0], st[1], st[2], st[3], st[4], st[5], ch.releaseCoef, ch.preCoef, ch.pdeEnv};
     }
-    void storeTo(ReleaseChannel& ch) const {
+    void storeTo(ChannelState& ch) const {
         ch.stage = {s1, s2, s3, s4, s5, s6};
         ch.releaseCoef = releaseCoef;
         ch.preCoef = preCoef;
@@ -42,7 +42,7 @@ struct ReleaseSettings {
     bool pdeOn;
 
     static ReleaseSettings of(const BlockState& s) {
-        return {s.current[kRelease], s.preCoef, s.preCoefFast, s.fastReleaseCoef, s.pdeCoef, s.optoCoef, s.pdeOn};
+        return {s.currentValue[kRelease], s.preCoef, s.preCoefFast, s.fastReleaseCoef, s.pdeCoef, s.optoCoef, s.pdeOn};
     }
 };
 
@@ -94,8 +94,10 @@ template <int type> TMX1_SAMPLE_STEP void updateReleaseCoefs(ReleaseState& r, fl
     // Below its own 100 ms average the gain is in a transient: move towards the fast release.
     r.pdeEnv = static_cast<float>(r.pdeEnv + (static_cast<double>(g) - r.pdeEnv) * k.pdeCoef);
     if (!(g < r.pdeEnv)) {
-        // At or above its average the weight is 0 and the knob's release applies as it is. Taking
-        // this as a branch keeps the division off the sample-to-sample path in the common case.
+        // At or above its average the weight is 0 and the knob's release applies as it is (0 * fast
+        // + 1 * release is release exactly). Taking this as a branch keeps the division off the
+        // sample-to-sample path in the common case. Compared with the formula, PDE on and off, by
+        // AgainstTheModel.EveryReleaseTypeAndSwitchSampleBySample.
         r.releaseCoef = k.release;
         if constexpr (hasPreStages(type))
             r.preCoef = k.preCoef;

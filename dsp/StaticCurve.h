@@ -18,7 +18,8 @@ inline float curveGain(float level, float threshold, float knee) {
 
 // Where a level falls in the gain table, whose entries are 0.001 apart: level / 0.001 rounded to
 // float. For every level the table is used for (up to 2.0), the float product with 1000 rounds to
-// the same float as that quotient (checked for every such level by a test): a multiplication the
+// the same float as that quotient (proven for every such level by
+// ExactRewrites.TablePositionIsTheRoundedQuotientForEveryLevelTheTableServes): a multiplication the
 // processor does in a fraction of a division's time.
 inline float tablePosition(float level) { return level * 1000.0f; }
 

@@ -49,10 +49,10 @@ APlugin::APlugin(vst::AudioMasterCallback audioMaster) : AudioEffectX(audioMaste
     rateChanged.store(1, std::memory_order_relaxed);
     // Some hosts process before their first resume: the rate constants must already be sane.
     computeRateConstants();
-    currentValue.fill(0.0f);
+    audio.currentValue.fill(0.0f);
     for (auto& changed : paramChanged)
         changed.store(1, std::memory_order_release);
-    firstBlock = 1;
+    audio.firstBlock = 1;
 }
 
 APlugin::~APlugin() {

@@ -32,7 +32,7 @@ std::vector<tmx1::LoopWidth> loopWidths() {
     using tmx1::LoopWidth;
     std::vector<LoopWidth> widths;
     for (LoopWidth width : {LoopWidth::baseline, LoopWidth::avx2, LoopWidth::avx512})
-        if (width <= tmx1::APlugin::widestLoops())
+        if (width <= tmx1::widestLoops())
             widths.push_back(width);
     return widths;
 }
@@ -46,6 +46,60 @@ const char* nameOf(tmx1::LoopWidth width) {
     default:
         return "x86-64 loops";
     }
+}
+
+std::string differingFields(const tmx1::AudioState& a, const tmx1::AudioState& b) {
+    std::string names;
+    const auto check = [&names](bool same, const std::string& name) {
+        if (!same)
+            names += (names.empty() ? "" : ", ") + name;
+    };
+#define TMX1_CHECK_FIELD(field) check(a.field == b.field, #field)
+    TMX1_CHECK_FIELD(targetValue);
+    TMX1_CHECK_FIELD(currentValue);
+    TMX1_CHECK_FIELD(rampStep);
+    TMX1_CHECK_FIELD(rampCount);
+    TMX1_CHECK_FIELD(rampRemaining);
+    TMX1_CHECK_FIELD(rampLength);
+    TMX1_CHECK_FIELD(firstBlock);
+    TMX1_CHECK_FIELD(curveDirty);
+    TMX1_CHECK_FIELD(gainCurve);
+    TMX1_CHECK_FIELD(releaseType);
+    TMX1_CHECK_FIELD(preTime);
+    TMX1_CHECK_FIELD(preTimeFast);
+    TMX1_CHECK_FIELD(preCoef);
+    TMX1_CHECK_FIELD(preCoefFast);
+    TMX1_CHECK_FIELD(fastReleaseCoef);
+    TMX1_CHECK_FIELD(pdeCoef);
+    TMX1_CHECK_FIELD(smoothCoef);
+    TMX1_CHECK_FIELD(optoCoef);
+    TMX1_CHECK_FIELD(brickCoef);
+    TMX1_CHECK_FIELD(lookahead);
+    TMX1_CHECK_FIELD(meterPeriod);
+    TMX1_CHECK_FIELD(meterCoef);
+    for (const auto& [channel, name] : {std::pair{&tmx1::AudioState::channelL, "channelL."},
+                                        std::pair{&tmx1::AudioState::channelR, "channelR."}}) {
+        const tmx1::ChannelState& x = a.*channel;
+        const tmx1::ChannelState& y = b.*channel;
+        const std::string prefix = name;
+        check(x.stage == y.stage, prefix + "stage");
+        check(x.releaseCoef == y.releaseCoef, prefix + "releaseCoef");
+        check(x.preCoef == y.preCoef, prefix + "preCoef");
+        check(x.pdeEnv == y.pdeEnv, prefix + "pdeEnv");
+        check(x.smooth == y.smooth, prefix + "smooth");
+        check(x.brick == y.brick, prefix + "brick");
+    }
+    TMX1_CHECK_FIELD(delayL);
+    TMX1_CHECK_FIELD(delayR);
+    TMX1_CHECK_FIELD(delayWrite);
+    TMX1_CHECK_FIELD(meanSqL);
+    TMX1_CHECK_FIELD(meanSqR);
+    TMX1_CHECK_FIELD(peakSqL);
+    TMX1_CHECK_FIELD(peakSqR);
+    TMX1_CHECK_FIELD(meterCount);
+    TMX1_CHECK_FIELD(loopWidth);
+#undef TMX1_CHECK_FIELD
+    return names;
 }
 
 float thresholdFor(double linear) {

@@ -5,6 +5,7 @@
 #include "dsp/Dither.h"
 #include "plugin/APlugin.h"
 
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -12,36 +13,39 @@ namespace tmx1 {
 
 struct APluginProbe {
     const APlugin& p;
-    float current(int i) const { return p.currentValue[static_cast<std::size_t>(i)]; }
-    float target(int i) const { return p.targetValue[static_cast<std::size_t>(i)]; }
-    int rampCount(int i) const { return p.rampCount[static_cast<std::size_t>(i)]; }
-    int rampLength() const { return p.rampLength; }
-    int lookahead() const { return p.lookahead; }
-    int meterPeriod() const { return p.meterPeriod; }
-    bool curveDirty() const { return p.curveDirty != 0; }
-    float curve(int j) const { return p.gainCurve[static_cast<std::size_t>(j)]; }
-    int releaseType() const { return p.releaseType.load(); }
-    float preCoef() const { return p.preCoef; }
-    float preCoefFast() const { return p.preCoefFast; }
-    float releaseCoefL() const { return p.channelL.releaseCoef; }
-    float stageL(int k) const { return p.channelL.stage[static_cast<std::size_t>(k)]; }
-    float smoothL(int k) const { return p.channelL.smooth[static_cast<std::size_t>(k)]; }
+    // The audio thread's whole state, between blocks.
+    const AudioState& audio() const { return p.audio; }
+    float current(int i) const { return p.audio.currentValue[static_cast<std::size_t>(i)]; }
+    float target(int i) const { return p.audio.targetValue[static_cast<std::size_t>(i)]; }
+    int rampCount(int i) const { return p.audio.rampCount[static_cast<std::size_t>(i)]; }
+    int rampLength() const { return p.audio.rampLength; }
+    int lookahead() const { return p.audio.lookahead; }
+    int meterPeriod() const { return p.audio.meterPeriod; }
+    bool curveDirty() const { return p.audio.curveDirty != 0; }
+    float curve(int j) const { return p.audio.gainCurve[static_cast<std::size_t>(j)]; }
+    int releaseType() const { return p.audio.releaseType; }
+    float preCoef() const { return p.audio.preCoef; }
+    float preCoefFast() const { return p.audio.preCoefFast; }
+    float releaseCoefL() const { return p.audio.channelL.releaseCoef; }
+    float stageL(int k) const { return p.audio.channelL.stage[static_cast<std::size_t>(k)]; }
+    float smoothL(int k) const { return p.audio.channelL.smooth[static_cast<std::size_t>(k)]; }
     // The look-ahead lines and the position of their newest sample.
     std::pair<std::vector<float>, std::vector<float>> delayLines() const {
-        return {{p.delayL.begin(), p.delayL.end()}, {p.delayR.begin(), p.delayR.end()}};
+        return {{p.audio.delayL.begin(), p.audio.delayL.end()},
+                {p.audio.delayR.begin(), p.audio.delayR.end()}};
     }
-    int delayWrite() const { return p.delayWrite; }
-    float fastReleaseCoef() const { return p.fastReleaseCoef; }
-    float pdeCoef() const { return p.pdeCoef; }
-    float smoothCoef() const { return p.smoothCoef; }
-    float optoCoef() const { return p.optoCoef; }
-    float brickCoef() const { return p.brickCoef; }
-    float meterCoef() const { return p.meterCoef; }
+    int delayWrite() const { return p.audio.delayWrite; }
+    float fastReleaseCoef() const { return p.audio.fastReleaseCoef; }
+    float pdeCoef() const { return p.audio.pdeCoef; }
+    float smoothCoef() const { return p.audio.smoothCoef; }
+    float optoCoef() const { return p.audio.optoCoef; }
+    float brickCoef() const { return p.audio.brickCoef; }
+    float meterCoef() const { return p.audio.meterCoef; }
     float staticGain(float level) const { return p.staticGain(level); }
     bool ocAckRequested() const { return p.ocAckRequest.load() != 0; }
-    std::pair<float, float> meanSquares() const { return {p.meanSqL, p.meanSqR}; }
+    std::pair<float, float> meanSquares() const { return {p.audio.meanSqL, p.audio.meanSqR}; }
     // Which copy of the block loop runs; only those up to the processor's widest may be chosen.
-    void useLoops(LoopWidth width) const { const_cast<APlugin&>(p).loopWidth = width; }
+    void useLoops(LoopWidth width) const { const_cast<APlugin&>(p).audio.loopWidth = width; }
     // The state a block would start from now.
     BlockState blockState() const {
         BlockState s{};
@@ -83,6 +87,10 @@ class Rig {
     // Runs `frames` of silence.
     void idle(std::size_t frames, int blockSize = 512) { run(Stereo(frames), blockSize); }
 };
+
+// The names of the audio-state fields in which two states differ, for a failure message: an
+// assertion compares the states whole, so a field missing here can only make the message shorter.
+std::string differingFields(const tmx1::AudioState& a, const tmx1::AudioState& b);
 
 // The normalised Threshold value whose mapped level is `linear`.
 float thresholdFor(double linear);

@@ -181,4 +181,49 @@ TEST(GainCurve, TableAndFormulaAgreeAroundTheTableTop) {
     EXPECT_NEAR(below, above, 1e-6);
 }
 
+// Switching the effect off and on clears what would sound stale (the look-ahead's old samples, the
+// smoothers' gains, the running meter period) but nothing the next audio must continue from: a
+// suspend that reset the release stages, the PDE envelopes, the brick-walls or a running ramp would
+// make the gain jump, and one that left the delay lines would replay old audio.
+TEST(Suspend, ResetsTheDelaySmoothersAndMeterPeriodAndKeepsEverythingElse) {
+    Rig rig(44100.0f, 5); // "Soft Mastering": Opto, PDE and Brick-Wall on
+    rig.idle(64);         // past the first block, which takes its values without ramps
+    rig.set(kThreshold, dsp_testing::thresholdFor(0.2));
+    rig.set(tmx1::kStereoLink, 0.0f);
+    // A sine above the threshold, then a single-sample peak that the smoothers cannot follow in the
+    // look-ahead's time: the brick-walls catch it and are still releasing at the end.
+    Stereo loud(3000);
+    for (std::size_t i = 0; i < loud.size(); ++i) {
+        loud.left[i] = static_cast<float>(0.3 * std::sin(0.05 * static_cast<double>(i)));
+        loud.right[i] = -0.7f * loud.left[i];
+    }
+    loud.left[2960] = 1.0f;
+    loud.right[2960] = -1.0f;
+    rig.run(loud);
+    const tmx1::AudioState before = rig.probe.audio();
+    // Everything suspend must keep is away from what a reset would give it, so that a reset shows.
+    ASSERT_GT(before.rampRemaining, 0) << "the threshold's ramp still runs";
+    ASSERT_NE(before.curveDirty, 0);
+    for (const tmx1::ChannelState& channel : {before.channelL, before.channelR}) {
+        ASSERT_LT(channel.stage[0], 1.0f);
+        ASSERT_LT(channel.pdeEnv, 1.0f);
+        ASSERT_LT(channel.brick, 1.0f);
+        ASSERT_LT(channel.smooth[2], 1.0f);
+    }
+    ASSERT_NE(before.delayWrite, 0);
+    ASSERT_GT(before.meterCount, 0u);
+
+    rig.plugin.suspend();
+    tmx1::AudioState expected = before;
+    for (tmx1::ChannelState* channel : {&expected.channelL, &expected.channelR})
+        channel->smooth.fill(1.0f);
+    expected.delayL.fill(0.0f);
+    expected.delayR.fill(0.0f);
+    expected.delayWrite = 0;
+    expected.meanSqL = expected.meanSqR = expected.peakSqL = expected.peakSqR = 0.0f;
+    expected.meterCount = 0;
+    EXPECT_TRUE(rig.probe.audio() == expected)
+        << "differs in " << dsp_testing::differingFields(rig.probe.audio(), expected);
+}
+
 } // namespace

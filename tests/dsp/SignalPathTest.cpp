@@ -175,25 +175,31 @@ TEST(AgainstTheModel, SampleRatesFromVeryLowToVeryHigh) {
 }
 
 // The model has no ramps. While parameters glide, after program switches and with the switches
-// flipped, the copies of the block loop and the block sizes are compared with one another instead.
-// The changes come every 4096 frames, a whole number of blocks of every size used.
+// flipped, the copies of the block loop and the block sizes are compared with one another instead:
+// the outputs, the meters and, at the end, everything the audio thread carries, so that a field a
+// block leaves unsaved (or saves from the wrong place) shows even before it is heard. The changes
+// come every 4096 frames, a whole number of blocks of every size used.
 struct Recording {
     Stereo out;
     std::vector<float> meters;
+    tmx1::AudioState state;
 };
 
 using Change = std::function<void(Rig&)>;
 
 Recording runWithChanges(const std::vector<Change>& changes, tmx1::LoopWidth width, int block) {
     constexpr std::size_t kSpacing = 4096;
-    const Stereo input = noiseBursts(kSpacing * (changes.size() + 1), 21);
+    // After the last change, two parts: its ramp ends in the first, and the chunks carry the state
+    // through the second to the end.
+    const std::size_t parts = changes.size() + 2;
+    const Stereo input = noiseBursts(kSpacing * parts, 21);
     Rig rig(44100.0f, 0);
     rig.probe.useLoops(width);
     tmx1::dither::setStateForTesting(77); // after the effect has seeded it
     rig.idle(8192, 4096);                 // the same start for every block size: ramps done, table built
-    Recording result{Stereo(input.size()), {}};
-    for (std::size_t part = 0; part <= changes.size(); ++part) {
-        if (part > 0)
+    Recording result{Stereo(input.size()), {}, {}};
+    for (std::size_t part = 0; part < parts; ++part) {
+        if (part > 0 && part <= changes.size())
             changes[part - 1](rig);
         Stereo in(kSpacing);
         std::copy_n(input.left.begin() + static_cast<long>(part * kSpacing), kSpacing, in.left.begin());
@@ -204,6 +210,8 @@ Recording runWithChanges(const std::vector<Change>& changes, tmx1::LoopWidth wid
         for (int k = 0; k < tmx1::kNumMeters; ++k)
             result.meters.push_back(rig.plugin.meterValue(k));
     }
+    result.state = rig.probe.audio();
+    result.state.loopWidth = tmx1::LoopWidth::baseline; // the one field the runs may differ in
     return result;
 }
 
@@ -211,6 +219,8 @@ void expectSame(const Recording& run, const Recording& reference, const std::str
     EXPECT_EQ(run.out.left, reference.out.left) << where;
     EXPECT_EQ(run.out.right, reference.out.right) << where;
     EXPECT_EQ(run.meters, reference.meters) << where;
+    EXPECT_TRUE(run.state == reference.state) << where << ": the audio state differs in "
+                                              << dsp_testing::differingFields(run.state, reference.state);
 }
 
 // Changes whose effect starts at the frame they arrive, whatever the block size: not Threshold or

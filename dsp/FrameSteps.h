@@ -1,0 +1,162 @@
+// The steps of the signal path that the chunk passes (dsp/ChunkPasses.h) and the single-frame path
+// (dsp/SingleFrame.h) share, and the state the block loop carries in locals. Every expression is
+// evaluated in double and rounded to float where its result is stored.
+//
+// Only the signal path's own translation units include this: dsp/CMakeLists.txt compiles them with
+// the options its arithmetic needs (no fused multiply-add, whatever the processor offers).
+#pragma once
+
+#ifndef TMX1_SIGNAL_PATH_UNIT
+#error "per-frame arithmetic: compile this unit with the signal path's options (dsp/CMakeLists.txt)"
+#endif
+
+#include "dsp/BlockState.h"
+#include "dsp/MeterStep.h"
+#include "dsp/ReleaseRecurrence.h"
+#include "dsp/StaticCurve.h"
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+
+namespace tmx1::path {
+
+using D = double;
+
+constexpr float kTableTop = 2.0f; // levels above this use the formula, not the table
+
+// One pole of the gain smoother.
+TMX1_SAMPLE_STEP float smooth(float x, float s, float a) { return static_cast<float>(s + (D(x) - s) * a); }
+
+// A sample the host should never send (NaN, infinity) would leave the state non-finite for good.
+// Tested on the exponent bits: cheaper than the library's classification, and it vectorises.
+TMX1_SAMPLE_STEP float sanitize(float x) {
+    return (std::bit_cast<std::uint32_t>(x) & 0x7F800000u) != 0x7F800000u ? x : 0.0f;
+}
+
+inline bool isOn(float value) { return value > 0.5f; }
+
+// Off the loop's fast path: a call here keeps exp and log out of the per-sample code.
+[[gnu::noinline]] inline float curveFormula(float lev, float threshold, float knee) {
+    return curveGain(lev, threshold, knee);
+}
+
+// The table's gain for a level of at most kTableTop, interpolated between its neighbours. The
+// position is the quotient the table's spacing asks for (tablePosition), and its fraction is exact in
+// float: the position and its whole part are within a factor of two of each other.
+TMX1_SAMPLE_STEP float tableGain(float lev, const float* curve) {
+    const float position = tablePosition(lev);
+    const auto i = static_cast<std::int32_t>(position);
+    const D fraction = position - static_cast<float>(i);
+    return static_cast<float>((1.0 - fraction) * curve[i] + fraction * curve[i + 1]);
+}
+
+inline float staticGainAt(float lev, const float* curve, bool curveDirty, float threshold, float knee) {
+    if (curveDirty || lev > kTableTop)
+        return curveFormula(lev, threshold, knee);
+    return tableGain(lev, curve);
+}
+
+// Auto-Gain's make-up follows the threshold in use; it only changes while a ramp runs.
+inline void updateMakeUp(BlockState& s) {
+    s.makeUp = s.autoGainOn ? static_cast<float>(1.0 / s.currentValue[kThreshold]) : 1.0f;
+}
+
+// The per-sample ramp step, while ramps run.
+inline void stepRamps(BlockState& s) {
+    for (std::size_t i = 0; i < kNumParams; ++i) {
+        if (s.rampCount[i] == 0)
+            continue;
+        // The last step lands exactly on the target, whatever rounding the steps collected.
+        s.currentValue[i] =
+            s.rampCount[i] == 1 ? s.targetValue[i] : static_cast<float>(D(s.currentValue[i]) + s.rampStep[i]);
+        --s.rampCount[i];
+    }
+    --s.rampRemaining;
+    updateMakeUp(s);
+}
+
+// What a frame reads but does not change: the same for a whole chunk, read afresh for every frame
+// while a ramp runs.
+struct PathSettings {
+    ReleaseSettings release;
+    float smoothCoef, brickCoef;
+    float threshold, knee;
+    float makeUp, outputGain;
+    bool brickOn, curveDirty;
+    const float* gainCurve;
+
+    static PathSettings of(const BlockState& s) {
+        return {ReleaseSettings::of(s), s.smoothCoef, s.brickCoef,           s.currentValue[kThreshold],
+                s.currentValue[kKnee],  s.makeUp,     s.currentValue[kGain], isOn(s.currentValue[kBrickWall]),
+                s.curveDirty,           s.gainCurve};
+    }
+};
+
+// One channel's smoother and brick-wall state, as the block loop carries it.
+struct SmootherState {
+    float s1, s2, s3;
+    float brick;
+
+    static SmootherState of(const ChannelState& ch) {
+        return {ch.smooth[0], ch.smooth[1], ch.smooth[2], ch.brick};
+    }
+    void storeTo(ChannelState& ch) const {
+        ch.smooth = {s1, s2, s3};
+        ch.brick = brick;
+    }
+};
+
+// Gain smoother and brick-wall of one channel, from the release cascade's gain.
+// The brick-wall's level is read only while it is on: with it off, and no meters, no level was made.
+TMX1_SAMPLE_STEP float smoothedGain(SmootherState& c, float g, const float& brickLevel,
+                                    const PathSettings& k) {
+    c.s1 = smooth(g, c.s1, k.smoothCoef);
+    c.s2 = smooth(c.s1, c.s2, k.smoothCoef);
+    c.s3 = smooth(c.s2, c.s3, k.smoothCoef);
+    g = c.s3;
+    if (k.brickOn) {
+        auto t = static_cast<float>(D(k.threshold) / std::fabs(D(brickLevel) * g));
+        if (t > 1.0f)
+            t = 1.0f; // also catches an infinite ratio from a gain that underflowed to zero
+        c.brick = follow(t, c.brick, k.brickCoef);
+        g = static_cast<float>(D(g) * c.brick);
+    }
+    return g;
+}
+
+// The dither generator and the look-ahead delay (the effect's own lines), as the block loop carries them.
+struct DelayState {
+    std::uint32_t dither;
+    float* lineL;
+    float* lineR;
+    std::uint8_t write;
+    std::uint8_t lookahead;
+};
+
+// The block loop's carried state, as locals of the block function: loaded from the block's state at
+// its start and stored back at its end.
+struct CarriedState {
+    ReleaseState releaseL, releaseR;
+    SmootherState smoothL, smoothR;
+    MeterState meter;
+    DelayState delay;
+
+    static CarriedState of(const BlockState& s) {
+        return {ReleaseState::of(s.left),  ReleaseState::of(s.right),
+                SmootherState::of(s.left), SmootherState::of(s.right),
+                MeterState::of(s),         {s.dither, s.delayL, s.delayR, s.delayWrite, s.lookahead}};
+    }
+    template <bool metering> void storeTo(BlockState& s) const {
+        releaseL.storeTo(s.left);
+        releaseR.storeTo(s.right);
+        smoothL.storeTo(s.left);
+        smoothR.storeTo(s.right);
+        if constexpr (metering)
+            meter.storeTo(s);
+        s.delayWrite = delay.write;
+        s.dither = delay.dither;
+    }
+};
+
+} // namespace tmx1::path

@@ -1,0 +1,58 @@
+// The block loop's single-frame path: the frames of a ramp, whose settings change from frame to
+// frame, and a block of one frame.
+//
+// Only the signal path's own translation units include this (see dsp/FrameSteps.h).
+#pragma once
+
+#include "dsp/ChunkPasses.h"
+
+namespace tmx1::path {
+
+// One frame alone, as ramps take them: the steps of a chunk's passes without their loops, whose
+// set-up would cost more than the frame. No chunk is on its way meanwhile. It must give what the
+// chunk passes give: blocks of one frame take it for every frame, and
+// AgainstItself.RampsGiveTheSameSamplesWhateverTheBlockSizeAndLoopCopy and
+// AgainstTheModel.EveryBlockSizeFromOneFrameUp compare those with chunks and with the model.
+template <int type, bool linked, bool metering>
+TMX1_SAMPLE_STEP void runFrame(CarriedState& c, Chunk& chunk, MeterChunk& meters, const MeterSettings& mk,
+                               const PathSettings& k, const float* inL, const float* inR, float* outL,
+                               float* outR, bool accumulate) {
+    DelayState& d = c.delay;
+    d.dither = dither::next(d.dither);
+    const float noise = dither::noiseCentred(d.dither);
+    const float xL = sanitize(*inL) + noise, xR = sanitize(*inR) + noise;
+    float levL = level(xL);
+    const float levR = level(xR);
+    d.write = static_cast<std::uint8_t>(d.write + 1);
+    const auto read = static_cast<std::uint8_t>(d.write - d.lookahead);
+    d.lineL[d.write] = xL;
+    d.lineR[d.write] = xR;
+    const float dL = d.lineL[read], dR = d.lineR[read];
+    const float ldL = level(dL), ldR = level(dR);
+    float bwL = ldL;
+    if constexpr (linked) {
+        levL = levL > levR ? levL : levR;
+        bwL = ldL > ldR ? ldL : ldR;
+    }
+    const auto gainOf = [&](ReleaseState& release, SmootherState& smoother, float lev, float brickLevel) {
+        const float staticGain = staticGainAt(lev, k.gainCurve, k.curveDirty, k.threshold, k.knee);
+        return smoothedGain(smoother, releaseStep<type>(release, staticGain, k.release), brickLevel, k);
+    };
+    const float gL = gainOf(c.releaseL, c.smoothL, levL, bwL);
+    const float gR = linked ? gL : gainOf(c.releaseR, c.smoothR, levR, ldR);
+    if constexpr (metering) {
+        // their inputs are made exactly as for a chunk
+        chunk.ldL[0] = ldL;
+        chunk.ldR[0] = ldR;
+        chunk.gL[0] = gL;
+        chunk.gR[0] = gR;
+        meterInputChunk<false>(c.meter, mk, k, 1, chunk, meters);
+        drainMeters(c.meter, mk, meters);
+    }
+    const auto yL = static_cast<float>(D(dL * gL) * k.makeUp * k.outputGain);
+    const auto yR = static_cast<float>(D(dR * gR) * k.makeUp * k.outputGain);
+    *outL = accumulate ? *outL + yL : yL;
+    *outR = accumulate ? *outR + yR : yR;
+}
+
+} // namespace tmx1::path
