@@ -24,7 +24,7 @@ void APlugin::loadBlockState(BlockState& s) {
     s.rampCount = a.rampCount;
     s.rampRemaining = a.rampRemaining;
 
-    s.releaseType = audio.releaseType;
+    s.releaseType = a.releaseType;
     s.pdeOn = isOn(paramValue[kPde].load(std::memory_order_relaxed));
     s.linked = isOn(paramValue[kStereoLink].load(std::memory_order_relaxed));
     s.autoGainOn = isOn(paramValue[kAutoGain].load(std::memory_order_relaxed));
