@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -207,7 +208,7 @@ class PanelAlignment : public OpenEditor {
         KnobArt art;
         double sumSin = 0, sumCos = 0, sum = 0;
         for (int i = 0; i < rays; ++i) {
-            const double angle = 2 * M_PI * i / rays;
+            const double angle = 2 * std::numbers::pi * i / rays;
             const double rim = rimAlong(turnX, turnY, angle, radius / 2, radius - 2);
             sum += rim;
             sumSin += rim * std::sin(angle);
