@@ -7,7 +7,6 @@
 #include "DIB/cDIBDial.h"
 #include "DIB/cDIBImage.h"
 #include "platform/MachineSettings.h"
-#include "platform/MessageBox.h"
 #include "platform/Shell.h"
 #include "plugin/APlugin.h"
 #include "plugin/APluginProgram.h"
@@ -210,8 +209,8 @@ void TPluginEditorWindow::LogoClick(TPersistent*) {
 }
 
 void TPluginEditorWindow::AboutClick(TPersistent*) {
-    platform::ShowInformation(Window() != nullptr ? Window()->Handle() : nullptr, "TMX-1",
-                              std::string(kProductInformation) + kMakerWebAddress);
+    if (Window() != nullptr)
+        Window()->ShowInformation("TMX-1", std::string(kProductInformation) + kMakerWebAddress);
 }
 
 } // namespace tmx1

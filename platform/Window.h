@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <stdexcept>
+#include <string>
 
 namespace platform {
 
@@ -116,6 +117,15 @@ class NativeWindow {
     virtual void Idle() = 0;
     // The window system's handle of this window (a window id or HWND), for children and hosts.
     virtual void* Handle() const = 0;
+
+    // Shows a box with the title, the text and an OK button over this window, modal to this window
+    // alone: while it is open the window passes no mouse or key input to its listener, and the host's
+    // own windows go on working. Asked again while it is open, it brings the open box forward. On X11
+    // the box is ours and Idle serves it; on Windows it is the system's, and the call returns once it
+    // is closed; on the headless screen it is recorded and closed at once, as if OK had been pressed.
+    virtual void ShowInformation(const std::string& title, const std::string& text) = 0;
+    // Whether a box that ShowInformation showed is still open.
+    virtual bool ShowsInformation() const = 0;
 };
 
 class WindowError : public std::runtime_error {

@@ -3,38 +3,10 @@
 #include "platform/PixelMemory.h"
 
 #include <algorithm>
-#include <mutex>
 
 namespace platform {
 
 namespace headless {
-
-namespace {
-
-// The headless windows that exist and still have their screen, so that a window handle can be told
-// apart from a native one by comparison alone. Tests may run editors on several threads.
-std::mutex liveMutex;
-std::vector<const HeadlessWindow*> liveWindows;
-
-void addLive(const HeadlessWindow* window) {
-    const std::lock_guard<std::mutex> lock(liveMutex);
-    liveWindows.push_back(window);
-}
-
-void removeLive(const HeadlessWindow* window) {
-    const std::lock_guard<std::mutex> lock(liveMutex);
-    std::erase(liveWindows, window);
-}
-
-} // namespace
-
-HeadlessWindow* HeadlessWindow::FromHandle(const void* handle) {
-    const std::lock_guard<std::mutex> lock(liveMutex);
-    for (const HeadlessWindow* window : liveWindows)
-        if (static_cast<const void*>(window) == handle)
-            return const_cast<HeadlessWindow*>(window);
-    return nullptr;
-}
 
 Screen::~Screen() {
     // Windows outliving their screen must not reach back into it.
@@ -81,23 +53,24 @@ HeadlessWindow::HeadlessWindow(Screen& screen, int width, int height, WindowList
       surface_(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0), invalid_{0, 0, width,
                                                                                                 height} {
     screen_.windows_.push_back(this);
-    addLive(this);
 }
 
 HeadlessWindow::~HeadlessWindow() {
     for (HeadlessTimer* timer : timers_)
         timer->window_ = nullptr;
-    if (listener_ != nullptr) {
+    if (listener_ != nullptr)
         std::erase(screen_.windows_, this);
-        removeLive(this);
-    }
+}
+
+void HeadlessWindow::ShowInformation(const std::string& title, const std::string& text) {
+    if (listener_ != nullptr) // else the window, and maybe its screen, is gone
+        screen_.RecordInformationBox({title, text});
 }
 
 void HeadlessWindow::DestroyByWindowSystem() {
     if (listener_ == nullptr)
         return;
-    std::erase(screen_.windows_, this);
-    removeLive(this); // its screen may be going
+    std::erase(screen_.windows_, this); // its screen may be going
     WindowListener* listener = listener_;
     listener_ = nullptr;
     listener->WindowDestroyed();

@@ -33,17 +33,14 @@ class Screen {
         std::string text;
     };
     const std::vector<InformationBox>& InformationBoxes() const { return informationBoxes_; }
-    void RecordInformationBox(InformationBox box) { informationBoxes_.push_back(std::move(box)); }
 
   private:
+    void RecordInformationBox(InformationBox box) { informationBoxes_.push_back(std::move(box)); }
+
     friend class HeadlessWindow;
     std::vector<HeadlessWindow*> windows_;
     std::vector<InformationBox> informationBoxes_;
 };
-
-// The information box over a headless window: recorded on its screen and closed at once, as if the
-// user had pressed OK.
-void RecordInformation(HeadlessWindow& parentWindow, const std::string& title, const std::string& text);
 
 class HeadlessWindow : public NativeWindow {
   public:
@@ -61,10 +58,9 @@ class HeadlessWindow : public NativeWindow {
     std::unique_ptr<Timer> CreateTimer(std::function<void()> tick) override;
     void Idle() override;
     void* Handle() const override { return const_cast<HeadlessWindow*>(this); }
-    Screen& OwnScreen() const { return screen_; }
-    // The live headless window whose Handle() this is, or null for any other value. The handle is
-    // only compared with those of the windows that exist, never read.
-    static HeadlessWindow* FromHandle(const void* handle);
+    // Recorded on the screen and closed at once.
+    void ShowInformation(const std::string& title, const std::string& text) override;
+    bool ShowsInformation() const override { return false; }
 
     // What the screen shows at (x, y), counted from the top-left corner: 0x00RRGGBB.
     std::uint32_t ScreenPixel(int x, int y) const;

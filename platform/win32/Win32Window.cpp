@@ -2,6 +2,7 @@
 
 #include "platform/PixelMemory.h"
 #include "platform/win32/SystemError.h"
+#include "platform/win32/Utf16.h"
 #include "platform/win32/Win32Api.h"
 
 #include <algorithm>
@@ -243,6 +244,18 @@ class Win32Window final : public NativeWindow {
     // Null once the window system has destroyed the window: its handle may then name another window.
     void* Handle() const override { return alive_ ? hwnd_ : nullptr; }
 
+    // The system's box: its own loop dispatches the whole thread's messages, so the host's windows go
+    // on working, and it disables the top-level window it belongs to, so the panel takes no input.
+    void ShowInformation(const std::string& title, const std::string& text) override {
+        if (!alive_ || showing_)
+            return;
+        showing_ = true;
+        // Our texts are UTF-8; only the wide call shows every character of them.
+        MessageBoxW(hwnd_, Utf16FromUtf8(text).c_str(), Utf16FromUtf8(title).c_str(), MB_OK | MB_ICONINFORMATION);
+        showing_ = false;
+    }
+    bool ShowsInformation() const override { return showing_; }
+
   private:
     friend class Win32Timer;
 
@@ -416,6 +429,7 @@ class Win32Window final : public NativeWindow {
     int height_;
     WindowListener* listener_;
     bool alive_ = false;
+    bool showing_ = false; // inside the system's information box
     HDC paintDc_ = nullptr;
     HCURSOR cursor_;
     bool mouseInside_ = false; // a leave is being tracked

@@ -8,7 +8,6 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
-#include <poll.h>
 
 #include <algorithm>
 #include <bit>
@@ -89,63 +88,87 @@ Rect placement(Display* display, const std::optional<Rect>& around, int width, i
     return {x, y, x + width, y + height};
 }
 
-// The box's window on its own connection, from creation to the user's answer. Errors of its requests
-// (a parent that is gone, a server out of resources) are trapped for its whole life, and a server that
-// goes away closes the box.
-class InformationWindow {
+// The box's window on a connection of its own, from creation until the user has closed it. Each call
+// traps the errors of its own requests (a parent that is gone, a server out of resources), and a server
+// that goes away closes the box.
+class ShownBox final : public InformationBox {
   public:
-    InformationWindow(const Connection& connection, InformationBoxPicture& picture)
-        : connection_(connection), display_(connection.Get()), picture_(picture), trap_(connection) {}
-    ~InformationWindow() {
+    ShownBox(std::unique_ptr<Connection> connection, const std::string& title, const std::string& text)
+        : connection_(std::move(connection)), display_(connection_->Get()), picture_(title, text) {}
+    ~ShownBox() override {
+        const ErrorTrap trap(*connection_);
         if (image_ != nullptr) {
             image_->data = nullptr; // imageData_ is ours to free, not Xlib's
             XDestroyImage(image_);
         }
         if (gc_ != nullptr)
             XFreeGC(display_, gc_); // also of a lost connection: the GC lives on our side too
-        if (connection_.Lost())
+        if (connection_->Lost())
             return;
-        if (window_ != 0 && !destroyed_)
-            XDestroyWindow(display_, window_);
+        DestroyWindow();
         if (colormap_ != 0)
             XFreeColormap(display_, colormap_);
     }
-    InformationWindow(const InformationWindow&) = delete;
-    InformationWindow& operator=(const InformationWindow&) = delete;
+    ShownBox(const ShownBox&) = delete;
+    ShownBox& operator=(const ShownBox&) = delete;
 
     // Creates and maps the window; false when the display refused it, and then nothing is shown.
     bool Open(const std::string& title, Window parent) {
+        ErrorTrap trap(*connection_);
         XVisualInfo visual{};
         if (XMatchVisualInfo(display_, DefaultScreen(display_), 24, TrueColor, &visual) == 0)
             return false;
         const std::optional<Rect> parentRect = rectOnRoot(display_, parent);
         const Window owner = parentRect ? topLevelOf(display_, parent) : 0;
-        trap_.Reset(); // a parent that is not a window just puts the box in the middle of the screen
+        trap.Reset(); // a parent that is not a window just puts the box in the middle of the screen
         const Rect frame = placement(display_, parentRect, picture_.Width(), picture_.Height());
         Create(visual, frame);
-        if (trap_.Failed() || !MakeImage(visual))
+        if (trap.Failed() || !MakeImage(visual))
             return false;
         Describe(title, owner, frame);
         XMapRaised(display_, window_);
-        return !trap_.Failed();
+        return !trap.Failed();
     }
 
-    // Handles events until the user has closed the box or the server has gone. Waits on the socket
-    // rather than in XNextEvent: of a connection lost while waiting, XNextEvent would return no event.
-    void Run() {
-        while (!closed_ && !connection_.Lost()) {
-            if (XPending(display_) == 0) {
-                pollfd readable{ConnectionNumber(display_), POLLIN, 0};
-                poll(&readable, 1, -1);
-                continue;
-            }
+    bool Serve() override {
+        if (!Showing())
+            return false;
+        const ErrorTrap trap(*connection_);
+        // XPending before each event: of a lost connection, XNextEvent would wait for nothing.
+        while (Showing() && XPending(display_) > 0) {
             XEvent event;
             XNextEvent(display_, &event);
             Dispatch(event);
         }
+        if (closed_ && !connection_->Lost()) {
+            DestroyWindow(); // gone from the screen now, not when the owner lets go of the box
+            XFlush(display_);
+        }
+        return Showing();
     }
 
+    void BringForward() override {
+        if (!Showing())
+            return;
+        const ErrorTrap trap(*connection_);
+        XMapRaised(display_, window_); // also out of a minimised state
+        AskToActivate();
+        focusAsked_ = false;
+        TakeFocus();
+        XFlush(display_);
+    }
+
+    unsigned long WindowId() const override { return window_; }
+
   private:
+    bool Showing() const { return !closed_ && !connection_->Lost(); }
+
+    void DestroyWindow() {
+        if (window_ != 0 && !destroyed_)
+            XDestroyWindow(display_, window_);
+        destroyed_ = true;
+    }
+
     void Create(const XVisualInfo& visual, const Rect& frame) {
         colormap_ = XCreateColormap(display_, DefaultRootWindow(display_), visual.visual, AllocNone);
         XSetWindowAttributes attributes{};
@@ -271,10 +294,22 @@ class InformationWindow {
             return;
         focusAsked_ = true;
         // Refused (BadMatch) while a window manager has not shown the box yet; it then gives the
-        // focus itself.
+        // focus itself. The refusal is this trap's alone.
+        ErrorTrap refused(*connection_);
         XSetInputFocus(display_, window_, RevertToParent, CurrentTime);
-        if (trap_.Failed())
-            trap_.Reset();
+    }
+
+    // A window manager may keep a client's own raise from taking effect; this is how a client asks it.
+    void AskToActivate() {
+        XEvent message{};
+        message.xclient.type = ClientMessage;
+        message.xclient.window = window_;
+        message.xclient.message_type = Intern("_NET_ACTIVE_WINDOW");
+        message.xclient.format = 32;
+        message.xclient.data.l[0] = 1; // a request from an application
+        message.xclient.data.l[1] = CurrentTime;
+        XSendEvent(display_, DefaultRootWindow(display_), False,
+                   SubstructureRedirectMask | SubstructureNotifyMask, &message);
     }
 
     void Show(const ButtonLook& look) {
@@ -285,7 +320,7 @@ class InformationWindow {
     }
 
     void Present() {
-        if (connection_.Lost())
+        if (!Showing())
             return;
         const std::vector<std::uint32_t>& pixels = picture_.Paint(look_);
         const int width = picture_.Width();
@@ -315,10 +350,9 @@ class InformationWindow {
         unsigned long blue = 0;
     };
 
-    const Connection& connection_;
+    std::unique_ptr<Connection> connection_; // closed last, after everything made on it
     Display* display_;
-    InformationBoxPicture& picture_;
-    ErrorTrap trap_;
+    InformationBoxPicture picture_;
     Colormap colormap_ = 0;
     Window window_ = 0;
     GC gc_ = nullptr;
@@ -330,22 +364,23 @@ class InformationWindow {
     bool buttonHeld_ = false; // the left button went down on OK and has not come up yet
     bool focusAsked_ = false;
     bool closed_ = false;
-    bool destroyed_ = false; // by someone else: there is no window left to destroy
+    bool destroyed_ = false; // there is no window left to destroy (ours did it, or someone else)
 };
 
 } // namespace
 
-void ShowInformationBox(unsigned long parentWindow, const std::string& title, const std::string& text) {
-    const std::unique_ptr<Connection> connection = Connection::Open();
+std::unique_ptr<InformationBox> ShowInformationBox(unsigned long over, const std::string& title,
+                                                   const std::string& text) {
+    std::unique_ptr<Connection> connection = Connection::Open();
     if (!connection)
-        return;
+        return nullptr;
     try {
-        InformationBoxPicture picture(title, text);
-        InformationWindow box(*connection, picture);
-        if (box.Open(title, parentWindow))
-            box.Run();
+        auto box = std::make_unique<ShownBox>(std::move(connection), title, text);
+        if (!box->Open(title, over))
+            return nullptr;
+        return box;
     } catch (const FontError&) {
-        // No font face at all: there is nothing readable to show.
+        return nullptr; // no font face at all: there is nothing readable to show
     }
 }
 

@@ -3,6 +3,7 @@
 #include "platform/PixelMemory.h"
 #include "platform/x11/Connection.h"
 #include "platform/x11/ErrorTrap.h"
+#include "platform/x11/InformationBox.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -242,6 +243,7 @@ class X11Window final : public NativeWindow {
         }
     }
     ~X11Window() override {
+        box_.reset(); // a box still open goes with the window it belongs to
         for (X11Timer* timer : timers_)
             timer->window_ = nullptr;
         Release();
@@ -294,6 +296,18 @@ class X11Window final : public NativeWindow {
     }
     void* Handle() const override { return reinterpret_cast<void*>(static_cast<std::uintptr_t>(window_)); }
 
+    void ShowInformation(const std::string& title, const std::string& text) override {
+        if (!Usable())
+            return;
+        if (box_) {
+            box_->BringForward();
+            return;
+        }
+        box_ = ShowInformationBox(window_, title, text);
+        toldLeft_ = false;
+    }
+    bool ShowsInformation() const override { return box_ != nullptr; }
+
     bool SharedMemory() const { return staging_->Shared(); }
 
   private:
@@ -309,6 +323,7 @@ class X11Window final : public NativeWindow {
             XNextEvent(display_, &event);
             Dispatch(event);
         }
+        ServeBox();
         FireDueTimers();
         if (Usable() && !invalid_.Empty()) {
             const Rect rect = invalid_;
@@ -317,6 +332,17 @@ class X11Window final : public NativeWindow {
         }
         if (Usable())
             XFlush(display_);
+    }
+
+    // The box lives on the host's idles like the window; while it is open the panel under it takes
+    // no input (keys never come here: the host keeps them).
+    void ServeBox() {
+        if (box_ && !box_->Serve())
+            box_.reset();
+        if (box_ && !toldLeft_ && alive_) {
+            toldLeft_ = true;
+            listener_->WindowMouse({MouseEventKind::Leave, 0, 0, MouseButton::Left, 0, 0}); // nothing stays lit
+        }
     }
 
     void Create(Window parent) {
@@ -370,7 +396,11 @@ class X11Window final : public NativeWindow {
                         event.xexpose.y + event.xexpose.height});
             break;
         case ButtonPress:
-            if (isPointerButton(event.xbutton.button))
+            if (!isPointerButton(event.xbutton.button))
+                break;
+            if (box_)
+                box_->BringForward(); // a click on the panel finds the box the user overlooked
+            else
                 Press(event.xbutton);
             break;
         case ButtonRelease:
@@ -429,7 +459,7 @@ class X11Window final : public NativeWindow {
     }
 
     void Mouse(MouseEventKind kind, int x, int y, MouseButton button, unsigned modifiers, Time time) {
-        if (!alive_)
+        if (!alive_ || box_)
             return;
         listener_->WindowMouse({kind, x, y, button, modifiers, time});
     }
@@ -451,6 +481,7 @@ class X11Window final : public NativeWindow {
     }
 
     void Destroyed() {
+        box_.reset();
         alive_ = false;
         invalid_ = {};
         listener_->WindowDestroyed();
@@ -478,6 +509,8 @@ class X11Window final : public NativeWindow {
     bool alive_ = true;
     LastPress lastPress_;
     std::vector<X11Timer*> timers_;
+    std::unique_ptr<InformationBox> box_; // open while the user has not closed it
+    bool toldLeft_ = true;                // the listener knows the pointer is no longer its own
 };
 
 X11Timer::X11Timer(X11Window& window, std::function<void()> tick) : window_(&window), tick_(std::move(tick)) {

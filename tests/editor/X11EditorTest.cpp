@@ -1,21 +1,14 @@
 // The built plug-in's editor in a real X server, opened by a host through the loaded library's
 // dispatcher inside a window of the host's: what it shows against the headless composition of the
 // same state, a knob dragged with synthesised input, hosts that destroy their window first, and
-// handles that name no window.
-#include "tests/support/LoadedPlugin.h"
+// handles that name no window. The information box has tests of its own.
+#include "tests/editor/X11EditorFixture.h"
 
 #include "platform/headless/Screen.h"
 #include "tests/support/DesktopUser.h"
-#include "tests/support/XvfbServer.h"
-
-// Xlib's macros (None, Bool, Status) would break the test framework's headers: those come first.
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
-#include <X11/extensions/XTest.h>
 
 #include <sys/mman.h>
 
-#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -25,53 +18,8 @@
 
 namespace {
 
-using testing_support::LoadedPlugin;
-
-// Open descriptors of this process: an X connection left open shows as one more.
-std::size_t openDescriptors() {
-    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
-                                                  std::filesystem::directory_iterator()));
-}
-
-class X11Editor : public LoadedPlugin {
-  protected:
-    void SetUp() override {
-        testing_support::privateDisplay();
-        display = XOpenDisplay(nullptr);
-        ASSERT_NE(display, nullptr);
-        parent = XCreateSimpleWindow(display, DefaultRootWindow(display), kParentX, kParentY, 570, 265, 0, 0, 0);
-        XMapWindow(display, parent);
-        XSync(display, False);
-    }
-    void TearDown() override {
-        if (parent != 0)
-            XDestroyWindow(display, parent);
-        XCloseDisplay(display);
-    }
-
-    void* parentHandle() const { return reinterpret_cast<void*>(static_cast<std::uintptr_t>(parent)); }
-    void open() { ASSERT_EQ(plugin->dispatch(vst::effEditOpen, 0, 0, parentHandle()), 1); }
-    // Idles as a host at 100 Hz for a while, so that the server's events arrive and are handled.
-    void idleFor(int milliseconds) {
-        for (int elapsed = 0; elapsed < milliseconds; elapsed += 10) {
-            plugin->dispatch(vst::effEditIdle);
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-    }
-    void pointer(int x, int y) {
-        XTestFakeMotionEvent(display, -1, kParentX + x, kParentY + y, CurrentTime);
-        XSync(display, False);
-    }
-    void button(bool down) {
-        XTestFakeButtonEvent(display, 1, down ? True : False, CurrentTime);
-        XSync(display, False);
-    }
-
-    static constexpr int kParentX = 20;
-    static constexpr int kParentY = 10;
-    Display* display = nullptr;
-    Window parent = 0;
-};
+using testing_support::X11Editor;
+using testing_support::openDescriptors;
 
 TEST_F(X11Editor, ShowsExactlyWhatTheHeadlessCompositionShows) {
     plugin->setParameter(0, 0.3f);
@@ -115,31 +63,6 @@ TEST_F(X11Editor, ADragReachesTheEffectAndTheHost) {
     for (const host::HostRequest& request : host.requests())
         automated = automated || (request.opcode == vst::audioMasterAutomate && request.index == 0);
     EXPECT_TRUE(automated);
-}
-
-TEST_F(X11Editor, TheInformationHotspotShowsItsBoxUntilTheUserClosesIt) {
-    open();
-    idleFor(100);
-    std::atomic<bool> shown{false};
-    std::thread user([&shown] {
-        Display* own = XOpenDisplay(nullptr);
-        for (int i = 0; i < 300 && !shown; ++i) {
-            if (Window box = testing_support::topLevelNamed(own, "TMX-1")) {
-                shown = true;
-                testing_support::closeByWindowManager(own, box);
-            } else {
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            }
-        }
-        XCloseDisplay(own);
-    });
-    pointer(533, 30); // the information icon
-    button(true);
-    button(false);
-    idleFor(50); // the idle that takes the click shows the box and waits until it is closed
-    user.join();
-    EXPECT_TRUE(shown);
-    EXPECT_EQ(plugin->dispatch(vst::effEditClose), 0);
 }
 
 TEST_F(X11Editor, TheHostDestroysItsWindowBeforeClosingTheEditor) {

@@ -1,7 +1,5 @@
-// The machine settings file, the desktop's open operation and the information box of the headless
-// window system.
+// The machine settings file and the desktop's open operation.
 #include "platform/MachineSettings.h"
-#include "platform/MessageBox.h"
 #include "platform/Shell.h"
 #include "platform/headless/Screen.h"
 
@@ -106,22 +104,6 @@ TEST_F(DesktopServices, ShellOpenPassesTheTargetAsOneArgumentAndLeavesNoChildBeh
     int status = 0;
     EXPECT_EQ(waitpid(-1, &status, WNOHANG), -1);
     EXPECT_EQ(errno, ECHILD) << "the opener is not our child, so it can never be a zombie of ours";
-}
-
-TEST_F(DesktopServices, HeadlessInformationBoxIsRecordedOnTheScreenOfItsWindow) {
-    struct NoListener : platform::WindowListener {
-        void WindowPaint(const platform::Rect&) override {}
-        void WindowMouse(const platform::MouseEvent&) override {}
-        void WindowKey(const platform::KeyEvent&) override {}
-        void WindowDestroyed() override {}
-    } listener;
-    platform::headless::Screen screen;
-    auto window = platform::CreateChildWindow(platform::ParentWindow::Headless(screen), 20, 10, listener);
-    platform::ShowInformation(window->Handle(), "TMX-1", "Some text");
-    platform::ShowInformation(nullptr, "TMX-1", "nowhere to show it");
-    ASSERT_EQ(screen.InformationBoxes().size(), 1u);
-    EXPECT_EQ(screen.InformationBoxes()[0].title, "TMX-1");
-    EXPECT_EQ(screen.InformationBoxes()[0].text, "Some text");
 }
 
 } // namespace

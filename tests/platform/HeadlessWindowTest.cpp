@@ -1,11 +1,12 @@
 // The headless window system: invalid rectangles merge and paint once per idle, presented pixels reach
 // the screen where they were put, timers tick on the fake clock from one interval after their start,
-// and a window whose screen went away stays harmless.
+// a window whose screen went away stays harmless, and information boxes are recorded on the screen.
 #include "platform/PixelMemory.h"
 #include "platform/headless/Screen.h"
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <vector>
 
 namespace {
@@ -115,6 +116,21 @@ TEST(HeadlessWindow, MouseEventsCarryTheHeldButtonsAndAGoneScreenEndsTheWindow) 
     window->Idle();
     EXPECT_EQ(recorder.paints.size(), 0u) << "nothing reaches a destroyed window's listener";
     EXPECT_THROW(CreateChildWindow(ParentWindow::Native(nullptr), 10, 10, recorder), WindowError);
+}
+
+TEST(HeadlessWindow, AnInformationBoxIsRecordedOnItsScreenAndClosedAtOnce) {
+    Recorder recorder;
+    auto screen = std::make_unique<headless::Screen>();
+    auto window = CreateChildWindow(platform::ParentWindow::Headless(*screen), 20, 10, recorder);
+    window->ShowInformation("TMX-1", "Some text");
+    EXPECT_FALSE(window->ShowsInformation());
+    ASSERT_EQ(screen->InformationBoxes().size(), 1u);
+    EXPECT_EQ(screen->InformationBoxes()[0].title, "TMX-1");
+    EXPECT_EQ(screen->InformationBoxes()[0].text, "Some text");
+
+    screen.reset();
+    window->ShowInformation("TMX-1", "no screen to show it on"); // harmless
+    EXPECT_FALSE(window->ShowsInformation());
 }
 
 } // namespace

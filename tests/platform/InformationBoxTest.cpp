@@ -1,9 +1,8 @@
 // The information box on a private X server, driven as a user would (XTest) from the test's own
-// connection while the box blocks a thread of its own: where it opens and what the window manager is
-// told, what it shows, how it closes, parents that are no window, and a server that goes away while
-// it waits. The text's wrapping needs no display.
+// connection while the test serves the box as the editor's idle does: where it opens and what the
+// window manager is told, what it shows, how it closes, parents that are no window, and a server that
+// goes away while it waits. The text's wrapping needs no display.
 #include "platform/x11/InformationBox.h"
-#include "platform/MessageBox.h"
 #include "platform/x11/InformationBoxPicture.h"
 #include "tests/support/XvfbServer.h"
 
@@ -18,9 +17,9 @@
 
 #include "tests/support/DesktopUser.h"
 
-#include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -44,7 +43,8 @@ template <class Condition> bool eventually(Condition done) {
 }
 
 // The host's side: a top-level window with the editor's window inside it, and a box shown over the
-// editor on a thread of its own. The test stands in for the user through its own connection.
+// editor and served between the test's steps as a host's idle would serve it. The test stands in for
+// the user through its own connection.
 class InformationBoxOnScreen : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -58,51 +58,62 @@ class InformationBoxOnScreen : public ::testing::Test {
         moveTo(1, 1); // off the box
     }
     void TearDown() override {
-        if (shown.joinable()) {
-            if (!returned)
-                testing_support::closeByWindowManager(display, box); // the test failed with the box still up
-            shown.join();
-        }
+        shown.reset();
         if (display != nullptr) {
             XDestroyWindow(display, host);
             XCloseDisplay(display);
         }
     }
 
-    void* editorHandle() const { return reinterpret_cast<void*>(static_cast<std::uintptr_t>(editor)); }
-
-    // Shows the box over `parent` and waits until it is on the screen with the keyboard.
-    void show(void* parent) {
-        shown = std::thread([this, parent] {
-            platform::ShowInformation(parent, kTitle, kText);
-            returned = true;
-        });
+    // Shows the box over `parent` and serves it until it is on the screen with the keyboard.
+    void show(unsigned long parent) {
+        const auto start = std::chrono::steady_clock::now();
+        shown = platform::x11::ShowInformationBox(parent, kTitle, kText);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100))
+            << "showing it waits for nothing";
+        ASSERT_NE(shown, nullptr);
         ASSERT_TRUE(eventually([&] { return (box = findBox()) != 0; })) << "no window named " << kTitle;
+        EXPECT_EQ(box, shown->WindowId());
         ASSERT_TRUE(eventually([&] { return focused() == box; })) << "the box takes the keyboard";
+    }
+    // Serves the box once, as an idle does, and tells whether it is still open.
+    bool serve() {
+        const auto start = std::chrono::steady_clock::now();
+        open = shown->Serve();
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100)) << "serving never waits";
+        return open;
+    }
+    // Polls until `done` holds, serving the box on each round, for up to three seconds.
+    template <class Condition> bool eventually(Condition done) {
+        for (int i = 0; i < 300; ++i) {
+            if (shown)
+                serve();
+            if (done())
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
     }
 
     // A viewable top-level window with our title.
     Window findBox() {
-        const Window found = testing_support::topLevelNamed(display, kTitle);
-        XWindowAttributes attributes{};
-        return found != 0 && XGetWindowAttributes(display, found, &attributes) != 0 &&
-                       attributes.map_state == IsViewable
-                   ? found
-                   : 0;
+        const std::vector<Window> shown = testing_support::shownTopLevelsNamed(display, kTitle);
+        return shown.empty() ? 0 : shown.back();
     }
-    Window focused() {
-        Window focus = 0;
-        int revert = 0;
-        XGetInputFocus(display, &focus, &revert);
-        return focus;
+    Window focused() { return testing_support::focusedWindow(display); }
+    bool stackedAbove(Window upper, Window lower) { return testing_support::stackedAbove(display, upper, lower); }
+    // The box is closed and gone from the screen.
+    bool waitForClose() {
+        return eventually([&] { return !open && findBox() == 0; });
     }
-    bool waitForReturn() {
-        return eventually([&] { return returned.load(); });
-    }
-    // Stays up for a while: it waits for the user.
+    // Stays up for a while, served all along: it waits for the user.
     bool staysUp() {
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        return !returned;
+        for (int i = 0; i < 20; ++i) {
+            if (!serve())
+                return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return true;
     }
 
     platform::Rect rectOnRoot(Window window) {
@@ -177,12 +188,12 @@ class InformationBoxOnScreen : public ::testing::Test {
     Window host = 0;
     Window editor = 0;
     Window box = 0;
-    std::thread shown;
-    std::atomic<bool> returned{false};
+    std::unique_ptr<platform::x11::InformationBox> shown;
+    bool open = true; // what the last serve() said
 };
 
 TEST_F(InformationBoxOnScreen, OpensCentredOverTheEditorAsAFixedDialogOfTheHostsWindow) {
-    show(editorHandle());
+    show(editor);
     const platform::Rect at = rectOnRoot(box);
     const platform::Rect over = rectOnRoot(editor);
     EXPECT_NEAR((at.Left + at.Right) / 2, (over.Left + over.Right) / 2, 1) << "centred over the editor";
@@ -208,13 +219,13 @@ TEST_F(InformationBoxOnScreen, OpensCentredOverTheEditorAsAFixedDialogOfTheHosts
               std::vector<Atom>{XInternAtom(display, "WM_DELETE_WINDOW", False)});
     XFree(protocols);
 
-    EXPECT_TRUE(staysUp()) << "the call waits for the user";
+    EXPECT_TRUE(staysUp()) << "it waits for the user";
     press(XK_Escape);
-    EXPECT_TRUE(waitForReturn());
+    EXPECT_TRUE(waitForClose());
 }
 
 TEST_F(InformationBoxOnScreen, ShowsTheTextAndAFocusedOkButtonExactlyAsComposed) {
-    show(editorHandle());
+    show(editor);
     InformationBoxPicture picture(kTitle, kText);
     const platform::Rect whole{0, 0, picture.Width(), picture.Height()};
     ASSERT_EQ(rectOnRoot(box).Width(), whole.Width());
@@ -237,25 +248,24 @@ TEST_F(InformationBoxOnScreen, ShowsTheTextAndAFocusedOkButtonExactlyAsComposed)
                            picture.Button().Left - 30])
         << "the button stands out from the footer";
     press(XK_Return);
-    EXPECT_TRUE(waitForReturn());
+    EXPECT_TRUE(waitForClose());
 }
 
 class ClosingKey : public InformationBoxOnScreen, public ::testing::WithParamInterface<KeySym> {};
 
-TEST_P(ClosingKey, ClosesTheBoxAndTheCallReturns) {
-    show(editorHandle());
+TEST_P(ClosingKey, ClosesTheBox) {
+    show(editor);
     press(XK_a);
     EXPECT_TRUE(staysUp()) << "other keys do nothing";
     press(GetParam());
-    EXPECT_TRUE(waitForReturn());
-    EXPECT_EQ(findBox(), 0u) << "the window is gone";
+    EXPECT_TRUE(waitForClose()) << "closed, and the window is gone";
 }
 
 INSTANTIATE_TEST_SUITE_P(EnterKeypadEnterAndEscape, ClosingKey,
                          ::testing::Values(XK_Return, XK_KP_Enter, XK_Escape));
 
 TEST_F(InformationBoxOnScreen, OnlyAClickThatStartsAndEndsOnOkClosesItAndTheButtonShowsHoverAndPress) {
-    show(editorHandle());
+    show(editor);
     InformationBoxPicture picture(kTitle, kText);
     const platform::Rect button = picture.Button();
     const platform::Rect ring{button.Left - 4, button.Top - 4, button.Right + 4, button.Bottom + 4};
@@ -279,24 +289,39 @@ TEST_F(InformationBoxOnScreen, OnlyAClickThatStartsAndEndsOnOkClosesItAndTheButt
     moveInBox(middleX, middleY);
     leftButton(true);
     leftButton(false);
-    EXPECT_TRUE(waitForReturn());
+    EXPECT_TRUE(waitForClose());
 }
 
 TEST_F(InformationBoxOnScreen, TheWindowManagersCloseButtonClosesIt) {
-    show(editorHandle());
+    show(editor);
     testing_support::closeByWindowManager(display, box);
-    EXPECT_TRUE(waitForReturn());
+    EXPECT_TRUE(waitForClose());
+}
+
+TEST_F(InformationBoxOnScreen, BroughtForwardItComesBackAboveTheHostWithTheKeyboard) {
+    show(editor);
+    // The user clicked into the host: it has the keyboard and lies above the box.
+    XRaiseWindow(display, host);
+    XSetInputFocus(display, host, RevertToParent, CurrentTime);
+    XSync(display, False);
+    ASSERT_TRUE(eventually([&] { return focused() == host && !stackedAbove(box, host); }));
+
+    shown->BringForward();
+    EXPECT_TRUE(eventually([&] { return focused() == box && stackedAbove(box, host); }));
+    EXPECT_EQ(findBox(), box) << "the same box, not a second one";
+    press(XK_Escape);
+    EXPECT_TRUE(waitForClose());
 }
 
 TEST_F(InformationBoxOnScreen, AParentThatIsNoWindowCentresItOnTheScreenWithoutEndingTheProcess) {
-    show(reinterpret_cast<void*>(std::uintptr_t{0x1234567}));
+    show(0x1234567);
     const platform::Rect at = rectOnRoot(box);
     EXPECT_NEAR((at.Left + at.Right) / 2, DisplayWidth(display, DefaultScreen(display)) / 2, 1);
     EXPECT_NEAR((at.Top + at.Bottom) / 2, DisplayHeight(display, DefaultScreen(display)) / 2, 1);
     Window owner = 0;
     EXPECT_EQ(XGetTransientForHint(display, box, &owner), 0) << "no owner to be transient for";
     press(XK_Escape);
-    EXPECT_TRUE(waitForReturn());
+    EXPECT_TRUE(waitForClose());
 }
 
 TEST(InformationBoxWithoutADisplay, ReturnsAtOnceShowingNothing) {
@@ -304,7 +329,7 @@ TEST(InformationBoxWithoutADisplay, ReturnsAtOnceShowingNothing) {
     const std::string saved = display != nullptr ? display : "";
     unsetenv("DISPLAY");
     const auto start = std::chrono::steady_clock::now();
-    platform::x11::ShowInformationBox(0, kTitle, kText);
+    EXPECT_EQ(platform::x11::ShowInformationBox(0, kTitle, kText), nullptr);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
     if (display != nullptr)
         setenv("DISPLAY", saved.c_str(), 1);
@@ -362,17 +387,16 @@ TEST(InformationBoxLayout, ALongTextIsCutSoTheButtonStaysOnASmallScreen) {
 }
 
 // The X server goes away while the box waits for the user. Xlib's own answer ends the process; the box
-// returns instead, as if closed. The test looks for the box from connections it closes again, so that
-// it holds none to that server when it goes.
-TEST(InformationBoxServerLoss, TheBoxReturnsAndTheProcessLivesOn) {
+// closes instead. The test looks for the box from connections it closes again, so that it holds none
+// to that server when it goes.
+TEST(InformationBoxServerLoss, TheBoxClosesAndTheProcessLivesOn) {
     testing_support::XvfbServer server;
     const testing_support::DisplayVariable pointed(server.display());
-    std::atomic<bool> returned{false};
-    std::thread shown([&returned] {
+    const std::unique_ptr<platform::x11::InformationBox> shown =
         platform::x11::ShowInformationBox(0, kTitle, kText);
-        returned = true;
-    });
-    const bool up = eventually([] {
+    ASSERT_NE(shown, nullptr);
+    const bool up = eventually([&] {
+        shown->Serve();
         Display* look = XOpenDisplay(nullptr);
         const Window box = look != nullptr ? testing_support::topLevelNamed(look, kTitle) : 0;
         if (look != nullptr)
@@ -381,11 +405,9 @@ TEST(InformationBoxServerLoss, TheBoxReturnsAndTheProcessLivesOn) {
     });
     EXPECT_TRUE(up) << "no window named " << kTitle;
     server.kill();
-    EXPECT_TRUE(eventually([&returned] { return returned.load(); }));
-    if (returned)
-        shown.join();
-    else
-        shown.detach(); // still waiting on a server that is gone: nothing to join
+    EXPECT_TRUE(eventually([&] { return !shown->Serve(); }));
+    shown->BringForward(); // asks nothing of the gone server
+    EXPECT_FALSE(shown->Serve());
 }
 
 } // namespace

@@ -4,7 +4,6 @@
 #include "platform/Font.h"
 #include "platform/Locale.h"
 #include "platform/MachineSettings.h"
-#include "platform/MessageBox.h"
 #include "platform/PixelMemory.h"
 #include "platform/SharedLibrary.h"
 #include "platform/Shell.h"
@@ -613,16 +612,6 @@ TEST(ParentHandles, AHeadlessScreenGetsAHeadlessWindowAndAnythingElseIsRefused) 
     EXPECT_THROW(CreateChildWindow(ParentWindow::Native(nullptr), 20, 10, recorder), WindowError);
     HostFrame host;
     EXPECT_THROW(CreateChildWindow(ParentWindow::Native(host.Handle()), 0, 10, recorder), WindowError);
-}
-
-TEST(ParentHandles, AnInformationBoxOverAHeadlessWindowIsRecordedOnItsScreen) {
-    Recorder recorder;
-    headless::Screen screen;
-    auto window = CreateChildWindow(platform::ParentWindow::Headless(screen), 20, 10, recorder);
-    ShowInformation(window->Handle(), "TMX-1", "Some text");
-    ASSERT_EQ(screen.InformationBoxes().size(), 1u);
-    EXPECT_EQ(screen.InformationBoxes()[0].title, "TMX-1");
-    EXPECT_EQ(screen.InformationBoxes()[0].text, "Some text");
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "tests/support/DesktopUser.h"
 
+#include <algorithm>
+
 namespace testing_support {
 
 std::vector<Window> childrenOf(Display* display, Window window) {
@@ -23,6 +25,34 @@ Window topLevelNamed(Display* display, const std::string& title) {
             XFree(name);
     }
     return found;
+}
+
+std::vector<Window> shownTopLevelsNamed(Display* display, const std::string& title) {
+    std::vector<Window> found;
+    for (Window window : childrenOf(display, DefaultRootWindow(display))) {
+        char* name = nullptr;
+        XWindowAttributes attributes{};
+        if (XFetchName(display, window, &name) != 0 && name == title &&
+            XGetWindowAttributes(display, window, &attributes) != 0 && attributes.map_state == IsViewable)
+            found.push_back(window);
+        if (name != nullptr)
+            XFree(name);
+    }
+    return found;
+}
+
+Window focusedWindow(Display* display) {
+    Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(display, &focus, &revert);
+    return focus;
+}
+
+bool stackedAbove(Display* display, Window upper, Window lower) {
+    const std::vector<Window> order = childrenOf(display, DefaultRootWindow(display)); // bottom to top
+    const auto upperAt = std::find(order.begin(), order.end(), upper);
+    const auto lowerAt = std::find(order.begin(), order.end(), lower);
+    return upperAt != order.end() && lowerAt != order.end() && upperAt > lowerAt;
 }
 
 void closeByWindowManager(Display* display, Window window) {

@@ -12,6 +12,12 @@ namespace testing_support {
 std::vector<Window> childrenOf(Display* display, Window window);
 // A top-level window whose WM_NAME is title, or 0.
 Window topLevelNamed(Display* display, const std::string& title);
+// The mapped (viewable) top-level windows whose WM_NAME is title, bottom to top.
+std::vector<Window> shownTopLevelsNamed(Display* display, const std::string& title);
+// The window that has the keyboard.
+Window focusedWindow(Display* display);
+// Whether top-level window upper lies above top-level window lower; false when either is not there.
+bool stackedAbove(Display* display, Window upper, Window lower);
 // The window manager's close button: WM_DELETE_WINDOW, as a client message.
 void closeByWindowManager(Display* display, Window window);
 // A mapped top-level window of the given size on the server DISPLAY names, left there when the

@@ -11,6 +11,7 @@
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
 
 #include "tests/support/DesktopUser.h"
 
@@ -149,6 +150,36 @@ TEST(EditorCommand, CtrlCStopsItCleanly) {
     ASSERT_TRUE(summary) << run.output;
     EXPECT_EQ(summary->reason, "interrupted");
     EXPECT_GT(summary->blocks, 0);
+}
+
+// INFO's box waits for the user, but the host does not wait for the box: its idles go on at a DAW's
+// rate, and Ctrl+C ends it as usual, box and all.
+TEST_F(EditorOnScreen, WithTheInformationBoxOpenTheHostGoesOnIdlingAndCtrlCEndsIt) {
+    std::future<HostRun> running =
+        std::async(std::launch::async, [] { return runHostSignalled("editor", "INT", 3.0); });
+    const Window host = findHostWindow();
+    ASSERT_NE(host, 0u) << "no window named " << kTitle;
+    XWindowAttributes at{};
+    XGetWindowAttributes(display, host, &at);
+    XTestFakeMotionEvent(display, -1, at.x + 533, at.y + 30, CurrentTime); // INFO
+    XTestFakeButtonEvent(display, 1, True, CurrentTime);
+    XTestFakeButtonEvent(display, 1, False, CurrentTime);
+    XSync(display, False);
+    Window box = 0;
+    for (int i = 0; i < 200 && box == 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        box = topLevelNamed(display, "TMX-1");
+    }
+    EXPECT_NE(box, 0u) << "INFO shows its box";
+
+    ASSERT_EQ(running.wait_for(std::chrono::seconds(10)), std::future_status::ready) << "still running";
+    const HostRun run = running.get();
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    const std::optional<Summary> summary = summaryOf(run.output);
+    ASSERT_TRUE(summary) << run.output;
+    EXPECT_EQ(summary->reason, "interrupted");
+    expectRealTimePace(*summary); // the idles went on while the box was up
+    EXPECT_EQ(topLevelNamed(display, "TMX-1"), 0u) << "the box went with the editor";
 }
 
 TEST(EditorCommand, APlugInWithoutAnEditorOrAProgramItLacksIsRefusedInOneLine) {
