@@ -6,6 +6,7 @@
 #include "DIB/cDIB.h"
 #include "DIB/cDIBDial.h"
 #include "DIB/cDIBImage.h"
+#include "generated/ProductVersion.h"
 #include "platform/MachineSettings.h"
 #include "platform/Shell.h"
 #include "plugin/APlugin.h"
@@ -210,7 +211,11 @@ void TPluginEditorWindow::LogoClick(TPersistent*) {
 
 void TPluginEditorWindow::AboutClick(TPersistent*) {
     if (Window() != nullptr)
-        Window()->ShowInformation("TMX-1", std::string(kProductInformation) + kMakerWebAddress);
+        Window()->ShowInformation("TMX-1", ProductInformation() + kMakerWebAddress);
+}
+
+std::string ProductInformation() {
+    return std::string("Tollimax | TMX-1 v") + kProductVersion + " by Brindlow Audio, ";
 }
 
 } // namespace tmx1

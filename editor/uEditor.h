@@ -10,6 +10,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace toolkit {
@@ -36,7 +37,8 @@ inline constexpr float kStaleValue = 2.0f; // no parameter takes it: the entry m
 inline constexpr const char* kManualKeyPath = "\\Software\\Brindlow Audio\\TMX-1";
 inline constexpr const char* kManualValueName = "Manual";
 inline constexpr const char* kMakerWebAddress = "https://brindlow-audio.example/tmx-1";
-inline constexpr const char* kProductInformation = "Tollimax | TMX-1 v1.10 by Brindlow Audio, ";
+// What the information box says, before the maker's address.
+std::string ProductInformation();
 
 class TPluginEditorWindow : public toolkit::TForm {
   public:

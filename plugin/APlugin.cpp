@@ -1,6 +1,7 @@
 #include "plugin/APlugin.h"
 
 #include "dsp/Dither.h"
+#include "generated/ProductVersion.h"
 #include "platform/FloatingPoint.h"
 #include "platform/Locale.h"
 #include "plugin/APluginEditor.h"
@@ -154,8 +155,14 @@ bool APlugin::getOutputProperties(Int32 index, vst::VstPinProperties* properties
 // --- our own requests
 
 IntPtr APlugin::vendorSpecific(Int32 index, IntPtr value, void* ptr, float) {
+    if (index != kMakerCode || ptr == nullptr)
+        return 0;
+    if (value == kProductVersionRequest) {
+        std::snprintf(static_cast<char*>(ptr), kVersionTextSize, "%s", kProductVersion);
+        return 1;
+    }
     auto* bridge = static_cast<APluginEditor*>(editor.get());
-    if (index != kMakerCode || value != kHeadlessScreenRequest || ptr == nullptr || bridge == nullptr)
+    if (value != kHeadlessScreenRequest || bridge == nullptr)
         return 0;
     bridge->openNextOnScreen(*static_cast<platform::headless::Screen*>(ptr));
     return 1;

@@ -13,4 +13,9 @@ inline constexpr vst::Int32 kMakerCode = vst::fourCharCode("BrAu");
 // handle comes with it; every later one opens in the host's window again. Answers 1 when taken.
 inline constexpr vst::IntPtr kHeadlessScreenRequest = vst::fourCharCode("HdlS");
 
+// ptr: room for kVersionTextSize characters. Receives the product's version as users read it
+// ("1.10"), which the vendor version number cannot carry. Answers 1.
+inline constexpr vst::IntPtr kProductVersionRequest = vst::fourCharCode("Vers");
+inline constexpr int kVersionTextSize = 64;
+
 } // namespace tmx1

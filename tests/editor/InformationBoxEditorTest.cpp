@@ -2,10 +2,7 @@
 // to the panel only. The host's idle returns at once and stays prompt while the box is up, the panel
 // takes no input meanwhile, the box closes as a user closes it, and closing the editor or the effect
 // takes it along, leaving nothing on the server and no connection open.
-// The editor's own headers before Xlib's, whose macros (KeyPress, None) would break them.
-#include "editor/uEditor.h"
 #include "platform/x11/InformationBoxPicture.h"
-
 #include "tests/editor/X11EditorFixture.h"
 #include "tests/support/DesktopUser.h"
 
@@ -23,6 +20,7 @@ using Clock = std::chrono::steady_clock;
 using testing_support::openDescriptors;
 
 const std::string kBoxTitle = "TMX-1";
+const std::string kBoxText = "Tollimax | TMX-1 v1.10 by Brindlow Audio, https://brindlow-audio.example/tmx-1";
 constexpr int kAutoGain = 6;
 // Centres of the panel's hotspots and switches, in the editor's own pixels.
 constexpr int kInfoX = 533, kInfoY = 30;
@@ -156,8 +154,7 @@ TEST_P(ClosingTheBox, ClosesItAndThePanelListensAgain) {
         press(XK_Escape);
         break;
     case Closer::okButton: {
-        const platform::x11::InformationBoxPicture picture(
-            kBoxTitle, std::string(tmx1::kProductInformation) + tmx1::kMakerWebAddress);
+        const platform::x11::InformationBoxPicture picture(kBoxTitle, kBoxText);
         XWindowAttributes at{};
         XGetWindowAttributes(display, box, &at);
         ASSERT_EQ(at.width, picture.Width());

@@ -17,10 +17,19 @@ TEST(HostInfo, ShowsIdentityChannelsLatencyAndFlags) {
     ASSERT_EQ(r.exitCode, 0) << r.output;
     for (const char* expected :
          {"Effect name     TMX-1\n", "Vendor          Brindlow Audio\n", "Product         TMX-1\n",
-          "Vendor version  1\n", "VST version     2300\n", "Unique ID       'q4y9' (1899264313)\n",
+          "Vendor version  1\n", "Version         1.10\n", "VST version     2300\n", "Unique ID       'q4y9' (1899264313)\n",
           "Category        Unknown (0)\n", "Channels        2 in, 2 out\n", "Latency         22 samples\n",
           "Flags           HasEditor CanMono CanReplacing (0x19)\n"})
         EXPECT_NE(r.output.find(expected), std::string::npos) << "missing: " << expected << "\n" << r.output;
+}
+
+TEST(HostInfo, TheProductVersionIsTheBuildsOneVersionAndOnlyOurPlugInsGiveOne) {
+    const HostRun version = runHost("--version");
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.output, "tmx1-host 1.10\n");
+    const HostRun other = runHost(std::string("info ") + FIXTURE_DELAY);
+    ASSERT_EQ(other.exitCode, 0) << other.output;
+    EXPECT_EQ(other.output.find("\nVersion "), std::string::npos) << "a plug-in of another maker answers nothing";
 }
 
 TEST(HostInfo, ListsParametersAsAnAlignedTableAndAllPrograms) {

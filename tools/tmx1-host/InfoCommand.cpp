@@ -1,12 +1,14 @@
 #include "tools/tmx1-host/InfoCommand.h"
 
 #include "tools/tmx1-host/EffectSetup.h"
+#include "plugin/VendorRequests.h"
 #include "tools/tmx1-host/Host.h"
 
 #include <algorithm>
 #include <array>
 #include <cctype>
 #include <iomanip>
+#include <optional>
 #include <sstream>
 #include <utility>
 #include <vector>
@@ -108,6 +110,14 @@ void printParameters(std::vector<ParameterRow> rows, std::ostream& out) {
     }
 }
 
+// The version text a plug-in of ours gives on request; other plug-ins answer nothing.
+std::optional<std::string> productVersion(HostedEffect& effect) {
+    std::array<char, tmx1::kVersionTextSize + 1> text{};
+    if (effect.dispatch(vst::effVendorSpecific, tmx1::kMakerCode, tmx1::kProductVersionRequest, text.data()) != 1)
+        return std::nullopt;
+    return std::string(text.data());
+}
+
 } // namespace
 
 void printPluginInfo(const std::string& path, std::ostream& out) {
@@ -124,6 +134,8 @@ void printPluginInfo(const std::string& path, std::ostream& out) {
     row("Vendor", effect.text(vst::effGetVendorString));
     row("Product", effect.text(vst::effGetProductString));
     row("Vendor version", std::to_string(effect.dispatch(vst::effGetVendorVersion)));
+    if (const std::optional<std::string> version = productVersion(effect))
+        row("Version", *version);
     row("VST version", std::to_string(effect.dispatch(vst::effGetVstVersion)));
     row("Unique ID", "'" + fourCharText(record.uniqueID) + "' (" + std::to_string(record.uniqueID) + ")");
     const vst::IntPtr category = effect.dispatch(vst::effGetPlugCategory);

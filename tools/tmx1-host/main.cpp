@@ -1,4 +1,5 @@
 // tmx1-host: a command-line host for VST 2.x plug-ins, TMX-1 by default.
+#include "generated/ProductVersion.h"
 #include "tools/tmx1-host/Arguments.h"
 #include "tools/tmx1-host/BenchCommand.h"
 #include "tools/tmx1-host/EditorCommand.h"
@@ -67,6 +68,10 @@ int main(int argc, char** argv) {
     if (args.empty() || args[0] == "-h" || args[0] == "--help") {
         std::cout << kUsage;
         return args.empty() ? 2 : 0;
+    }
+    if (args[0] == "--version") {
+        std::cout << "tmx1-host " << tmx1::kProductVersion << "\n";
+        return 0;
     }
     try {
         return runCommand(args[0], std::vector<std::string>(args.begin() + 1, args.end()));
