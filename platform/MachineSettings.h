@@ -1,6 +1,6 @@
-// Machine-wide settings that the product's installation writes and the plug-in only reads. On
-// Windows they are registry values under HKEY_LOCAL_MACHINE; on Linux they live in one INI-style
-// file whose section names are the same key paths (see the README for its place).
+// Settings that the product's installation writes and the plug-in only reads. On Windows they are
+// registry values under HKEY_LOCAL_MACHINE; on Linux they live in an INI-style file named after the key
+// path, the user's own (a per-user installation) before the machine's (see the README for the places).
 #pragma once
 
 #include <optional>

@@ -1,6 +1,7 @@
-// Machine-wide settings on Linux follow the XDG base directories: a key path such as
-// "\Software\Maker\Product" is the file "Maker/Product.conf" in the first directory of
-// $XDG_CONFIG_DIRS (default /etc/xdg) that has it, and each value is a "Name=text" line of that file.
+// Installation settings on Linux follow the XDG base directories: a key path such as
+// "\Software\Maker\Product" is the file "Maker/Product.conf" in the first directory that has it, the
+// user's own ($XDG_CONFIG_HOME, default ~/.config: a per-user installation writes there) before the
+// machine's ($XDG_CONFIG_DIRS, default /etc/xdg), and each value is a "Name=text" line of that file.
 // Blank lines, comments (# or ;) and section headers ([General]) are skipped; names ignore letter
 // case, as registry value names do.
 #include "platform/MachineSettings.h"
@@ -8,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <vector>
 
 namespace platform {
@@ -63,14 +65,27 @@ std::optional<std::filesystem::path> settingsFileOf(std::string_view keyPath) {
     return file;
 }
 
+// $XDG_CONFIG_HOME, or ~/.config when it is unset or not absolute; nothing without a home.
+std::optional<std::filesystem::path> userConfigDirectory() {
+    if (const char* home = std::getenv("XDG_CONFIG_HOME"); home != nullptr && std::filesystem::path(home).is_absolute())
+        return std::filesystem::path(home);
+    if (const char* home = std::getenv("HOME"); home != nullptr && std::filesystem::path(home).is_absolute())
+        return std::filesystem::path(home) / ".config";
+    return std::nullopt;
+}
+
+// Where settings files are looked for, the most personal first.
 std::vector<std::filesystem::path> configDirectories() {
-    const char* dirs = std::getenv("XDG_CONFIG_DIRS");
     std::vector<std::filesystem::path> result;
+    if (const std::optional<std::filesystem::path> user = userConfigDirectory())
+        result.push_back(*user);
+    const char* dirs = std::getenv("XDG_CONFIG_DIRS");
+    const std::size_t machineStart = result.size();
     if (dirs != nullptr)
         for (const std::string& dir : splitPath(dirs, ':'))
             if (std::filesystem::path(dir).is_absolute()) // relative entries are invalid by the XDG rules
                 result.emplace_back(dir);
-    if (result.empty())
+    if (result.size() == machineStart)
         result.emplace_back("/etc/xdg");
     return result;
 }

@@ -31,11 +31,14 @@ class ManualHotspot : public OpenEditor {
         oldPath = std::getenv("PATH");
         setenv("PATH", ((folder / "bin").string() + ":" + oldPath).c_str(), 1);
         setenv("XDG_CONFIG_DIRS", folder.string().c_str(), 1);
+        // The user's own settings come first: those of whoever runs the tests must not count.
+        setenv("XDG_CONFIG_HOME", (folder / "user").string().c_str(), 1);
         openEditor();
     }
     void TearDown() override {
         setenv("PATH", oldPath.c_str(), 1);
         unsetenv("XDG_CONFIG_DIRS");
+        unsetenv("XDG_CONFIG_HOME");
         std::filesystem::remove_all(folder);
         OpenEditor::TearDown();
     }

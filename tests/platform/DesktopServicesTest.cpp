@@ -47,8 +47,13 @@ class DesktopServices : public ::testing::Test {
                  ("tmx1-desktop-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         fs::remove_all(folder);
         fs::create_directories(folder);
+        // The user running the tests may have settings of their own: they must not count here.
+        userConfig.emplace("XDG_CONFIG_HOME", (folder / "user").string());
     }
-    void TearDown() override { fs::remove_all(folder); }
+    void TearDown() override {
+        userConfig.reset();
+        fs::remove_all(folder);
+    }
 
     void write(const fs::path& path, const std::string& text) {
         fs::create_directories(path.parent_path());
@@ -56,6 +61,7 @@ class DesktopServices : public ::testing::Test {
     }
 
     fs::path folder;
+    std::optional<ScopedEnvironment> userConfig;
 };
 
 TEST_F(DesktopServices, SettingsComeFromTheFirstConfigDirectoryThatHasTheFile) {
@@ -72,6 +78,30 @@ TEST_F(DesktopServices, SettingsComeFromTheFirstConfigDirectoryThatHasTheFile) {
     EXPECT_EQ(platform::ReadMachineString("\\Software\\Brindlow Audio\\Nothing", "Manual"), std::nullopt);
     EXPECT_EQ(platform::ReadMachineString("\\Software\\..\\..\\etc\\passwd", "root"), std::nullopt)
         << "a key path never leaves the settings folder";
+}
+
+// A per-user installation names its manual in the user's own settings; they come before the machine's,
+// in $XDG_CONFIG_HOME or, without it (or with a relative one, which XDG rules out), in ~/.config.
+TEST_F(DesktopServices, TheUsersOwnSettingsComeBeforeTheMachines) {
+    write(folder / "machine" / "Brindlow Audio" / "TMX-1.conf", "Manual=/usr/share/doc/tmx-1/m.pdf\n");
+    ScopedEnvironment dirs("XDG_CONFIG_DIRS", (folder / "machine").string());
+    ScopedEnvironment home("HOME", (folder / "home").string());
+    const auto manual = [] { return platform::ReadMachineString("\\Software\\Brindlow Audio\\TMX-1", "Manual"); };
+    EXPECT_EQ(manual(), std::optional<std::string>("/usr/share/doc/tmx-1/m.pdf")) << "no user file yet";
+
+    write(folder / "user" / "Brindlow Audio" / "TMX-1.conf", "Manual=/home/u/.local/share/doc/tmx-1/m.pdf\n");
+    EXPECT_EQ(manual(), std::optional<std::string>("/home/u/.local/share/doc/tmx-1/m.pdf"));
+
+    write(folder / "home" / ".config" / "Brindlow Audio" / "TMX-1.conf", "Manual=/from/dot-config.pdf\n");
+    {
+        ScopedEnvironment unset("XDG_CONFIG_HOME", "");
+        unsetenv("XDG_CONFIG_HOME");
+        EXPECT_EQ(manual(), std::optional<std::string>("/from/dot-config.pdf")) << "~/.config by default";
+    }
+    {
+        ScopedEnvironment relative("XDG_CONFIG_HOME", "relative/user");
+        EXPECT_EQ(manual(), std::optional<std::string>("/from/dot-config.pdf")) << "a relative folder is ignored";
+    }
 }
 
 TEST_F(DesktopServices, AnEmptyValueIsThereButEmpty) {
