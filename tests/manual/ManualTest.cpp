@@ -42,7 +42,8 @@ std::vector<std::string> sourceHeadings(const std::string& level) {
     const std::string html = testing_support::fileText(TMX1_MANUAL_HTML);
     const std::regex heading("<" + level + "(?: [^>]*)?>([^]*?)</" + level + ">");
     std::vector<std::string> headings;
-    for (auto it = std::sregex_iterator(html.begin(), html.end(), heading); it != std::sregex_iterator(); ++it) {
+    for (auto it = std::sregex_iterator(html.begin(), html.end(), heading); it != std::sregex_iterator();
+         ++it) {
         std::string text = std::regex_replace((*it)[1].str(), std::regex("<[^>]*>"), "");
         headings.push_back(std::regex_replace(text, std::regex("\\s+"), " "));
     }
@@ -53,7 +54,7 @@ std::vector<std::string> sourceHeadings(const std::string& level) {
 // switches by their parameter, the selector's buttons by release type, the meters by their hold
 // label's first caption, and the hotspots and compare buttons by the artwork's captions.
 std::map<std::string, std::string> panelTerms(const toolkit::TFormTextObject& layout) {
-    std::map<std::string, std::string> terms{{"ABSwitch", "A/B"},      {"CopySwitch", "COPY"},
+    std::map<std::string, std::string> terms{{"ABSwitch", "A/B"},        {"CopySwitch", "COPY"},
                                              {"RecallSwitch", "RECALL"}, {"OC_LED", "OC"},
                                              {"UsersManual", "MANUAL"},  {"About", "INFO"},
                                              {"Logo", "logo"},           {"Baggrund", "The panel"}};
@@ -100,7 +101,8 @@ TEST(ManualNames, EveryReleaseTypeWithItsOwnSection) {
     const std::vector<std::string> headings = sourceHeadings("h2");
     for (const char* type : tmx1::kReleaseTypeNames) {
         EXPECT_TRUE(manual().contains(type)) << type;
-        EXPECT_NE(std::find(headings.begin(), headings.end(), type), headings.end()) << type << " has no section";
+        EXPECT_NE(std::find(headings.begin(), headings.end(), type), headings.end())
+            << type << " has no section";
     }
 }
 
@@ -110,7 +112,8 @@ TEST(ManualNames, EveryFactoryProgramByItsExactName) {
 }
 
 TEST(ManualPanel, EveryComponentOfTheLayoutIsNamedAsThePanelCaptionsIt) {
-    const toolkit::TFormTextObject layout = toolkit::ParseFormText(testing_support::fileText(TMX1_LAYOUT_TEXT));
+    const toolkit::TFormTextObject layout =
+        toolkit::ParseFormText(testing_support::fileText(TMX1_LAYOUT_TEXT));
     const std::map<std::string, std::string> terms = panelTerms(layout);
     const toolkit::TFormTextObject& container = layout.Get("DIBContainer1");
     ASSERT_FALSE(container.children.empty());
@@ -131,7 +134,8 @@ TEST(ManualVersion, EveryVersionStatedIsTheOneBeingBuilt) {
     EXPECT_TRUE(manual().contains(std::string("Version ") + TMX1_PROJECT_VERSION));
     const std::regex stated("[Vv]ersion ([0-9]+\\.[0-9]+)");
     int count = 0;
-    for (auto it = std::sregex_iterator(text.begin(), text.end(), stated); it != std::sregex_iterator(); ++it, ++count)
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), stated); it != std::sregex_iterator();
+         ++it, ++count)
         EXPECT_EQ((*it)[1].str(), TMX1_PROJECT_VERSION) << (*it)[0].str();
     EXPECT_GE(count, 2) << "the title page and the version section both state it";
 }
@@ -150,7 +154,8 @@ TEST(ManualDocument, TitleAuthorAndPageSize) {
 TEST(ManualDocument, EveryPictureOfTheSourceIsEmbedded) {
     const std::string html = testing_support::fileText(TMX1_MANUAL_HTML);
     const std::regex image("<img ");
-    const auto sourcePictures = std::distance(std::sregex_iterator(html.begin(), html.end(), image), std::sregex_iterator());
+    const auto sourcePictures =
+        std::distance(std::sregex_iterator(html.begin(), html.end(), image), std::sregex_iterator());
     EXPECT_GE(manual().pictureCount(), 6);
     EXPECT_EQ(manual().pictureCount(), sourcePictures);
 }

@@ -2,9 +2,9 @@
 
 #include <cctype>
 #include <cstdlib>
-#include <random>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 
@@ -84,7 +84,8 @@ int PrintedManual::occurrences(std::string_view words) const {
     int count = 0;
     for (auto at = flowingText.find(words); at != std::string::npos; at = flowingText.find(words, at + 1)) {
         const auto end = at + words.size();
-        const bool startsWord = at == 0 || !isWordCharacter(flowingText[at - 1]) || !isWordCharacter(words.front());
+        const bool startsWord =
+            at == 0 || !isWordCharacter(flowingText[at - 1]) || !isWordCharacter(words.front());
         const bool endsWord =
             end == flowingText.size() || !isWordCharacter(flowingText[end]) || !isWordCharacter(words.back());
         if (startsWord && endsWord)

@@ -14,7 +14,7 @@
 namespace {
 
 constexpr int kSampleRate = 44100;
-constexpr double kToneHz = 110.0;     // a bass note: slow enough that a peak detector sees its period
+constexpr double kToneHz = 110.0;      // a bass note: slow enough that a peak detector sees its period
 constexpr double kEdgeSeconds = 0.002; // fades at every change of level, so no edge clicks
 
 struct Pattern {
@@ -40,7 +40,8 @@ std::vector<float> synthesise(const Pattern& p) {
     std::vector<float> interleaved(frames * 2);
     for (std::size_t i = 0; i < frames; ++i) {
         const double t = static_cast<double>(i) / kSampleRate;
-        const auto sample = static_cast<float>(envelope(p, t) * std::sin(2.0 * std::numbers::pi * kToneHz * t));
+        const auto sample =
+            static_cast<float>(envelope(p, t) * std::sin(2.0 * std::numbers::pi * kToneHz * t));
         interleaved[2 * i] = interleaved[2 * i + 1] = sample;
     }
     return interleaved;
