@@ -8,7 +8,7 @@
 int main(int argc, char** argv) {
     const std::filesystem::path partial = "manual-opened.partial";
     {
-        std::ofstream mark(partial, std::ios::trunc);
+        std::ofstream mark(partial, std::ios::binary | std::ios::trunc);
         for (int i = 1; i < argc; ++i)
             mark << argv[i] << '\n';
     }
