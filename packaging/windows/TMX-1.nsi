@@ -141,15 +141,17 @@ FunctionEnd
 
 ; ---- install
 Var PreviousVstFolder
+Var PreviousVstFolderCreated
 Var VstFolderCreated
 
 Section "${PRODUCT}" SectionProduct
     SetShellVarContext all
     ReadRegStr $PreviousVstFolder HKLM "${SETTINGS_KEY}" "VstFolder"
-    ReadRegDWORD $VstFolderCreated HKLM "${SETTINGS_KEY}" "VstFolderCreated"
+    ReadRegDWORD $PreviousVstFolderCreated HKLM "${SETTINGS_KEY}" "VstFolderCreated"
     ; The uninstaller removes the VST folder only when this installer made it (and it is empty then).
-    ${If} $PreviousVstFolder != $INSTDIR
-        StrCpy $VstFolderCreated 0
+    StrCpy $VstFolderCreated 0
+    ${If} $PreviousVstFolder == $INSTDIR
+        StrCpy $VstFolderCreated $PreviousVstFolderCreated
     ${EndIf}
     ${IfNot} ${FileExists} "$INSTDIR\*.*"
         StrCpy $VstFolderCreated 1
@@ -168,6 +170,9 @@ Section "${PRODUCT}" SectionProduct
     ${If} $PreviousVstFolder != ""
     ${AndIf} $PreviousVstFolder != $INSTDIR
         Delete "$PreviousVstFolder\${DLL_NAME}"
+        ${If} $PreviousVstFolderCreated == 1
+            RMDir "$PreviousVstFolder" ; only when empty
+        ${EndIf}
     ${EndIf}
 
     WriteRegStr HKLM "${SETTINGS_KEY}" "Manual" "${PRODUCT_FOLDER}\${MANUAL_NAME}"
