@@ -1,12 +1,24 @@
 #include "tests/support/LoadedPlugin.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <string>
 #include <vector>
 
 namespace testing_support {
+namespace {
+
+// The environment may point the tests at another copy of the plug-in, such as the one an installer
+// put in place; otherwise they load the one the build made.
+std::string pluginPath() {
+    const char* chosen = std::getenv("TMX1_PLUGIN_PATH");
+    return chosen != nullptr && *chosen != '\0' ? std::string(chosen) : std::string(TMX1_PLUGIN_PATH);
+}
+
+} // namespace
 
 std::shared_ptr<const host::PluginLibrary> tmx1Library() {
-    static const auto library = std::make_shared<const host::PluginLibrary>(TMX1_PLUGIN_PATH);
+    static const auto library = std::make_shared<const host::PluginLibrary>(pluginPath());
     return library;
 }
 

@@ -12,7 +12,8 @@
 
 namespace testing_support {
 
-// The built TMX-1 library, loaded once for the whole test program.
+// The TMX-1 library, loaded once for the whole test program: the one the build made, or the one the
+// environment variable TMX1_PLUGIN_PATH names.
 std::shared_ptr<const host::PluginLibrary> tmx1Library();
 
 class LoadedPlugin : public ::testing::Test {
