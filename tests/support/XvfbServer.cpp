@@ -1,10 +1,12 @@
 #include "tests/support/XvfbServer.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
 
@@ -52,6 +54,8 @@ XvfbServer::XvfbServer() {
 }
 
 XvfbServer::~XvfbServer() {
+    if (!lockFile_.empty())
+        unlink(lockFile_.c_str());
     if (pid_ <= 0)
         return;
     ::kill(pid_, SIGTERM);
@@ -66,6 +70,24 @@ void XvfbServer::kill() {
     int status = 0;
     waitpid(pid_, &status, 0);
     pid_ = -1;
+    if (!display_.empty())
+        reserveDisplayNumber();
+}
+
+// A killed server leaves its lock file naming a dead process, and the next server to start (another
+// test's, run in parallel) would take the number over and answer on DISPLAY in its place. The lock
+// names this process instead, which lives, until the object goes.
+void XvfbServer::reserveDisplayNumber() {
+    lockFile_ = "/tmp/.X" + display_.substr(1) + "-lock";
+    const int fd = open(lockFile_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0444);
+    if (fd < 0)
+        return;
+    char pid[16];
+    const int length = std::snprintf(pid, sizeof pid, "%10d\n", static_cast<int>(getpid()));
+    const bool written = write(fd, pid, static_cast<std::size_t>(length)) == length;
+    close(fd);
+    if (!written)
+        unlink(lockFile_.c_str());
 }
 
 DisplayVariable::DisplayVariable(const std::string& display) {

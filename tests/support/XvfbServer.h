@@ -25,12 +25,16 @@ class XvfbServer {
 
     // ":N", as DISPLAY takes it.
     const std::string& display() const { return display_; }
-    // Ends the server at once, as a crash would, and returns once it is gone.
+    // Ends the server at once, as a crash would, and returns once it is gone. Its display number stays
+    // taken while this object lives, so that DISPLAY names no server at all.
     void kill();
 
   private:
+    void reserveDisplayNumber();
+
     std::string display_;
     pid_t pid_ = -1;
+    std::string lockFile_; // ours once the server was killed
 };
 
 // Points DISPLAY at another server for as long as it lives.
