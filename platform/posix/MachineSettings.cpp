@@ -67,8 +67,9 @@ std::optional<std::filesystem::path> settingsFileOf(std::string_view keyPath) {
 
 // $XDG_CONFIG_HOME, or ~/.config when it is unset or not absolute; nothing without a home.
 std::optional<std::filesystem::path> userConfigDirectory() {
-    if (const char* home = std::getenv("XDG_CONFIG_HOME"); home != nullptr && std::filesystem::path(home).is_absolute())
-        return std::filesystem::path(home);
+    if (const char* configHome = std::getenv("XDG_CONFIG_HOME");
+        configHome != nullptr && std::filesystem::path(configHome).is_absolute())
+        return std::filesystem::path(configHome);
     if (const char* home = std::getenv("HOME"); home != nullptr && std::filesystem::path(home).is_absolute())
         return std::filesystem::path(home) / ".config";
     return std::nullopt;

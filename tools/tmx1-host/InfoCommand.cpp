@@ -1,7 +1,7 @@
 #include "tools/tmx1-host/InfoCommand.h"
 
-#include "tools/tmx1-host/EffectSetup.h"
 #include "plugin/VendorRequests.h"
+#include "tools/tmx1-host/EffectSetup.h"
 #include "tools/tmx1-host/Host.h"
 
 #include <algorithm>
