@@ -163,23 +163,29 @@ void TCustomDIBControl::RegisterTemplateProperty(const std::string& name) {
 // ---- painting
 
 void TCustomDIBControl::PaintSkinned(TAbstractSuperDIB& backBuffer, TAbstractSuperDIB& target,
-                                     const TDIBClipRect& clip) {
+                                     const TDIBClipRect& clip, const toolkit::TZoom& zoom) {
+    const platform::Rect place = zoom.Device(BoundsRect());
     // Only the clipped part is composed: the rest of target is never read.
     target.SetClipRect(clip);
-    const int sourceX = std::max(Left(), 0);
-    const int sourceY = std::max(Top(), 0);
-    backBuffer.DrawPlain(Left() < 0 ? -Left() : 0, Top() < 0 ? -Top() : 0, sourceX, sourceY, Width(),
-                         Height(), target);
-    struct TargetScope {
+    const int sourceX = std::max(place.Left, 0);
+    const int sourceY = std::max(place.Top, 0);
+    backBuffer.DrawPlain(place.Left < 0 ? -place.Left : 0, place.Top < 0 ? -place.Top : 0, sourceX, sourceY,
+                         place.Width(), place.Height(), target);
+    struct PaintScope {
         TAbstractSuperDIB*& slot;
-        ~TargetScope() { slot = nullptr; }
-    } scope{target_};
+        toolkit::TZoom& zoom;
+        ~PaintScope() {
+            slot = nullptr;
+            zoom = {};
+        }
+    } scope{target_, paintZoom_};
     target_ = &target;
+    paintZoom_ = zoom;
     PaintStart();
     PaintDIB(target);
     PaintEnd();
     target.SetOpacity(opacity_);
-    target.Draw(Left(), Top(), backBuffer);
+    target.Draw(place.Left, place.Top, backBuffer);
 }
 
 void TCustomDIBControl::PaintStart() {

@@ -93,8 +93,14 @@ class TCustomDIBControl : public toolkit::TControl {
 
     // The container paints the control: the background under it is copied into target, the control
     // draws into target (only within clip, target's coordinates), and target is laid over backBuffer
-    // with the control's Opacity.
-    void PaintSkinned(TAbstractSuperDIB& backBuffer, TAbstractSuperDIB& target, const TDIBClipRect& clip);
+    // with the control's Opacity. At a zoom, backBuffer and target are in device pixels: target holds
+    // the device rectangle of the control's bounds.
+    void PaintSkinned(TAbstractSuperDIB& backBuffer, TAbstractSuperDIB& target, const TDIBClipRect& clip,
+                      const toolkit::TZoom& zoom = {});
+    // The zoom of the current paint, and the control's size in its device pixels.
+    const toolkit::TZoom& PaintZoom() const { return paintZoom_; }
+    int PaintWidth() const { return paintZoom_.Device(Left() + Width()) - paintZoom_.Device(Left()); }
+    int PaintHeight() const { return paintZoom_.Device(Top() + Height()) - paintZoom_.Device(Top()); }
     // The image of the current paint, or null outside one.
     TAbstractSuperDIB* Target() const { return target_; }
     // A chance to ask for a larger paint rectangle (container coordinates); none here does.
@@ -159,6 +165,7 @@ class TCustomDIBControl : public toolkit::TControl {
     mutable toolkit::TCollection children_;
     bool autoSize_ = false;
     TAbstractSuperDIB* target_ = nullptr;
+    toolkit::TZoom paintZoom_;
 
     bool autoRepeat_ = false;
     int repeatInterval_ = 250;

@@ -291,9 +291,11 @@ std::int32_t TAbstractDIBDial::GetPositionAt(int x, int y) const {
 }
 
 TDIBClipRect TAbstractDIBDial::PointerRectFor(int pointerWidth, int pointerHeight, int angle) const {
-    const int side = std::min(Width(), Height());
-    const int radius = pointerRadius_ > 0 ? pointerRadius_ : side + pointerRadius_ - pointerHeight;
-    const TDIBPoint centre = PolarPoint(Width() / 2, Height() / 2, radius, angle);
+    // In a zoomed paint the dial, its radius and the pointer are in device pixels.
+    const int side = std::min(PaintWidth(), PaintHeight());
+    const int pointerRadius = PaintZoom().Device(pointerRadius_);
+    const int radius = pointerRadius_ > 0 ? pointerRadius : side + pointerRadius - pointerHeight;
+    const TDIBPoint centre = PolarPoint(PaintWidth() / 2, PaintHeight() / 2, radius, angle);
     const TDIBSize size =
         RotatedSize(pointerWidth / pointerNumGlyphs_, pointerHeight, pointerRotate_ ? angle : 0, 100, 100);
     const int left = centre.X - size.Width / 2;
@@ -387,9 +389,9 @@ bool TAbstractDIBDial::CanAutoSize(int& width, int& height) {
 
 void TAbstractDIBDial::PaintDIB(TAbstractSuperDIB& target) {
     TCustomDIBControl::PaintDIB(target);
-    if (TMemoryDIB* body = indexMain_->GetImage())
-        body->Draw(Width() / 2 - body->Width() / 2, Height() / 2 - body->Height() / 2, target);
-    TMemoryDIB* pointer = indexPointer_->GetImage();
+    if (TMemoryDIB* body = indexMain_->GetImage(PaintZoom()))
+        body->Draw(PaintWidth() / 2 - body->Width() / 2, PaintHeight() / 2 - body->Height() / 2, target);
+    TMemoryDIB* pointer = indexPointer_->GetImage(PaintZoom());
     if (pointer == nullptr)
         return;
     const int angle = PointerAngle();

@@ -63,7 +63,7 @@ bool TCustomDIBImage::CanAutoSize(int& width, int& height) {
 
 void TCustomDIBImage::PaintDIB(TAbstractSuperDIB& target) {
     TCustomDIBControl::PaintDIB(target);
-    TMemoryDIB* image = indexMain_->GetImage();
+    TMemoryDIB* image = indexMain_->GetImage(PaintZoom());
     if (image == nullptr)
         return;
     // The list's view: its settings are the item's until the next lookup, so they may be bent for this
@@ -73,8 +73,8 @@ void TCustomDIBImage::PaintDIB(TAbstractSuperDIB& target) {
     image->SetAngle(angle_);
     image->SetScale(scale_);
     if (stretch_) {
-        image->SetScaleX(Width() * 100 / image->Width());
-        image->SetScaleY(Height() * 100 / image->Height());
+        image->SetScaleX(PaintWidth() * 100 / image->Width());
+        image->SetScaleY(PaintHeight() * 100 / image->Height());
     }
     image->EndUpdate();
     const TDIBSize drawn =
@@ -82,8 +82,8 @@ void TCustomDIBImage::PaintDIB(TAbstractSuperDIB& target) {
     int x = 0;
     int y = 0;
     if (center_ && !AutoSize()) {
-        x = Width() / 2 - drawn.Width / 2;
-        y = Height() / 2 - drawn.Height / 2;
+        x = PaintWidth() / 2 - drawn.Width / 2;
+        y = PaintHeight() / 2 - drawn.Height / 2;
     }
     image->Draw(x, y, target);
 }

@@ -267,6 +267,37 @@ TMemoryDIB* TCustomDIBImageList::GetImage(int index) {
     return view_.get();
 }
 
+TMemoryDIB* TCustomDIBImageList::GetImage(int index, const toolkit::TZoom& zoom) {
+    if (zoom.IsUnit())
+        return GetImage(index);
+    if (!IsIndexValid(index))
+        return nullptr;
+    const auto found = zoomed_.find({zoom.Percent(), &images_->Items(index)});
+    if (found == zoomed_.end())
+        return nullptr;
+    view_->MakeViewOf(*found->second);
+    viewSource_ = found->second.get();
+    return view_.get();
+}
+
+void TCustomDIBImageList::SetZoomedImage(int percent, int index, int width, int height,
+                                         std::span<const std::uint32_t> pixels) {
+    if (!IsIndexValid(index) || width <= 0 || height <= 0 ||
+        pixels.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height))
+        throw EDIBError("A zoomed image must match an item and hold width × height pixels");
+    const TDIBImagesItem& item = images_->Items(index);
+    auto image = std::make_unique<TMemoryDIB>(width, height);
+    item.DIB()->AssignSettingsTo(*image);
+    image->SetSize(width, height);
+    std::copy(pixels.begin(), pixels.end(), image->Pixels());
+    std::unique_ptr<TMemoryDIB>& slot = zoomed_[{percent, &item}];
+    if (slot != nullptr && viewSource_ == slot.get()) {
+        view_->ReleaseView();
+        viewSource_ = nullptr;
+    }
+    slot = std::move(image);
+}
+
 void TCustomDIBImageList::Loaded() {
     TComponent::Loaded();
     for (int i = 0; i < images_->Count(); ++i)
@@ -307,7 +338,20 @@ void TCustomDIBImageList::ItemMoved(int from, int to) {
 }
 
 void TCustomDIBImageList::ReleaseViewOf(int index) {
-    if (IsIndexValid(index) && viewSource_ == images_->Items(index).DIB()) {
+    if (!IsIndexValid(index))
+        return;
+    const TDIBImagesItem* item = &images_->Items(index);
+    // The item's zoomed pictures show what it was: they go with it.
+    std::erase_if(zoomed_, [&](const auto& entry) {
+        if (entry.first.second != item)
+            return false;
+        if (viewSource_ == entry.second.get()) {
+            view_->ReleaseView();
+            viewSource_ = nullptr;
+        }
+        return true;
+    });
+    if (viewSource_ == item->DIB()) {
         view_->ReleaseView();
         viewSource_ = nullptr;
     }
@@ -369,6 +413,10 @@ void TDIBImageLink::SetDIBIndex(std::int32_t value) {
 }
 
 TMemoryDIB* TDIBImageLink::GetImage() const { return list_ != nullptr ? list_->GetImage(index_) : nullptr; }
+
+TMemoryDIB* TDIBImageLink::GetImage(const toolkit::TZoom& zoom) const {
+    return list_ != nullptr ? list_->GetImage(index_, zoom) : nullptr;
+}
 
 void TDIBImageLink::Changed(int index) {
     if (index == index_ && !ControlDestroying() && imageChanged_)

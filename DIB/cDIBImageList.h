@@ -6,10 +6,12 @@
 #include "DIB/cDIB.h"
 #include "toolkit/Collection.h"
 #include "toolkit/Component.h"
+#include "toolkit/Zoom.h"
 
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <span>
 #include <stdexcept>
@@ -146,6 +148,13 @@ class TCustomDIBImageList : public toolkit::TComponent {
     // The list's single view, re-pointed at the image of that index; null when the index is out of
     // range or the image has no pixel memory. Loads the item's files when its retrieval asks for it.
     TMemoryDIB* GetImage(int index);
+    // The same for a paint at a zoom: the picture drawn afresh for that zoom where one was given,
+    // else null (a zoomed paint never shows a picture at the wrong size).
+    TMemoryDIB* GetImage(int index, const toolkit::TZoom& zoom);
+    // The picture of the item at index for a paint at percent: width × height pixels, bottom row first,
+    // shown with the item's own settings (transparency and the rest). It goes when the item changes or
+    // is deleted.
+    void SetZoomedImage(int percent, int index, int width, int height, std::span<const std::uint32_t> pixels);
     bool IsIndexValid(int index) const { return index >= 0 && index < images_->Count(); }
     TDIBDataStreamer& DataStreamer() { return dataStreamer_; }
     // After the stream: loads every irLoadOnStart item.
@@ -166,6 +175,8 @@ class TCustomDIBImageList : public toolkit::TComponent {
     std::unique_ptr<TDIBImages> images_;
     std::unique_ptr<TMemoryDIB> view_;
     const TAbstractSuperDIB* viewSource_ = nullptr;
+    // By zoom percent and item.
+    std::map<std::pair<int, const TDIBImagesItem*>, std::unique_ptr<TMemoryDIB>> zoomed_;
     std::vector<TDIBImageLink*> links_;
 };
 
@@ -196,6 +207,7 @@ class TDIBImageLink : public toolkit::TPersistent {
 
     // The list's view showing this link's image, or null (no list, index out of range, no pixels).
     TMemoryDIB* GetImage() const;
+    TMemoryDIB* GetImage(const toolkit::TZoom& zoom) const;
     bool IsIndexValid() const { return list_ != nullptr && list_->IsIndexValid(index_); }
 
     // Notices from the list.

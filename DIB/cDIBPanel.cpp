@@ -4,6 +4,7 @@
 #include "platform/PixelMemory.h"
 #include "toolkit/Canvas.h"
 #include "toolkit/ClassRegistry.h"
+#include "toolkit/Form.h"
 #include "toolkit/PropertyTable.h"
 
 #include <algorithm>
@@ -67,13 +68,23 @@ void TCustomDIBContainer::SetDIBBorder(toolkit::TComponent* value) {
 void TCustomDIBContainer::SetBounds(int left, int top, int width, int height) {
     TCustomPanel::SetBounds(left, top, width, height);
     if (!Loading())
-        backBuffer_->SetSize(std::max(Width(), 1), std::max(Height(), 1));
+        SizeBackBuffer();
 }
 
 void TCustomDIBContainer::Loaded() {
     TCustomPanel::Loaded();
-    backBuffer_->SetSize(std::max(Width(), 1), std::max(Height(), 1));
+    SizeBackBuffer();
     BuildFocusList();
+}
+
+toolkit::TZoom TCustomDIBContainer::Zoom() const {
+    const toolkit::TCustomForm* form = ParentForm();
+    return form != nullptr ? form->Zoom() : toolkit::TZoom{};
+}
+
+void TCustomDIBContainer::SizeBackBuffer() {
+    const toolkit::TZoom zoom = Zoom();
+    backBuffer_->SetSize(std::max(zoom.Device(Width()), 1), std::max(zoom.Device(Height()), 1));
 }
 
 // ---- painting
@@ -96,8 +107,15 @@ void TCustomDIBContainer::PaintWindow(const platform::Rect& rect) {
         }
     }
     secondPass_ = false;
+    zoom_ = Zoom();
+    // The form may have been zoomed since the last paint.
+    const platform::Rect fullDevice = zoom_.Device(ClientRect());
+    if (backBuffer_->Width() != std::max(fullDevice.Width(), 1) ||
+        backBuffer_->Height() != std::max(fullDevice.Height(), 1))
+        SizeBackBuffer();
     paintRect_ = requested;
-    backBuffer_->SetClipRect(inclusive(paintRect_));
+    devicePaintRect_ = zoom_.Device(paintRect_);
+    backBuffer_->SetClipRect(inclusive(devicePaintRect_));
     if (BeforePaint)
         BeforePaint(this, *backBuffer_);
     Paint();
@@ -112,21 +130,23 @@ void TCustomDIBContainer::PaintWindow(const platform::Rect& rect) {
         AfterPaint(this, *backBuffer_);
     backBuffer_->ResetClipRect();
     if (const platform::PixelMemory* memory = backBuffer_->Memory())
-        PresentBuffer(*memory, paintRect_);
+        PresentBuffer(*memory, devicePaintRect_);
     paintRect_ = {};
+    devicePaintRect_ = {};
 }
 
 void TCustomDIBContainer::PaintChild(toolkit::TControl& child) {
-    const platform::Rect part = platform::Intersection(child.BoundsRect(), paintRect_);
+    const platform::Rect place = zoom_.Device(child.BoundsRect());
+    const platform::Rect part = platform::Intersection(place, devicePaintRect_);
     if (auto* skinned = dynamic_cast<TCustomDIBControl*>(&child)) {
-        TWinDIB& scratch = ScratchFor(child.Width(), child.Height());
+        TWinDIB& scratch = ScratchFor(place.Width(), place.Height());
         scratch.ResetSettings();
-        skinned->PaintSkinned(*backBuffer_, scratch,
-                              inclusive(platform::Offset(part, -child.Left(), -child.Top())));
+        skinned->PaintSkinned(*backBuffer_, scratch, inclusive(platform::Offset(part, -place.Left, -place.Top)),
+                              zoom_);
         return;
     }
-    toolkit::TCanvas canvas({backBuffer_->Pixels(), backBuffer_->Width(), backBuffer_->Height()},
-                            child.Left(), child.Top(), part);
+    toolkit::TCanvas canvas({backBuffer_->Pixels(), backBuffer_->Width(), backBuffer_->Height()}, child.Left(),
+                            child.Top(), part, zoom_);
     child.Paint(canvas);
 }
 
@@ -141,14 +161,15 @@ TWinDIB& TCustomDIBContainer::ScratchFor(int width, int height) {
     return *found->second;
 }
 
-void TCustomDIBContainer::Paint() { FillExceptOpaqueChildren(paintRect_); }
+void TCustomDIBContainer::Paint() { FillExceptOpaqueChildren(devicePaintRect_); }
 
 void TCustomDIBContainer::FillExceptOpaqueChildren(const platform::Rect& rect) {
+    // All in device pixels.
     std::vector<platform::Rect> opaque;
     for (int i = 0; i < ControlCount(); ++i) {
         const toolkit::TControl& child = *Controls(i);
         if (child.Visible() && child.IsOpaque())
-            opaque.push_back(platform::Intersection(child.BoundsRect(), rect));
+            opaque.push_back(platform::Intersection(zoom_.Device(child.BoundsRect()), rect));
     }
     toolkit::TCanvas canvas({backBuffer_->Pixels(), backBuffer_->Width(), backBuffer_->Height()}, 0, 0, rect);
     if (opaque.empty()) {

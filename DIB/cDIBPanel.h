@@ -6,6 +6,7 @@
 
 #include "DIB/cDIB.h"
 #include "toolkit/Panel.h"
+#include "toolkit/Zoom.h"
 
 #include <functional>
 #include <map>
@@ -43,12 +44,16 @@ class TCustomDIBContainer : public toolkit::TCustomPanel {
     void SetBounds(int left, int top, int width, int height) override;
     void Loaded() override;
 
-    // The paint cycle for rect (container coordinates).
+    // The paint cycle for rect (container coordinates, layout pixels). At the form's zoom the back
+    // buffer and everything composed into it are in device pixels.
     void PaintWindow(const platform::Rect& rect) override;
+    // The zoom of the form the container lies on.
+    toolkit::TZoom Zoom() const;
     // The container's own fill: its colour over the paint rectangle, except where opaque children lie.
     virtual void Paint();
-    // The rectangle being painted, empty outside a paint.
+    // The rectangle being painted, empty outside a paint; and the same in device pixels.
     platform::Rect PaintRect() const { return paintRect_; }
+    platform::Rect DevicePaintRect() const { return devicePaintRect_; }
 
     // Keyboard focus among the skinned children, in DIBTabOrder order.
     const std::vector<TCustomDIBControl*>& FocusList() const { return focusList_; }
@@ -80,12 +85,15 @@ class TCustomDIBContainer : public toolkit::TCustomPanel {
     // The scratch image for a child of that size, kept for the next paint.
     TWinDIB& ScratchFor(int width, int height);
     void BuildFocusList();
+    void SizeBackBuffer();
     void PaintChild(toolkit::TControl& child);
     void FillExceptOpaqueChildren(const platform::Rect& rect);
 
     std::unique_ptr<TWinDIB> backBuffer_;
     std::map<std::pair<int, int>, std::unique_ptr<TWinDIB>> scratch_;
     platform::Rect paintRect_;
+    platform::Rect devicePaintRect_;
+    toolkit::TZoom zoom_;
     bool secondPass_ = false;
     TBorderDrawPosition borderDrawPosition_ = bdOverControls;
     toolkit::TComponent* border_ = nullptr;

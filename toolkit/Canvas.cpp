@@ -5,14 +5,20 @@
 
 namespace toolkit {
 
-TCanvas::TCanvas(TPixelSurface surface, int originX, int originY, platform::Rect clip)
+TCanvas::TCanvas(TPixelSurface surface, int originX, int originY, platform::Rect clip, TZoom zoom)
     : surface_(surface), originX_(originX), originY_(originY),
-      clip_(platform::Intersection(clip, {0, 0, surface.width, surface.height})) {}
+      clip_(platform::Intersection(clip, {0, 0, surface.width, surface.height})), zoom_(zoom) {}
 
-platform::Rect TCanvas::ClipRect() const { return platform::Offset(clip_, -originX_, -originY_); }
+platform::Rect TCanvas::ClipRect() const {
+    return platform::Offset(zoom_.LayoutCover(clip_), -originX_, -originY_);
+}
 
 platform::Rect TCanvas::Visible(const platform::Rect& rect) const {
-    return platform::Intersection(platform::Offset(rect, originX_, originY_), clip_);
+    return platform::Intersection(zoom_.Device(platform::Offset(rect, originX_, originY_)), clip_);
+}
+
+platform::Rect TCanvas::VisibleContent(int left, int top, int width, int height) const {
+    return platform::Intersection({left, top, left + width, top + height}, clip_);
 }
 
 void TCanvas::FillRect(const platform::Rect& rect, TColor color) {
@@ -31,12 +37,13 @@ void TCanvas::DrawCoverage(int x, int y, const platform::TextCoverage& coverage,
     const unsigned ink[3] = {static_cast<unsigned>((rgb >> 16) & 0xFF),
                              static_cast<unsigned>((rgb >> 8) & 0xFF),
                              static_cast<unsigned>(rgb & 0xFF)}; // blue, green, red
-    const platform::Rect r = Visible({x, y, x + coverage.width, y + coverage.height});
+    const int left = SurfaceX(x);
+    const int top = SurfaceY(y);
+    const platform::Rect r = VisibleContent(left, top, coverage.width, coverage.height);
     for (int sy = r.Top; sy < r.Bottom; ++sy) {
-        const int row = sy - originY_ - y;
+        const int row = sy - top;
         for (int sx = r.Left; sx < r.Right; ++sx) {
-            const unsigned a =
-                coverage.alpha[static_cast<std::size_t>(row) * coverage.width + (sx - originX_ - x)];
+            const unsigned a = coverage.alpha[static_cast<std::size_t>(row) * coverage.width + (sx - left)];
             if (a == 0)
                 continue;
             std::uint32_t& pixel = At(sx, sy);
@@ -52,12 +59,14 @@ void TCanvas::DrawCoverage(int x, int y, const platform::TextCoverage& coverage,
     }
 }
 
-void TCanvas::DrawPicture(int x, int y, const TPictureData& picture) {
-    const platform::Rect r = Visible({x, y, x + picture.width, y + picture.height});
+void TCanvas::DrawPicture(int x, int y, const TPictureData& picture, int deviceDx, int deviceDy) {
+    const int left = SurfaceX(x) + deviceDx;
+    const int top = SurfaceY(y) + deviceDy;
+    const platform::Rect r = VisibleContent(left, top, picture.width, picture.height);
     for (int sy = r.Top; sy < r.Bottom; ++sy) {
-        const int row = picture.height - 1 - (sy - originY_ - y); // pictures are stored bottom row first
+        const int row = picture.height - 1 - (sy - top); // pictures are stored bottom row first
         for (int sx = r.Left; sx < r.Right; ++sx)
-            At(sx, sy) = picture.pixels[static_cast<std::size_t>(row) * picture.width + (sx - originX_ - x)];
+            At(sx, sy) = picture.pixels[static_cast<std::size_t>(row) * picture.width + (sx - left)];
     }
 }
 

@@ -67,25 +67,26 @@ void TFont::SetStyle(std::uint32_t value) {
 }
 
 void TFont::Changed() {
-    face_.reset();
-    faceTried_ = false;
+    faces_.clear();
     if (OnChange)
         OnChange(this);
 }
 
-const platform::Font* TFont::Face() const {
-    if (!faceTried_) {
-        faceTried_ = true;
+const platform::Font* TFont::Face(TZoom zoom) const {
+    auto found = faces_.find(zoom.Percent());
+    if (found == faces_.end()) {
+        std::unique_ptr<platform::Font> face;
         try {
             // The editor's forms give the character height as a negative number of pixels; a positive
             // height includes the internal leading, which is near enough the same for our sizes.
-            face_ = platform::Font::Open(name_, std::max(1, std::abs(height_)), (style_ & fsBold) != 0,
-                                         (style_ & fsItalic) != 0);
+            face = platform::Font::Open(name_, std::max(1, zoom.Device(std::abs(height_))),
+                                        (style_ & fsBold) != 0, (style_ & fsItalic) != 0);
         } catch (const platform::FontError&) {
-            face_.reset();
+            // Kept as tried: nothing is drawn in this font until a property changes.
         }
+        found = faces_.emplace(zoom.Percent(), std::move(face)).first;
     }
-    return face_.get();
+    return found->second.get();
 }
 
 } // namespace toolkit

@@ -5,7 +5,9 @@
 
 #include "toolkit/Colour.h"
 #include "toolkit/Persistent.h"
+#include "toolkit/Zoom.h"
 
+#include <map>
 #include <memory>
 #include <string>
 
@@ -40,8 +42,9 @@ class TFont : public TPersistent {
     int Charset() const { return charset_; }
     void SetCharset(int value) { charset_ = value; }
 
-    // The face at this font's size; null when no face could be opened (then nothing is drawn).
-    const platform::Font* Face() const;
+    // The face at this font's size, or at that size zoomed; null when no face could be opened (then
+    // nothing is drawn).
+    const platform::Font* Face(TZoom zoom = {}) const;
 
     TNotifyEvent OnChange;
 
@@ -53,8 +56,8 @@ class TFont : public TPersistent {
     TColor color_ = clWindowText;
     std::uint32_t style_ = 0;
     int charset_ = 1; // DEFAULT_CHARSET
-    mutable std::unique_ptr<platform::Font> face_;
-    mutable bool faceTried_ = false;
+    // By zoom percent; a null face was tried and could not be opened.
+    mutable std::map<int, std::unique_ptr<platform::Font>> faces_;
 };
 
 } // namespace toolkit

@@ -49,7 +49,7 @@ void TCustomForm::GetChildren(const std::function<void(TComponent&)>& proc, cons
 
 void TCustomForm::CreateWindow(const platform::ParentWindow& parent) {
     DestroyWindow();
-    window_ = platform::CreateChildWindow(parent, Width(), Height(), *this);
+    window_ = platform::CreateChildWindow(parent, zoom_.Device(Width()), zoom_.Device(Height()), *this);
 }
 
 void TCustomForm::DestroyWindow() {
@@ -89,16 +89,17 @@ void TCustomForm::ControlRemoved(TControl& control) {
 
 void TCustomForm::InvalidateRect(const platform::Rect& rect) {
     if (window_ != nullptr)
-        window_->Invalidate(rect);
+        window_->Invalidate(zoom_.Device(rect));
 }
 
 void TCustomForm::ValidateRect(const platform::Rect& rect) {
     if (window_ != nullptr)
-        window_->Validate(rect);
+        window_->Validate(zoom_.Device(rect));
 }
 
 void TCustomForm::WindowPaint(const platform::Rect& rect) {
-    if (!PaintWindowedChildren(rect).Empty() && OnPaint)
+    // What is painted is whole layout pixels, which cover at least the device pixels asked for.
+    if (!PaintWindowedChildren(zoom_.LayoutCover(rect)).Empty() && OnPaint)
         OnPaint(this);
 }
 
@@ -162,7 +163,10 @@ void TCustomForm::TrackMouseControl(TControl* control) {
     ShowCursorOf(control);
 }
 
-void TCustomForm::WindowMouse(const platform::MouseEvent& event) {
+void TCustomForm::WindowMouse(const platform::MouseEvent& deviceEvent) {
+    platform::MouseEvent event = deviceEvent;
+    event.x = zoom_.Layout(deviceEvent.x);
+    event.y = zoom_.Layout(deviceEvent.y);
     if (event.kind == platform::MouseEventKind::Leave) {
         if (captureControl_ == nullptr)
             TrackMouseControl(nullptr);

@@ -6,6 +6,7 @@
 
 #include "toolkit/Font.h"
 #include "toolkit/WinControl.h"
+#include "toolkit/Zoom.h"
 
 #include <memory>
 #include <string>
@@ -45,8 +46,14 @@ class TCustomForm : public TWinControl, public platform::WindowListener {
     int TextHeight() const { return textHeight_; }
     void SetTextHeight(int value) { textHeight_ = value; }
 
-    // Creates the native window as a child of parent, at the client size. Throws platform::WindowError.
+    // Creates the native window as a child of parent, at the client size zoomed. Throws
+    // platform::WindowError.
     void CreateWindow(const platform::ParentWindow& parent);
+    // The zoom of the window: positions, sizes and mouse coordinates of the controls stay in layout
+    // pixels; the window and everything painted into it are in device pixels. Set it before the
+    // window is created; a window already open keeps its size until it is made again.
+    const TZoom& Zoom() const { return zoom_; }
+    void SetZoom(TZoom zoom) { zoom_ = zoom; }
     void DestroyWindow();
     platform::NativeWindow* Window() const { return window_.get(); }
 
@@ -96,6 +103,7 @@ class TCustomForm : public TWinControl, public platform::WindowListener {
     bool scaled_ = true;
     int pixelsPerInch_ = 96;
     int textHeight_ = 13;
+    TZoom zoom_;
     std::unique_ptr<platform::NativeWindow> window_;
     TControl* captureControl_ = nullptr;
     TControl* mouseControl_ = nullptr;

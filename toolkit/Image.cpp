@@ -28,13 +28,29 @@ void TImage::SetCenter(bool value) {
     Changed();
 }
 
+void TImage::SetZoomedPicture(int percent, TPictureData picture) {
+    zoomed_[percent] = std::move(picture);
+    Changed();
+}
+
 void TImage::Paint(TCanvas& canvas) {
-    const TBitmap& bitmap = *picture_->Bitmap();
-    if (bitmap.Empty())
+    const TZoom& zoom = canvas.Zoom();
+    const TPictureData* data = nullptr;
+    if (zoom.IsUnit()) {
+        if (!picture_->Bitmap()->Empty())
+            data = &picture_->Bitmap()->Data();
+    } else if (const auto found = zoomed_.find(zoom.Percent()); found != zoomed_.end()) {
+        data = &found->second;
+    }
+    if (data == nullptr)
         return;
-    const int x = center_ ? (Width() - bitmap.Width()) / 2 : 0;
-    const int y = center_ ? (Height() - bitmap.Height()) / 2 : 0;
-    canvas.DrawPicture(x, y, bitmap.Data());
+    if (!center_) {
+        canvas.DrawPicture(0, 0, *data);
+        return;
+    }
+    // Centred on the device pixels the widget covers.
+    canvas.DrawPicture(0, 0, *data, (zoom.Device(Width()) - data->width) / 2,
+                       (zoom.Device(Height()) - data->height) / 2);
 }
 
 } // namespace toolkit

@@ -82,12 +82,13 @@ void TCustomLabel::AdjustBounds() {
 void TCustomLabel::Paint(TCanvas& canvas) {
     if (!transparent_)
         canvas.FillRect(ClientRect(), color_);
-    const platform::Font* face = font_->Face();
+    const platform::Font* face = font_->Face(canvas.Zoom());
     if (face == nullptr || caption_.empty())
         return;
-    if (!renderedValid_) {
+    if (!renderedValid_ || renderedZoom_ != canvas.Zoom()) {
         rendered_ = face->Render(caption_);
         renderedValid_ = true;
+        renderedZoom_ = canvas.Zoom();
     }
     canvas.DrawCoverage(0, 0, rendered_, font_->Color());
 }

@@ -53,6 +53,7 @@ class TCustomLabel : public TControl {
     // The caption as last rendered; a paint reuses it until the caption or the font changes.
     platform::TextCoverage rendered_;
     bool renderedValid_ = false;
+    TZoom renderedZoom_;
 };
 
 class TLabel : public TCustomLabel {

@@ -88,7 +88,9 @@ void TWinControl::PresentBuffer(const platform::PixelMemory& buffer, const platf
     int x = 0;
     int y = 0;
     OriginInForm(x, y);
-    form->Window()->Present(buffer, rect, x + rect.Left, y + rect.Top);
+    // buffer and rect are in device pixels, the origin in layout pixels.
+    const TZoom& zoom = form->Zoom();
+    form->Window()->Present(buffer, rect, zoom.Device(x) + rect.Left, zoom.Device(y) + rect.Top);
 }
 
 void TWinControl::InsertControl(TControl& control) {

@@ -33,7 +33,8 @@ class TWinControl : public TControl {
     // Paints rect (this control's coordinates) and copies it to the screen: the windowed children that
     // meet it paint their parts.
     virtual void PaintWindow(const platform::Rect& rect);
-    // Copies rect of a back buffer of this control's size to the screen at the control's place.
+    // Copies rect of a back buffer of this control's size to the screen at the control's place; the
+    // buffer and rect are in the form's device pixels.
     void PresentBuffer(const platform::PixelMemory& buffer, const platform::Rect& rect) const;
     // This control's top-left corner in its form's client coordinates.
     void OriginInForm(int& x, int& y) const;
