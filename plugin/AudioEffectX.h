@@ -30,6 +30,10 @@ class AudioEffectX : public AudioEffect {
     virtual Int32 getVstVersion() { return 2300; }
     // Asks the host to read the parameters, names and program again.
     virtual bool updateDisplay() { return callHost(vst::audioMasterUpdateDisplay, 0, 0, nullptr, 0.0f) != 0; }
+    // Asks the host to give the editor window a new client size; true when the host did.
+    virtual bool sizeWindow(Int32 width, Int32 height) {
+        return callHost(vst::audioMasterSizeWindow, width, height, nullptr, 0.0f) != 0;
+    }
 
     // Flags that the extended layer manages.
     virtual void isSynth(bool state) { setFlag(vst::effFlagsIsSynth, state); }

@@ -1,0 +1,66 @@
+// The panel's zoom menu: a small list drawn over the panel where the user right-clicked, with one
+// entry per zoom step and a check mark at the one in use. When the host refused the last change, a
+// line under the entries says that the chosen zoom waits for the next opening. It lives on the
+// panel's container, above every other control, and is drawn like the rest at the panel's zoom.
+#pragma once
+
+#include "platform/Window.h"
+#include "toolkit/Control.h"
+#include "toolkit/Font.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tmx1 {
+
+class TZoomMenu : public toolkit::TControl {
+  public:
+    explicit TZoomMenu(toolkit::TComponent* owner);
+    ~TZoomMenu() override;
+
+    std::string_view ClassName() const override { return "TZoomMenu"; }
+
+    // Opens with its top-left corner at (x, y) of the parent, moved in so that all of it shows.
+    // pendingPercent: a zoom chosen that waits for the next opening, 0 for none.
+    void Open(int x, int y, int currentPercent, int pendingPercent);
+    void Close();
+    bool IsOpen() const { return Visible(); }
+
+    // Every mouse event while open, in the parent's coordinates: a press on an entry chooses it, a
+    // press anywhere else closes the menu.
+    void Mouse(const platform::MouseEvent& event);
+
+    // What the menu shows, for the panel's tests.
+    int EntryCount() const { return static_cast<int>(entries_.size()); }
+    const std::string& EntryCaption(int index) const { return entries_[static_cast<std::size_t>(index)].caption; }
+    bool EntryChecked(int index) const { return entries_[static_cast<std::size_t>(index)].checked; }
+    // An entry's rectangle in the parent's coordinates.
+    platform::Rect EntryRect(int index) const;
+    // The line about a zoom that waits for the next opening; empty when there is none.
+    const std::string& Note() const { return note_; }
+
+    void Paint(toolkit::TCanvas& canvas) override;
+
+    // Raised with the percent of the entry chosen; the menu has closed by then.
+    std::function<void(int percent)> OnChoose;
+
+  private:
+    struct Entry {
+        int percent;
+        std::string caption;
+        bool checked;
+    };
+
+    int EntryAt(int x, int y) const;
+    void SetHover(int index);
+    void PaintText(toolkit::TCanvas& canvas, const std::string& text, int x, int rowTop, toolkit::TColor color) const;
+
+    std::unique_ptr<toolkit::TFont> font_;
+    std::vector<Entry> entries_;
+    std::string note_;
+    int hover_ = -1;
+};
+
+} // namespace tmx1
