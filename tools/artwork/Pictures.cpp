@@ -64,13 +64,34 @@ void makePointer(Canvas& c, Rgb key) {
         throw std::runtime_error("the pointer's field is not the key colour");
 }
 
+// A pixel of an overlay that its drawing barely touches would show over the plate as a speck of nearly
+// the key colour; it is left out with the key instead.
+void hardenKeyEdge(Canvas& c, Rgb key) {
+    constexpr int speck = 3;
+    const std::uint32_t exact = packed(key);
+    auto near = [&](std::uint32_t p) {
+        for (int shift : {16, 8, 0})
+            if (std::abs(static_cast<int>(p >> shift & 0xff) - static_cast<int>(exact >> shift & 0xff)) > speck)
+                return false;
+        return true;
+    };
+    c.beginPixels();
+    for (int y = 0; y < c.height(); ++y)
+        for (int x = 0; x < c.width(); ++x)
+            if (c.pixel(x, y) != exact && near(c.pixel(x, y)))
+                c.setPixel(x, y, key);
+    c.endPixels();
+}
+
 // A lit overlay on its key colour, at the size of the controls that show it.
 Picture overlay(const PanelLayout& layout, double scale, const char* file,
                 const std::function<void(cairo_t*, Box)>& draw) {
     const Box size = layout.ImageSize(file);
     Picture picture{file, std::make_unique<Canvas>(pictureSide(size.w, scale), pictureSide(size.h, scale), scale)};
-    fill(*picture.canvas, layout.ImageKey(file));
+    const Rgb key = layout.ImageKey(file);
+    fill(*picture.canvas, key);
     draw(picture.canvas->cr(), {0, 0, size.w, size.h});
+    hardenKeyEdge(*picture.canvas, key);
     return picture;
 }
 
