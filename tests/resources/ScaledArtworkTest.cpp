@@ -75,8 +75,9 @@ class ScratchFolder {
 
 // The generator's exit status as std::system reports it (0 for success).
 int runGenerator(const fs::path& out, const std::string& scaleArguments) {
-    const std::string command = "\"" TMX1_ARTWORK_TOOL "\" \"" + (resources / "PluginEditorWindow.txt").string() +
-                                "\" \"" + out.string() + "\" " + scaleArguments + " 2>/dev/null";
+    const std::string command = "\"" TMX1_ARTWORK_TOOL "\" \"" +
+                                (resources / "PluginEditorWindow.txt").string() + "\" \"" + out.string() +
+                                "\" " + scaleArguments + " 2>/dev/null";
     return std::system(command.c_str());
 }
 
@@ -160,7 +161,8 @@ TEST(ZoomedGeometry, PixelsRoundHalfUpForAnySignAndPicturesRoundUp) {
             ASSERT_EQ(tmx1::ZoomedPixels(v, percent), static_cast<int>(std::floor(v * percent / 100.0 + 0.5)))
                 << v << " at " << percent << " %";
             if (v >= 0) {
-                ASSERT_EQ(tmx1::ZoomedPictureSide(v, percent), static_cast<int>(std::ceil(v * percent / 100.0)))
+                ASSERT_EQ(tmx1::ZoomedPictureSide(v, percent),
+                          static_cast<int>(std::ceil(v * percent / 100.0)))
                     << v << " at " << percent << " %";
             }
         }
@@ -282,8 +284,8 @@ double averagedDifference(const Picture& full, const Picture& zoom, artwork::Box
 }
 
 // Close at no offset, and closer than one pixel off in any direction.
-void expectInPlace(const Picture& full, const Picture& zoom, artwork::Box area, double closeEnough, int zx = 0,
-                   int zy = 0) {
+void expectInPlace(const Picture& full, const Picture& zoom, artwork::Box area, double closeEnough,
+                   int zx = 0, int zy = 0) {
     const double here = averagedDifference(full, zoom, area, 0, 0, zx, zy);
     EXPECT_LT(here, closeEnough);
     constexpr std::pair<int, int> neighbours[] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
@@ -305,7 +307,8 @@ TEST(ZoomedArtwork, EachPictureAtTwiceTheSizeAveragesToItselfAtFullSize) {
         const Picture full = committed(name), zoom = zoomed(name, 200);
         ASSERT_EQ(zoom.width, 2 * full.width);
         ASSERT_EQ(zoom.height, 2 * full.height);
-        if (std::all_of(full.pixels.begin(), full.pixels.end(), [&](std::uint32_t p) { return p == full.pixels[0]; })) {
+        if (std::all_of(full.pixels.begin(), full.pixels.end(),
+                        [&](std::uint32_t p) { return p == full.pixels[0]; })) {
             // A picture of nothing but its key (the knob's, whose body is on the plate) stays so.
             EXPECT_TRUE(std::all_of(zoom.pixels.begin(), zoom.pixels.end(),
                                     [&](std::uint32_t p) { return p == full.pixels[0]; }));
@@ -351,8 +354,8 @@ TEST(ZoomedArtwork, EachControlsPictureLinesUpWithTheChassisWhereTheEditorPutsIt
         std::string picture;
     };
     std::vector<Shown> shown;
-    for (const char* lamp : {"PDRswitch", "AutoGainSwitch", "BrickWallSwitch", "StereoLinkSwitch", "CopySwitch",
-                             "RecallSwitch"})
+    for (const char* lamp :
+         {"PDRswitch", "AutoGainSwitch", "BrickWallSwitch", "StereoLinkSwitch", "CopySwitch", "RecallSwitch"})
         shown.push_back({lamp, "switch-red.png"});
     shown.push_back({"ABSwitch", "switch-green.png"});
     shown.push_back({"OC_LED", "led.png"});
@@ -360,7 +363,8 @@ TEST(ZoomedArtwork, EachControlsPictureLinesUpWithTheChassisWhereTheEditorPutsIt
         shown.push_back({button, "selector.png"});
     for (const tmx1::MeterGroup& group : tmx1::kMeterGroups)
         for (const char* bar : group.bars)
-            shown.push_back({bar, group.kind == tmx1::MeterKind::level ? "meter-cover.png" : "meter-gain.png"});
+            shown.push_back(
+                {bar, group.kind == tmx1::MeterKind::level ? "meter-cover.png" : "meter-gain.png"});
     for (const int percent : tmx1::kArtworkZoomPercents) {
         const Picture chassis = zoomed("chassis.png", percent);
         for (const Shown& s : shown) {
@@ -380,7 +384,8 @@ TEST(ZoomedArtwork, EachControlsPictureLinesUpWithTheChassisWhereTheEditorPutsIt
                 return sum;
             };
             const double here = difference(0, 0);
-            for (const auto& [dx, dy] : {std::pair{1, 0}, std::pair{-1, 0}, std::pair{0, 1}, std::pair{0, -1}})
+            for (const auto& [dx, dy] :
+                 {std::pair{1, 0}, std::pair{-1, 0}, std::pair{0, 1}, std::pair{0, -1}})
                 EXPECT_LT(here, difference(dx, dy)) << "one pixel off by (" << dx << ", " << dy << ")";
         }
     }
@@ -435,14 +440,18 @@ TEST(ZoomedArtwork, ALevelBarCutsTheZoomedColumnWhereItCutsTheColumnAtFullSize) 
     ASSERT_EQ(below(full, fullMiddle, column.y, fullBottom).segments, tmx1::kMeterColumnPixels / 4);
     for (const int percent : tmx1::kArtworkZoomPercents) {
         const Picture zoom = zoomed("chassis.png", percent);
-        const int top = tmx1::ZoomedPixels(column.y, percent), bottom = tmx1::ZoomedPixels(fullBottom, percent);
+        const int top = tmx1::ZoomedPixels(column.y, percent),
+                  bottom = tmx1::ZoomedPixels(fullBottom, percent);
         ASSERT_EQ(bottom - top, tmx1::ZoomedPixels(tmx1::kMeterColumnPixels, percent));
-        const int left = tmx1::ZoomedPixels(column.x, percent), right = tmx1::ZoomedPixels(column.right(), percent);
+        const int left = tmx1::ZoomedPixels(column.x, percent),
+                  right = tmx1::ZoomedPixels(column.right(), percent);
         for (int h = 0; h <= tmx1::kMeterColumnPixels; h += 2) {
             const Below atFull = below(full, fullMiddle, column.y + h, fullBottom);
-            const Below atZoom = below(zoom, (left + right) / 2, tmx1::ZoomedPixels(column.y + h, percent), bottom);
-            EXPECT_TRUE(atZoom == atFull) << "a bar " << h << " high at " << percent << " %: " << atZoom.segments
-                                          << " segments below it, not " << atFull.segments;
+            const Below atZoom =
+                below(zoom, (left + right) / 2, tmx1::ZoomedPixels(column.y + h, percent), bottom);
+            EXPECT_TRUE(atZoom == atFull)
+                << "a bar " << h << " high at " << percent << " %: " << atZoom.segments
+                << " segments below it, not " << atFull.segments;
         }
     }
 }

@@ -176,8 +176,8 @@ void drawKnobBody(Canvas& canvas, double cx, double cy, int seed) {
             for (int sy = 0; sy < 4; ++sy)
                 for (int sx = 0; sx < 4; ++sx) {
                     double a;
-                    Rgb c = shade((x + (sx + 0.5) / 4 - deviceX) / scale, (y + (sy + 0.5) / 4 - deviceY) / scale,
-                                  a);
+                    Rgb c = shade((x + (sx + 0.5) / 4 - deviceX) / scale,
+                                  (y + (sy + 0.5) / 4 - deviceY) / scale, a);
                     sum = {sum.r + c.r * a, sum.g + c.g * a, sum.b + c.b * a};
                     cover += a;
                 }

@@ -71,7 +71,8 @@ void hardenKeyEdge(Canvas& c, Rgb key) {
     const std::uint32_t exact = packed(key);
     auto near = [&](std::uint32_t p) {
         for (int shift : {16, 8, 0})
-            if (std::abs(static_cast<int>(p >> shift & 0xff) - static_cast<int>(exact >> shift & 0xff)) > speck)
+            if (std::abs(static_cast<int>(p >> shift & 0xff) - static_cast<int>(exact >> shift & 0xff)) >
+                speck)
                 return false;
         return true;
     };
@@ -87,7 +88,8 @@ void hardenKeyEdge(Canvas& c, Rgb key) {
 Picture overlay(const PanelLayout& layout, double scale, const char* file,
                 const std::function<void(cairo_t*, Box)>& draw) {
     const Box size = layout.ImageSize(file);
-    Picture picture{file, std::make_unique<Canvas>(pictureSide(size.w, scale), pictureSide(size.h, scale), scale)};
+    Picture picture{file,
+                    std::make_unique<Canvas>(pictureSide(size.w, scale), pictureSide(size.h, scale), scale)};
     const Rgb key = layout.ImageKey(file);
     fill(*picture.canvas, key);
     draw(picture.canvas->cr(), {0, 0, size.w, size.h});
@@ -149,10 +151,10 @@ std::vector<Picture> makePictures(const PanelLayout& layout, const PlateDesign& 
                                [](cairo_t* cr, Box place) { drawSwitchLed(cr, place, ledRed, true); }));
     pictures.push_back(overlay(layout, scale, "switch-green.png",
                                [](cairo_t* cr, Box place) { drawSwitchLed(cr, place, ledGreen, true); }));
-    pictures.push_back(
-        overlay(layout, scale, "led.png", [](cairo_t* cr, Box place) { drawRoundLed(cr, place, true, true); }));
-    pictures.push_back(
-        overlay(layout, scale, "selector.png", [](cairo_t* cr, Box place) { drawSelector(cr, place, true); }));
+    pictures.push_back(overlay(layout, scale, "led.png",
+                               [](cairo_t* cr, Box place) { drawRoundLed(cr, place, true, true); }));
+    pictures.push_back(overlay(layout, scale, "selector.png",
+                               [](cairo_t* cr, Box place) { drawSelector(cr, place, true); }));
     pictures.push_back(meterPicture(layout, scale, "meter-cover.png", ColumnKind::Level, false));
     pictures.push_back(meterPicture(layout, scale, "meter-gain.png", ColumnKind::Gain, true));
     for (const Picture& picture : pictures)
