@@ -22,6 +22,10 @@ Rgb fromColorValue(std::int64_t value) {
                 static_cast<int>(value >> 16 & 0xff));
 }
 
+int devicePixel(double v, double scale) { return static_cast<int>(std::floor(v * scale + 0.5)); }
+
+int pictureSide(int w, double scale) { return static_cast<int>(std::ceil(w * scale)); }
+
 double hashNoise(int x, int y, int seed) {
     std::uint32_t h = static_cast<std::uint32_t>(x) * 0x8da6b343u ^
                       static_cast<std::uint32_t>(y) * 0xd8163841u ^
@@ -32,8 +36,10 @@ double hashNoise(int x, int y, int seed) {
     return (h & 0xffffffu) / 16777216.0;
 }
 
-Canvas::Canvas(int w, int h)
-    : surface_(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h)), cr_(cairo_create(surface_)) {
+Canvas::Canvas(int w, int h, double scale)
+    : surface_(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h)), cr_(cairo_create(surface_)),
+      scale_(scale) {
+    cairo_scale(cr_, scale, scale);
     cairo_font_options_t* options = cairo_font_options_create();
     cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);
     cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_SLIGHT);

@@ -87,13 +87,18 @@ std::vector<ScaleMark> scaleMarks(const char* knob, const tmx1::ParameterInfo& p
     throw std::runtime_error(std::string("no scale is drawn for ") + knob);
 }
 
+// The dial turns its pointer about the whole-pixel middle of the device pixels it covers.
+double dialCentre(int start, int length, double scale) {
+    const int first = devicePixel(start, scale), end = devicePixel(start + length, scale);
+    return (first + (end - first) / 2) / scale;
+}
+
 KnobSpec knobSpec(const PanelLayout& layout, const tmx1::ParameterControl& control,
-                  const tmx1::ParameterInfo& parameter) {
+                  const tmx1::ParameterInfo& parameter, double scale) {
     const Box place = layout.Place(control.control);
     const toolkit::TFormTextObject& knob = layout.Component(control.control);
-    // The dial turns its pointer about the whole-pixel middle of its rectangle.
-    return {static_cast<double>(place.x + place.w / 2),
-            static_cast<double>(place.y + place.h / 2),
+    return {dialCentre(place.x, place.w, scale),
+            dialCentre(place.y, place.h, scale),
             static_cast<double>(knob.Integer("PointerAngles.Start")),
             static_cast<double>(knob.Integer("PointerAngles.Range")),
             upperCase(parameter.name),
@@ -134,6 +139,7 @@ void drawKnobBody(Canvas& canvas, double cx, double cy, int seed) {
         cairo_set_source_rgba(cr, 0, 0, 0, 0.07);
         cairo_fill(cr);
     }
+    // dx and dy are in layout pixels.
     auto shade = [&](double dx, double dy, double& alpha) -> Rgb {
         double r = std::hypot(dx, dy), phi = std::atan2(dx, -dy);
         alpha = 0;
@@ -157,9 +163,12 @@ void drawKnobBody(Canvas& canvas, double cx, double cy, int seed) {
             v *= 0.6;
         return {v, v, v * 1.05};
     };
+    // The body is sampled per device pixel.
+    const double scale = canvas.scale(), deviceX = cx * scale, deviceY = cy * scale;
+    const double deviceRadius = knobBodyRadius * scale;
     canvas.beginPixels();
-    int x0 = static_cast<int>(cx - knobBodyRadius - 1), y0 = static_cast<int>(cy - knobBodyRadius - 1);
-    int span = static_cast<int>(2 * knobBodyRadius + 3);
+    int x0 = static_cast<int>(deviceX - deviceRadius - 1), y0 = static_cast<int>(deviceY - deviceRadius - 1);
+    int span = static_cast<int>(2 * deviceRadius + 3);
     for (int y = y0; y < y0 + span; ++y)
         for (int x = x0; x < x0 + span; ++x) {
             Rgb sum{0, 0, 0};
@@ -167,7 +176,8 @@ void drawKnobBody(Canvas& canvas, double cx, double cy, int seed) {
             for (int sy = 0; sy < 4; ++sy)
                 for (int sx = 0; sx < 4; ++sx) {
                     double a;
-                    Rgb c = shade(x + (sx + 0.5) / 4 - cx, y + (sy + 0.5) / 4 - cy, a);
+                    Rgb c = shade((x + (sx + 0.5) / 4 - deviceX) / scale,
+                                  (y + (sy + 0.5) / 4 - deviceY) / scale, a);
                     sum = {sum.r + c.r * a, sum.g + c.g * a, sum.b + c.b * a};
                     cover += a;
                 }
@@ -203,7 +213,7 @@ void drawKnobSection(Canvas& canvas, const PanelLayout& layout) {
         const tmx1::ParameterControl& control = tmx1::kParameterControls[i];
         if (control.kind != tmx1::ControlKind::knob)
             continue;
-        const KnobSpec k = knobSpec(layout, control, tmx1::kParameters[i]);
+        const KnobSpec k = knobSpec(layout, control, tmx1::kParameters[i], canvas.scale());
         drawKnobScale(cr, k);
         drawKnobBody(canvas, k.cx, k.cy, seed++);
         const Box label = layout.Place(control.valueLabel);

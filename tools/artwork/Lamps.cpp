@@ -164,18 +164,30 @@ void drawSwitchSection(cairo_t* cr, const PanelLayout& layout) {
     const Box topSelector = selectors.front().place;
     drawText(cr, "COMPARE", compare.x, compare.y - headingRise, {7, true}, Align::Left, textDim);
     drawText(cr, "RELEASE TYPE", topSelector.x, topSelector.y - headingRise, {7, true}, Align::Left, textDim);
+    // Each lamp and its caption from the device pixel where the editor draws the lamp's lit picture.
+    auto atLamp = [cr](Box place, const auto& draw) {
+        cairo_save(cr);
+        snapToDevicePixel(cr, place.x, place.y);
+        draw();
+        cairo_restore(cr);
+    };
     for (const SwitchArt& art : switchArt) {
         const Box place = layout.Place(art.component);
-        drawSwitchLed(cr, place, art.green ? ledGreen : ledRed, false);
-        drawCaption(cr, art.caption, place.right() + 4, place.y);
+        atLamp(place, [&] {
+            drawSwitchLed(cr, place, art.green ? ledGreen : ledRed, false);
+            drawCaption(cr, art.caption, place.right() + 4, place.y);
+        });
     }
     const Box oc = layout.Place(overCompressionLed);
-    drawRoundLed(cr, oc, false);
-    drawText(cr, "OC", oc.right() + 4, oc.y + 9.5, {7.5, true}, Align::Left);
-    for (const SelectorSlot& slot : selectors) {
-        drawSelector(cr, slot.place, false);
-        drawText(cr, slot.caption, slot.place.right() + 5, slot.place.y + 8, {7.5, true}, Align::Left);
-    }
+    atLamp(oc, [&] {
+        drawRoundLed(cr, oc, false);
+        drawText(cr, "OC", oc.right() + 4, oc.y + 9.5, {7.5, true}, Align::Left);
+    });
+    for (const SelectorSlot& slot : selectors)
+        atLamp(slot.place, [&] {
+            drawSelector(cr, slot.place, false);
+            drawText(cr, slot.caption, slot.place.right() + 5, slot.place.y + 8, {7.5, true}, Align::Left);
+        });
 }
 
 } // namespace artwork

@@ -7,6 +7,7 @@
 #include "editor/PanelControls.h"
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -89,27 +90,41 @@ Box holdLabelField(const PanelLayout& layout) {
 } // namespace
 
 void drawMeterColumn(cairo_t* cr, Box place, ColumnKind kind, bool lit) {
-    const int x = place.x, y = place.y, meterW = place.w;
-    cairo_rectangle(cr, x, y, meterW, place.h);
+    // Drawn in device pixels from the one the editor puts the column's corner at, every edge on a
+    // whole pixel: a segment is lit from its first row, and a bar cut at an even layout height cuts
+    // the column where the plate's segments part.
+    const double scale = deviceScale(cr);
+    auto device = [scale](int v) { return devicePixel(v, scale); };
+    cairo_save(cr);
+    snapToDevicePixel(cr, place.x, place.y);
+    double originX = place.x, originY = place.y;
+    cairo_user_to_device(cr, &originX, &originY);
+    cairo_identity_matrix(cr);
+    const int x = static_cast<int>(std::lround(originX)), y = static_cast<int>(std::lround(originY));
+    const int meterW = device(place.w);
+    cairo_rectangle(cr, x, y, meterW, device(place.h));
     cairo_set_source_rgb(cr, 0.035, 0.035, 0.04);
     cairo_fill(cr);
     for (int i = 0; i < place.h / segmentPitch; ++i) {
         Rgb hue = segmentHue(kind, i);
         Rgb body = lit ? hue : mix(rgb8(20, 20, 22), hue, 0.14);
         Rgb rim = scaled(body, lit ? 0.62 : 0.75);
-        int sy = y + i * segmentPitch;
-        cairo_pattern_t* across = cairo_pattern_create_linear(x + 1, 0, x + meterW - 1, 0);
+        const int sy = y + device(i * segmentPitch);
+        const int left = x + device(1), right = x + meterW - device(1);
+        cairo_pattern_t* across = cairo_pattern_create_linear(left, 0, right, 0);
         cairo_pattern_add_color_stop_rgb(across, 0, rim.r, rim.g, rim.b);
         cairo_pattern_add_color_stop_rgb(across, 0.45, body.r, body.g, body.b);
         cairo_pattern_add_color_stop_rgb(across, 1, rim.r, rim.g, rim.b);
-        cairo_rectangle(cr, x + 1, sy, meterW - 2, segmentHeight);
+        cairo_rectangle(cr, left, sy, right - left, y + device(i * segmentPitch + segmentHeight) - sy);
         cairo_set_source(cr, across);
         cairo_fill(cr);
         cairo_pattern_destroy(across);
-        cairo_rectangle(cr, x + 2, sy, meterW - 4, 1); // lens highlight on the top row
+        // lens highlight on the top row
+        cairo_rectangle(cr, x + device(2), sy, meterW - 2 * device(2), device(1));
         cairo_set_source_rgba(cr, 1, 1, 1, lit ? 0.30 : 0.05);
         cairo_fill(cr);
     }
+    cairo_restore(cr);
 }
 
 void drawMeterSection(cairo_t* cr, const PanelLayout& layout) {

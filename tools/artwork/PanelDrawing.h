@@ -20,8 +20,8 @@ struct PlateDesign {
 
 // ---- the plate: metal, screws, grooves, the maker's mark, the product name and the icons
 void drawPlate(Canvas& canvas, const PlateDesign& design);
-void drawScrews(cairo_t* cr, int panelW, int panelH, const PlateDesign& design);
-void drawSectionLines(cairo_t* cr, int panelW, int panelH, const PlateDesign& design);
+void drawScrews(cairo_t* cr, double panelW, double panelH, const PlateDesign& design);
+void drawSectionLines(cairo_t* cr, double panelW, double panelH, const PlateDesign& design);
 void drawLogo(cairo_t* cr, Box place);
 void drawProductName(cairo_t* cr, const PlateDesign& design);
 void drawManualIcon(cairo_t* cr, Box place);

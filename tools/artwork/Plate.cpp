@@ -9,24 +9,26 @@
 namespace artwork {
 
 void drawPlate(Canvas& canvas, const PlateDesign& design) {
-    const int panelW = canvas.width(), panelH = canvas.height();
+    // The metal is made per device pixel; its streaks and light are laid out in layout pixels.
+    const double scale = canvas.scale();
+    const int deviceW = canvas.width(), deviceH = canvas.height();
     const Rgb top = rgb8(62, 64, 69), bottom = rgb8(40, 42, 46);
     // Brushing: streaks are horizontal runs of noise, so average the noise along x.
-    constexpr int streak = 24;
+    const int streak = static_cast<int>(std::lround(24 * scale));
     canvas.beginPixels();
-    for (int y = 0; y < panelH; ++y) {
+    for (int y = 0; y < deviceH; ++y) {
         double rowShift = (hashNoise(0, y, 7) - 0.5) * 0.018;
         double run = 0;
-        for (int x = -streak; x < panelW; ++x) {
+        for (int x = -streak; x < deviceW; ++x) {
             run += hashNoise(x + streak, y, 11) - (x - streak >= -streak ? hashNoise(x, y, 11) : 0.5);
             if (x < 0)
                 continue;
             double brushed = (run / streak - 0.5) * 0.05 + (hashNoise(x, y, 13) - 0.5) * 0.012;
-            double t = static_cast<double>(y) / (panelH - 1);
+            double t = static_cast<double>(y) / (deviceH - 1);
             Rgb c = mix(top, bottom, t * t * (3 - 2 * t));
             // A broad soft sheen across the upper middle, as from a light above the desk.
-            double sheen = 0.025 * std::exp(-std::pow((x - design.sheenX) / design.sheenRadiusX, 2) -
-                                            std::pow((y - design.sheenY) / design.sheenRadiusY, 2));
+            double sheen = 0.025 * std::exp(-std::pow((x / scale - design.sheenX) / design.sheenRadiusX, 2) -
+                                            std::pow((y / scale - design.sheenY) / design.sheenRadiusY, 2));
             double d = brushed + rowShift + sheen;
             canvas.setPixel(x, y, {c.r + d, c.g + d, c.b + d * 1.1});
         }
@@ -34,6 +36,8 @@ void drawPlate(Canvas& canvas, const PlateDesign& design) {
     canvas.endPixels();
 
     // Bevelled edges and rounded corners of the machined plate.
+    // The plate fills the whole picture, which may end inside a layout pixel.
+    const double panelW = deviceW / scale, panelH = deviceH / scale;
     cairo_t* cr = canvas.cr();
     cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
     cairo_rectangle(cr, 0, 0, panelW, panelH);
@@ -109,7 +113,7 @@ void drawIconPlate(cairo_t* cr, Box place) {
 
 } // namespace
 
-void drawScrews(cairo_t* cr, int panelW, int panelH, const PlateDesign& design) {
+void drawScrews(cairo_t* cr, double panelW, double panelH, const PlateDesign& design) {
     const double inset = design.screwInset;
     drawScrew(cr, inset, inset, 0.6);
     drawScrew(cr, panelW - inset, inset, 2.1);
@@ -117,7 +121,7 @@ void drawScrews(cairo_t* cr, int panelW, int panelH, const PlateDesign& design) 
     drawScrew(cr, panelW - inset, panelH - inset, 2.7);
 }
 
-void drawSectionLines(cairo_t* cr, int panelW, int panelH, const PlateDesign& design) {
+void drawSectionLines(cairo_t* cr, double panelW, double panelH, const PlateDesign& design) {
     drawGroove(cr, design.headerGrooveInset, design.headerGrooveY, panelW - design.headerGrooveInset,
                design.headerGrooveY);
     drawGroove(cr, design.columnGrooveX, design.columnGrooveTop, design.columnGrooveX,

@@ -5,6 +5,36 @@
 
 namespace artwork {
 
+double deviceScale(cairo_t* cr) {
+    double dx = 1, dy = 0;
+    cairo_user_to_device_distance(cr, &dx, &dy);
+    return dx;
+}
+
+void snapToDevicePixel(cairo_t* cr, double x, double y) {
+    double dx = x, dy = y;
+    cairo_user_to_device(cr, &dx, &dy);
+    double shiftX = std::floor(dx + 0.5) - dx, shiftY = std::floor(dy + 0.5) - dy;
+    cairo_device_to_user_distance(cr, &shiftX, &shiftY);
+    cairo_translate(cr, shiftX, shiftY);
+}
+
+double roundToDeviceX(cairo_t* cr, double x) {
+    double y = 0;
+    cairo_user_to_device(cr, &x, &y);
+    x = std::round(x);
+    cairo_device_to_user(cr, &x, &y);
+    return x;
+}
+
+double roundToDeviceY(cairo_t* cr, double y) {
+    double x = 0;
+    cairo_user_to_device(cr, &x, &y);
+    y = std::round(y);
+    cairo_device_to_user(cr, &x, &y);
+    return y;
+}
+
 void setColour(cairo_t* cr, Rgb c, double alpha) { cairo_set_source_rgba(cr, c.r, c.g, c.b, alpha); }
 
 void roundedRect(cairo_t* cr, double x, double y, double w, double h, double r) {
@@ -34,7 +64,7 @@ double textWidth(cairo_t* cr, const std::string& s, Font f) {
 void drawText(cairo_t* cr, const std::string& s, double x, double y, Font f, Align align, Rgb colour) {
     double w = textWidth(cr, s, f);
     double left = align == Align::Left ? x : align == Align::Centre ? x - w / 2 : x - w;
-    left = std::round(left);
+    left = roundToDeviceX(cr, left);
     cairo_move_to(cr, left, y + 1);
     cairo_set_source_rgba(cr, 0, 0, 0, 0.65);
     cairo_show_text(cr, s.c_str());
@@ -47,7 +77,7 @@ void drawTextCentred(cairo_t* cr, const std::string& s, double cx, double cy, Fo
     textWidth(cr, s, f);
     cairo_text_extents_t e;
     cairo_text_extents(cr, s.c_str(), &e);
-    drawText(cr, s, cx, std::round(cy - e.y_bearing - e.height / 2), f, Align::Centre, colour);
+    drawText(cr, s, cx, roundToDeviceY(cr, cy - e.y_bearing - e.height / 2), f, Align::Centre, colour);
 }
 
 void drawGroove(cairo_t* cr, double x0, double y0, double x1, double y1) {

@@ -17,6 +17,16 @@ struct Font {
     bool bold = true;
 };
 
+// The device pixels per layout pixel of cr's drawing.
+double deviceScale(cairo_t* cr);
+// Moves cr's drawing by less than a device pixel so that the layout point (x, y) falls on the corner
+// of the device pixel the editor puts it at. A control drawn from there on the plate lines up with
+// its own picture, which the editor draws from that pixel.
+void snapToDevicePixel(cairo_t* cr, double x, double y);
+// A layout coordinate moved to the nearest whole device pixel.
+double roundToDeviceX(cairo_t* cr, double x);
+double roundToDeviceY(cairo_t* cr, double y);
+
 void setColour(cairo_t* cr, Rgb c, double alpha = 1.0);
 void roundedRect(cairo_t* cr, double x, double y, double w, double h, double r);
 
