@@ -4,11 +4,13 @@
 
 #include "DIB/cDIBImageList.h"
 #include "DIB/cDIBPanel.h"
+#include "editor/ZoomChoice.h"
 #include "editor/ZoomMenu.h"
 #include "resources/ScaledArtwork.h"
 #include "toolkit/Image.h"
 #include "toolkit/PictureFile.h"
 
+#include <algorithm>
 #include <array>
 #include <stdexcept>
 #include <string>
@@ -50,17 +52,14 @@ std::string_view listPictureFile(const std::string& displayName) {
     throw std::runtime_error("The image list's picture " + displayName + " has no zoomed artwork");
 }
 
-} // namespace
-
-bool IsZoomStep(int percent) {
-    for (int step : kZoomSteps)
-        if (step == percent)
-            return true;
-    return false;
+bool isZoomStep(int percent) {
+    return std::find(kZoomSteps.begin(), kZoomSteps.end(), percent) != kZoomSteps.end();
 }
 
+} // namespace
+
 void TPluginEditorWindow::SetPanelZoom(int percent) {
-    if (!IsZoomStep(percent))
+    if (!isZoomStep(percent))
         throw std::invalid_argument("The panel has no zoom of " + std::to_string(percent) + " %");
     if (percent != 100 && !zoomedArtwork_.contains(percent))
         LoadZoomedArtwork(percent);

@@ -5,6 +5,7 @@
 #include "DIB/cDIBImageList.h"
 #include "DIB/cDIBPanel.h"
 #include "editor/EditorLayout.h"
+#include "editor/ZoomMenu.h"
 #include "platform/Locale.h"
 #include "plugin/APluginProgram.h"
 #include "toolkit/ClassRegistry.h"
@@ -47,6 +48,10 @@ TPluginEditorWindow::TPluginEditorWindow(toolkit::TComponent* owner)
 
     ReadLayout();
     FindComponents();
+    // Over every control of the panel: the container paints its children in order.
+    zoomMenu_ = new TZoomMenu(this);
+    zoomMenu_->SetParent(DIBContainer1);
+    zoomMenu_->OnChoose = [this](int percent) { ZoomChosen(percent); };
     if (OnCreate)
         OnCreate(this);
 }

@@ -1,4 +1,4 @@
-// The editor panel: a fixed 570 × 265 front plate built from the layout stream, whose knobs, switches
+// The editor panel: a 570 × 265 front plate (in layout pixels; shown at 100, 150 or 200 %) built from the layout stream, whose knobs, switches
 // and release-type buttons turn gestures into parameter changes of the effect, which shows what the
 // effect reports back, keeps the A/B compare memories and drives the meters. Everything here runs on
 // the host's editor thread; values arrive only through the editor bridge's copies.
@@ -9,7 +9,9 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -29,6 +31,7 @@ class TDIBImageList;
 namespace tmx1 {
 
 class APlugin;
+class TZoomMenu;
 
 inline constexpr int kEditorParams = kNumParams;
 inline constexpr float kStaleValue = 2.0f; // no parameter takes it: the entry must be refreshed
@@ -37,6 +40,9 @@ inline constexpr float kStaleValue = 2.0f; // no parameter takes it: the entry m
 inline constexpr const char* kManualKeyPath = "\\Software\\Brindlow Audio\\TMX-1";
 inline constexpr const char* kManualValueName = "Manual";
 inline constexpr const char* kMakerWebAddress = "https://brindlow-audio.example/tmx-1";
+// Where the user's own settings (the zoom) are kept.
+inline constexpr const char* kSettingsKeyPath = kManualKeyPath;
+inline constexpr const char* kZoomValueName = "Zoom";
 // What the information box says, before the maker's address.
 std::string ProductInformation();
 
@@ -104,6 +110,19 @@ class TPluginEditorWindow : public toolkit::TForm {
     dib::TDIBImage* Reltype4 = nullptr;
     dib::TDIBImageList* DIBImageList1 = nullptr;
 
+    // --- zoom
+    // Shows the panel at percent (one of kZoomSteps) from the next time its window is made. Throws
+    // std::invalid_argument for another value.
+    void SetPanelZoom(int percent);
+    // A zoom the user chose that the host could not give the window yet: the menu says it waits for
+    // the next opening. 0 for none.
+    int PendingZoom() const { return pendingZoom_; }
+    void SetPendingZoom(int percent) { pendingZoom_ = percent; }
+    TZoomMenu& ZoomMenu() const { return *zoomMenu_; }
+    // Raised when the user chooses a zoom in the menu; the bridge applies it after the idle that
+    // delivered the click.
+    std::function<void(int percent)> OnZoomChosen;
+
     // --- refresh from the effect
     void UpdateControls();
     void UpdateKnob(std::int32_t index, float value);
@@ -126,6 +145,9 @@ class TPluginEditorWindow : public toolkit::TForm {
     void UsersManualClick(toolkit::TPersistent* Sender);
     void LogoClick(toolkit::TPersistent* Sender);
     void AboutClick(toolkit::TPersistent* Sender);
+
+    // platform::WindowListener: the zoom menu comes before the controls.
+    void WindowMouse(const platform::MouseEvent& event) override;
 
   private:
     // The controls of one parameter, found through kParameterControls; null where it has none.
@@ -150,6 +172,9 @@ class TPluginEditorWindow : public toolkit::TForm {
     const ParameterView& ControlsOf(std::int64_t index) const;
     void SendParameter(int index, float value);
 
+    void LoadZoomedArtwork(int percent);
+    void ZoomChosen(int percent);
+
     void UpdateLevelBar(int index, toolkit::TImage& cover);
     void UpdateGainBar(int index, toolkit::TImage& bar);
     void ShowHolds(toolkit::TLabel& label, float left, float right) const;
@@ -158,6 +183,9 @@ class TPluginEditorWindow : public toolkit::TForm {
     std::array<MeterView, kMeterGroups.size()> meters_;
     std::unique_ptr<toolkit::TMethodTable> methods_;
     char decimalSeparator_ = '.';
+    TZoomMenu* zoomMenu_ = nullptr; // owned by the form
+    int pendingZoom_ = 0;
+    std::set<int> zoomedArtwork_; // the zooms whose pictures are loaded
 };
 
 // The text of a meter label: the left hold right-aligned in five characters, a space, the right hold.

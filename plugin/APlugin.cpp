@@ -154,7 +154,11 @@ bool APlugin::getOutputProperties(Int32 index, vst::VstPinProperties* properties
 
 // --- our own requests
 
-IntPtr APlugin::vendorSpecific(Int32 index, IntPtr value, void* ptr, float) {
+IntPtr APlugin::vendorSpecific(Int32 index, IntPtr value, void* ptr, float opt) {
+    if (index == kMakerCode && value == kEditorZoomRequest) {
+        auto* bridge = static_cast<APluginEditor*>(editor.get());
+        return bridge != nullptr && bridge->forceZoom(static_cast<int>(opt)) ? 1 : 0;
+    }
     if (index != kMakerCode || ptr == nullptr)
         return 0;
     if (value == kProductVersionRequest) {

@@ -1,8 +1,15 @@
 #include "plugin/APluginEditor.h"
 
 #include "DIB/cDIBImage.h"
+#include "editor/ZoomChoice.h"
 #include "editor/uEditor.h"
+#include "platform/DesktopScale.h"
+#include "platform/UserSettings.h"
 #include "plugin/APlugin.h"
+#include "toolkit/Zoom.h"
+
+#include <algorithm>
+#include <utility>
 
 namespace tmx1 {
 
@@ -16,9 +23,43 @@ APluginEditor::~APluginEditor() {
 }
 
 vst::Int32 APluginEditor::getRect(vst::ERect** answer) {
-    rect = {0, 0, kEditorHeight, kEditorWidth};
+    const toolkit::TZoom zoom(zoomPercent());
+    rect = {0, 0, static_cast<std::int16_t>(zoom.Device(kEditorHeight)),
+            static_cast<std::int16_t>(zoom.Device(kEditorWidth))};
     *answer = &rect;
     return 1;
+}
+
+bool APluginEditor::forceZoom(int percent) {
+    if (std::find(kZoomSteps.begin(), kZoomSteps.end(), percent) == kZoomSteps.end())
+        return false;
+    forcedZoom_ = percent;
+    return true;
+}
+
+int APluginEditor::chooseZoom(const platform::ParentWindow& parent) const {
+    if (forcedZoom_ != 0)
+        return forcedZoom_;
+    ZoomSources sources;
+    if (chosenZoom_ != 0)
+        sources.userPercent = chosenZoom_;
+    else if (const std::optional<long long> stored = platform::ReadUserNumber(kSettingsKeyPath, kZoomValueName))
+        sources.userPercent = static_cast<double>(*stored);
+    sources.hostScale = plugin->hostWindowScale();
+    sources.desktopScale = platform::DesktopScale(parent);
+    return ChooseZoom(sources);
+}
+
+int APluginEditor::zoomPercent() const {
+    if (open_)
+        return zoom_;
+    return chooseZoom(nextScreen != nullptr ? platform::ParentWindow::Headless(*nextScreen)
+                                            : platform::ParentWindow::Native(nullptr));
+}
+
+bool APluginEditor::rememberZoom(int percent) {
+    chosenZoom_ = percent;
+    return platform::WriteUserNumber(kSettingsKeyPath, kZoomValueName, percent);
 }
 
 vst::Int32 APluginEditor::open(void* parentWindow) {
@@ -30,13 +71,18 @@ vst::Int32 APluginEditor::open(void* parentWindow) {
         return 1; // never a second window
     // Built and placed completely before anything is recorded: a parent the window system refuses
     // (or an unreadable layout) leaves the bridge closed and the host told so.
+    const int zoom = chooseZoom(parent);
     try {
         auto created = std::make_unique<TPluginEditorWindow>(nullptr);
+        created->SetPanelZoom(zoom);
         created->CreateWindow(parent);
         window = std::move(created);
     } catch (...) {
         return 0;
     }
+    window->OnZoomChosen = [this](int percent) { zoomRequest_ = percent; };
+    parent_ = parent;
+    zoom_ = zoom;
     open_ = true;
     systemWindow = parentWindow;
     for (int i = 0; i < kEditorParams; ++i)
@@ -54,6 +100,8 @@ void APluginEditor::close() {
     open_ = false;
     plugin->setEditorClosed(true);
     window.reset();
+    parent_.reset();
+    zoomRequest_ = 0;
     systemWindow = nullptr;
 }
 
@@ -69,6 +117,33 @@ void APluginEditor::idle() {
     // The window system's turn: pending input, due timers, then one paint of what changed.
     if (platform::NativeWindow* native = window->Window())
         native->Idle();
+    // Not inside the window's own idle: the window may be made again.
+    if (const int requested = std::exchange(zoomRequest_, 0); requested != 0)
+        applyZoom(requested);
+}
+
+void APluginEditor::applyZoom(int percent) {
+    forcedZoom_ = 0; // the user's own choice outranks what our host asked for
+    rememberZoom(percent);
+    if (percent == zoom_ || !window || !parent_) {
+        if (window)
+            window->SetPendingZoom(0);
+        return;
+    }
+    const toolkit::TZoom zoom(percent);
+    if (!plugin->sizeWindow(zoom.Device(kEditorWidth), zoom.Device(kEditorHeight))) {
+        // The host keeps its window's size: the choice waits for the next open, and the menu says so.
+        window->SetPendingZoom(percent);
+        return;
+    }
+    try {
+        window->SetPanelZoom(percent);
+        window->CreateWindow(*parent_);
+        zoom_ = percent;
+    } catch (...) {
+        // The parent went away or refused the new window: the editor is closed as far as we can tell.
+        window->DestroyWindow();
+    }
 }
 
 void APluginEditor::update() {

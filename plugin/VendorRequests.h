@@ -18,4 +18,9 @@ inline constexpr vst::IntPtr kHeadlessScreenRequest = vst::fourCharCode("HdlS");
 inline constexpr vst::IntPtr kProductVersionRequest = vst::fourCharCode("Vers");
 inline constexpr int kVersionTextSize = 64;
 
+// opt: a zoom percent of the panel (100, 150 or 200). Every later open of this instance's editor
+// takes that zoom, whatever the user chose before or the host or desktop say; nothing is stored.
+// Answers 1 when taken, 0 for a percent the panel does not have.
+inline constexpr vst::IntPtr kEditorZoomRequest = vst::fourCharCode("Zoom");
+
 } // namespace tmx1

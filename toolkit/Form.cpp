@@ -163,10 +163,15 @@ void TCustomForm::TrackMouseControl(TControl* control) {
     ShowCursorOf(control);
 }
 
-void TCustomForm::WindowMouse(const platform::MouseEvent& deviceEvent) {
+platform::MouseEvent TCustomForm::LayoutEvent(const platform::MouseEvent& deviceEvent) const {
     platform::MouseEvent event = deviceEvent;
     event.x = zoom_.Layout(deviceEvent.x);
     event.y = zoom_.Layout(deviceEvent.y);
+    return event;
+}
+
+void TCustomForm::WindowMouse(const platform::MouseEvent& deviceEvent) {
+    const platform::MouseEvent event = LayoutEvent(deviceEvent);
     if (event.kind == platform::MouseEventKind::Leave) {
         if (captureControl_ == nullptr)
             TrackMouseControl(nullptr);

@@ -54,6 +54,8 @@ class TCustomForm : public TWinControl, public platform::WindowListener {
     // window is created; a window already open keeps its size until it is made again.
     const TZoom& Zoom() const { return zoom_; }
     void SetZoom(TZoom zoom) { zoom_ = zoom; }
+    // A mouse event of the window in layout pixels.
+    platform::MouseEvent LayoutEvent(const platform::MouseEvent& deviceEvent) const;
     void DestroyWindow();
     platform::NativeWindow* Window() const { return window_.get(); }
 

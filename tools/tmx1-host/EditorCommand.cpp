@@ -179,16 +179,28 @@ const char* describe(StopReason reason) {
 void showEditor(const EditorRequest& request, std::ostream& out) {
     interrupted.store(false);
     const platform::InterruptHandler interruptHandler(&noteInterrupt);
-    Host host;
+    // The editor may ask for another size (its zoom changed): our window takes it, as a DAW's does.
+    platform::HostWindow* shown = nullptr;
+    HostOptions options;
+    options.onSizeWindow = [&shown](int width, int height) {
+        if (shown == nullptr)
+            return false;
+        shown->Resize(width, height);
+        return true;
+    };
+    Host host(options);
     std::unique_ptr<HostedEffect> effect = openEffect(host, request.pluginPath);
     if (request.program)
         selectProgram(*effect, *request.program);
     if ((effect->record().flags & vst::effFlagsHasEditor) == 0)
         throw HostError("the plug-in has no editor to show");
+    if (request.zoom)
+        applyEditorZoom(*effect, *request.zoom);
     const EditorSize size = editorSize(*effect).value_or(EditorSize{kProvisionalWidth, kProvisionalHeight});
     const std::string title = windowTitle(*effect, request.pluginPath);
     const std::unique_ptr<platform::HostWindow> window =
         platform::HostWindow::Create(title, size.width, size.height);
+    shown = window.get();
 
     // Closed in the reverse order: the audio stops, then the editor closes, then the effect is
     // suspended, as a DAW takes a plug-in out.
@@ -212,6 +224,8 @@ int runEditor(Arguments arguments, const std::string& defaultPlugin, std::ostrea
     request.pluginPath = arguments.option("--plugin").value_or(defaultPlugin);
     request.program = arguments.option("--program");
     request.seconds = arguments.positiveOption("--seconds");
+    if (const std::optional<std::string> zoom = arguments.option("--zoom"))
+        request.zoom = parseEditorZoom(*zoom);
     arguments.positionals(0, 0);
     showEditor(request, out);
     return 0;

@@ -15,13 +15,14 @@ struct EditorRequest {
     std::string pluginPath;
     std::optional<std::string> program; // number or exact name
     std::optional<double> seconds;      // how long to show it; until closed when absent
+    std::optional<int> zoom;            // the editor's zoom percent; the plug-in's own choice when absent
 };
 
 // Throws HostError, SetupError or platform::WindowError with a one-line reason; the effect is closed
 // again in any case.
 void showEditor(const EditorRequest& request, std::ostream& out);
 
-// editor [--plugin P.so] [--program N|NAME] [--seconds S]
+// editor [--plugin P.so] [--program N|NAME] [--seconds S] [--zoom 100|150|200]
 int runEditor(Arguments arguments, const std::string& defaultPlugin, std::ostream& out);
 
 } // namespace host

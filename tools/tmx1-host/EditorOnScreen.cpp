@@ -11,4 +11,9 @@ vst::IntPtr openEditorOnScreen(vst::AEffect& effect, platform::headless::Screen&
     return effect.dispatcher(&effect, vst::effEditOpen, 0, 0, nullptr, 0.0f);
 }
 
+bool requestEditorZoom(vst::AEffect& effect, int percent) {
+    return effect.dispatcher(&effect, vst::effVendorSpecific, tmx1::kMakerCode, tmx1::kEditorZoomRequest, nullptr,
+                             static_cast<float>(percent)) == 1;
+}
+
 } // namespace host

@@ -14,4 +14,8 @@ namespace host {
 // effEditOpen's answer, or 0 (without an effEditOpen) when the effect did not take the screen.
 vst::IntPtr openEditorOnScreen(vst::AEffect& effect, platform::headless::Screen& screen);
 
+// Tells one of our own effects that its editor opens at this zoom percent from now on; false when
+// the effect did not take it.
+bool requestEditorZoom(vst::AEffect& effect, int percent);
+
 } // namespace host

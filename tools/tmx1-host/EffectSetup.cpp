@@ -1,5 +1,6 @@
 #include "tools/tmx1-host/EffectSetup.h"
 
+#include "tools/tmx1-host/EditorOnScreen.h"
 #include "tools/tmx1-host/NumberText.h"
 
 #include <array>
@@ -82,6 +83,18 @@ void applyParameters(HostedEffect& effect, const std::vector<ParameterSetting>& 
                              " does not exist (the effect has " + std::to_string(count) + " parameters)");
         effect.setParameter(setting.index, setting.value);
     }
+}
+
+int parseEditorZoom(const std::string& text) {
+    for (const char* step : {"100", "150", "200"})
+        if (text == step)
+            return std::stoi(text);
+    throw SetupError("--zoom takes 100, 150 or 200, not " + text);
+}
+
+void applyEditorZoom(HostedEffect& effect, int percent) {
+    if (!requestEditorZoom(effect.record(), percent))
+        throw SetupError("the plug-in cannot show its editor at " + std::to_string(percent) + " %");
 }
 
 } // namespace host

@@ -43,4 +43,9 @@ int findParameter(HostedEffect& effect, const std::string& name);
 // Applies each setting in order; throws SetupError for an index the effect does not have.
 void applyParameters(HostedEffect& effect, const std::vector<ParameterSetting>& settings);
 
+// The editor's zoom as "--zoom 100|150|200" gives it; throws SetupError for another value.
+int parseEditorZoom(const std::string& text);
+// Tells the effect to open its editor at that zoom; throws SetupError when it cannot.
+void applyEditorZoom(HostedEffect& effect, int percent);
+
 } // namespace host

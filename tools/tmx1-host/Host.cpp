@@ -38,7 +38,7 @@ vst::IntPtr Host::callback(vst::AEffect* effect, vst::Int32 opcode, vst::Int32 i
     host->remember({opcode, index, value, opt, effect != nullptr});
     if (host->options.onRequest && effect != nullptr)
         host->options.onRequest(effect, opcode);
-    return host->answer(opcode, ptr);
+    return host->answer(opcode, index, value, ptr);
 }
 
 void Host::remember(const HostRequest& request) {
@@ -57,7 +57,7 @@ void Host::clearRequests() {
     log.clear();
 }
 
-vst::IntPtr Host::answer(vst::Int32 opcode, void* ptr) {
+vst::IntPtr Host::answer(vst::Int32 opcode, vst::Int32 index, vst::IntPtr value, void* ptr) {
     constexpr std::size_t kHostStringCapacity = 64;
     switch (opcode) {
     case vst::audioMasterVersion:
@@ -72,6 +72,11 @@ vst::IntPtr Host::answer(vst::Int32 opcode, void* ptr) {
             return 0;
         copyInto(ptr, options.product, kHostStringCapacity);
         return 1;
+    case vst::audioMasterSizeWindow:
+        return options.onSizeWindow && index > 0 && value > 0 &&
+                       options.onSizeWindow(index, static_cast<int>(std::min<vst::IntPtr>(value, 1 << 16)))
+                   ? 1
+                   : 0;
     default:
         return 0;
     }

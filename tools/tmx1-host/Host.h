@@ -28,6 +28,9 @@ struct HostOptions {
     // Called after each request from an effect has been logged, on the thread that made it, before it is
     // answered: a test's stand-in for what a DAW does on a request (read the parameters again, say).
     std::function<void(vst::AEffect* effect, vst::Int32 opcode)> onRequest = nullptr;
+    // Gives the editor's window a new client size when the effect asks for one; true when done.
+    // Without it the host refuses, as a host with fixed editor windows does.
+    std::function<bool(int width, int height)> onSizeWindow = nullptr;
 };
 
 class Host {
@@ -51,7 +54,7 @@ class Host {
   private:
     static vst::IntPtr callback(vst::AEffect* effect, vst::Int32 opcode, vst::Int32 index, vst::IntPtr value,
                                 void* ptr, float opt);
-    vst::IntPtr answer(vst::Int32 opcode, void* ptr);
+    vst::IntPtr answer(vst::Int32 opcode, vst::Int32 index, vst::IntPtr value, void* ptr);
 
     void remember(const HostRequest& request);
 

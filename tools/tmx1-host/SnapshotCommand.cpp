@@ -26,12 +26,13 @@ class HeadlessEditor {
         vst::ERect* rect = nullptr;
         if (effect.dispatch(vst::effEditGetRect, 0, 0, &rect) == 0 || rect == nullptr)
             throw HostError("the plug-in has no editor to show");
-        width = rect->right - rect->left;
-        height = rect->bottom - rect->top;
-        if (width <= 0 || height <= 0)
+        if (rect->right - rect->left <= 0 || rect->bottom - rect->top <= 0)
             throw HostError("the plug-in reports an empty editor");
         if (openEditorOnScreen(effect.record(), screen) == 0 || screen.WindowCount() == 0)
             throw HostError("the plug-in's editor could not be opened on the headless screen");
+        // What the window really is: the screen's own zoom may make it larger than reported before.
+        width = screen.LastWindow().Width();
+        height = screen.LastWindow().Height();
     }
     ~HeadlessEditor() { effect.dispatch(vst::effEditClose); }
     HeadlessEditor(const HeadlessEditor&) = delete;
@@ -91,6 +92,8 @@ void snapshot(const SnapshotRequest& request, std::ostream& out) {
     if (request.program)
         selectProgram(*effect, *request.program);
     applyParameters(*effect, request.parameters);
+    if (request.zoom)
+        applyEditorZoom(*effect, *request.zoom);
     HeadlessEditor editor(*effect);
     editor.idle(); // the first idle shows the effect's values
     if (request.audioPath)
@@ -114,6 +117,8 @@ int runSnapshot(Arguments arguments, const std::string& defaultPlugin, std::ostr
         request.parameters.push_back(parseParameterSetting(setting));
     request.audioPath = arguments.option("--audio");
     request.stopSeconds = arguments.positiveOption("--at");
+    if (const std::optional<std::string> zoom = arguments.option("--zoom"))
+        request.zoom = parseEditorZoom(*zoom);
     if (request.stopSeconds && !request.audioPath)
         throw UsageError("--at needs --audio");
     request.outputPath = arguments.positionals(1, 1)[0];

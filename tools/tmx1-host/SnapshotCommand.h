@@ -20,13 +20,15 @@ struct SnapshotRequest {
     std::vector<ParameterSetting> parameters;
     std::optional<std::string> audioPath;
     std::optional<double> stopSeconds; // where to stop playing the audio; its end when absent
+    std::optional<int> zoom;           // the editor's zoom percent; the plug-in's own choice when absent
 };
 
 // Throws HostError, SetupError or SoundFileError with a one-line reason; then no picture exists under
 // the output's name that was not there before.
 void snapshot(const SnapshotRequest& request, std::ostream& out);
 
-// snapshot [--plugin P.so] [--program N|NAME] [--param I=V ...] [--audio FILE [--at SECONDS]] OUT.png
+// snapshot [--plugin P.so] [--program N|NAME] [--param I=V ...] [--audio FILE [--at SECONDS]]
+//          [--zoom 100|150|200] OUT.png
 int runSnapshot(Arguments arguments, const std::string& defaultPlugin, std::ostream& out);
 
 } // namespace host

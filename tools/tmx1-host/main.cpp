@@ -22,8 +22,8 @@ const char* const kUsage =
     "                      [--no-latency-comp]\n"
     "       tmx1-host bench [--plugin P.so] [--vs OTHER.so] [--seconds S]\n"
     "       tmx1-host snapshot [--plugin P.so] [--program N|NAME] [--param I=V ...]\n"
-    "                          [--audio FILE [--at SECONDS]] OUT.png\n"
-    "       tmx1-host editor [--plugin P.so] [--program N|NAME] [--seconds S]\n"
+    "                          [--audio FILE [--at SECONDS]] [--zoom 100|150|200] OUT.png\n"
+    "       tmx1-host editor [--plugin P.so] [--program N|NAME] [--seconds S] [--zoom 100|150|200]\n"
     "  info    print a plug-in's identity, parameters and programs\n"
     "  render  process an audio file (WAV, AIFF, FLAC, Ogg, ...) through a plug-in, latency compensated;\n"
     "          --plot also draws the input and output levels and the gain over time into a PNG\n"
@@ -34,6 +34,7 @@ const char* const kUsage =
     "          (up to SECONDS) so the meters move, and save what the panel shows\n"
     "  editor  show the editor in a window on the desktop while a demo signal loops through the effect,\n"
     "          until the window is closed, Ctrl+C, or S seconds have passed\n"
+    "  --zoom  the editor at 100, 150 or 200 % (else as the user last chose, the host or the desktop say)\n"
     "  (default plug-in: " TMX1_DEFAULT_PLUGIN ")\n";
 
 int runInfo(const std::vector<std::string>& args) {
