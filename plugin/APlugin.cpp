@@ -152,9 +152,13 @@ bool APlugin::getOutputProperties(Int32 index, vst::VstPinProperties* properties
     return true;
 }
 
-// --- our own requests
+// --- the host's and our own requests
 
 IntPtr APlugin::vendorSpecific(Int32 index, IntPtr value, void* ptr, float opt) {
+    if (index == kHostScaleIndex && value == kHostScaleValue) {
+        hostScale.store(opt, std::memory_order_relaxed); // the editor judges what it is worth
+        return 1;
+    }
     if (index == kMakerCode && value == kEditorZoomRequest) {
         auto* bridge = static_cast<APluginEditor*>(editor.get());
         return bridge != nullptr && bridge->forceZoom(static_cast<int>(opt)) ? 1 : 0;

@@ -26,6 +26,11 @@ inline constexpr const char* kEffectName = "TMX-1";
 inline constexpr const char* kVendorName = "Brindlow Audio";
 inline constexpr const char* kProductName = "TMX-1";
 
+// How hosts tell every plug-in the scale of the editor windows they show (1.5 for 150 %), the factor
+// in opt: another maker's request, which they send to everyone.
+inline constexpr vst::Int32 kHostScaleIndex = vst::fourCharCode("PreS");
+inline constexpr vst::IntPtr kHostScaleValue = vst::fourCharCode("AeCs");
+
 class APlugin : public AudioEffectX {
   public:
     explicit APlugin(vst::AudioMasterCallback audioMaster);
@@ -49,7 +54,8 @@ class APlugin : public AudioEffectX {
     bool getVendorString(char* text) override;
     bool getProductString(char* text) override;
     Int32 getVendorVersion() override { return 1; }
-    // Our own host's and tests' requests (plugin/VendorRequests.h); every other one answers 0.
+    // The host's editor scale (kHostScaleIndex) and our own host's and tests' requests
+    // (plugin/VendorRequests.h); every other one answers 0.
     IntPtr vendorSpecific(Int32 index, IntPtr value, void* ptr, float opt) override;
     Int32 canDo(const char*) override { return -1; }
     bool getOutputProperties(Int32 index, vst::VstPinProperties* properties) override;
@@ -72,6 +78,8 @@ class APlugin : public AudioEffectX {
 
     const std::string& getHostVendor() const { return hostVendor; }
     const std::string& getHostProduct() const { return hostProduct; }
+    // The editor scale the host announced last, as it came; 0 when it announced none.
+    float hostWindowScale() const { return hostScale.load(std::memory_order_relaxed); }
 
     // --- meters, written by the audio thread and read by the editor bridge on its idle
     float meterValue(int which) const {
@@ -103,6 +111,8 @@ class APlugin : public AudioEffectX {
 
     std::string hostVendor;
     std::string hostProduct;
+    // Written by whichever thread the host announces its scale from, read by the editor's.
+    std::atomic<float> hostScale{0.0f};
     std::array<std::unique_ptr<APluginProgram>, kNumPrograms> programs;
     char decimalSeparator = '.';
 

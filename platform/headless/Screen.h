@@ -34,12 +34,18 @@ class Screen {
     };
     const std::vector<InformationBox>& InformationBoxes() const { return informationBoxes_; }
 
+    // The scale the desktop of this screen announces (1.5 for 144 dpi); 0, the start, when it
+    // announces none. Taken as given, however odd, as a real desktop's setting is: whoever asks judges.
+    void SetDesktopScale(double scale) { desktopScale_ = scale; }
+    double DesktopScale() const { return desktopScale_; }
+
   private:
     void RecordInformationBox(InformationBox box) { informationBoxes_.push_back(std::move(box)); }
 
     friend class HeadlessWindow;
     std::vector<HeadlessWindow*> windows_;
     std::vector<InformationBox> informationBoxes_;
+    double desktopScale_ = 0;
 };
 
 class HeadlessWindow : public NativeWindow {

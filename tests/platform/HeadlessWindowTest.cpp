@@ -1,11 +1,15 @@
 // The headless window system: invalid rectangles merge and paint once per idle, presented pixels reach
 // the screen where they were put, timers tick on the fake clock from one interval after their start,
-// a window whose screen went away stays harmless, and information boxes are recorded on the screen.
+// a window whose screen went away stays harmless, information boxes are recorded on the screen, and
+// the screen's desktop announces the scale a test gives it.
+#include "platform/DesktopScale.h"
 #include "platform/PixelMemory.h"
 #include "platform/headless/Screen.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -131,6 +135,20 @@ TEST(HeadlessWindow, AnInformationBoxIsRecordedOnItsScreenAndClosedAtOnce) {
     screen.reset();
     window->ShowInformation("TMX-1", "no screen to show it on"); // harmless
     EXPECT_FALSE(window->ShowsInformation());
+}
+
+// Editors are opened on headless screens as at every dpi a desktop can have, on every system.
+TEST(HeadlessWindow, TheScreensDesktopScaleIsWhatTheTestSetAndNothingUnusable) {
+    headless::Screen screen;
+    const auto scale = [&screen] { return DesktopScale(ParentWindow::Headless(screen)); };
+    EXPECT_EQ(scale(), 0.0) << "a new screen's desktop says nothing";
+    screen.SetDesktopScale(1.75);
+    EXPECT_EQ(scale(), 1.75);
+    for (const double unusable :
+         {0.0, -1.5, std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()}) {
+        screen.SetDesktopScale(unusable);
+        EXPECT_EQ(scale(), 0.0) << unusable;
+    }
 }
 
 } // namespace

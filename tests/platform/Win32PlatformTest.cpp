@@ -1,6 +1,8 @@
-// The Win32 backend on the machine's own window system (Wine when cross-built): registry settings,
-// regional settings, GDI text, DIB sections, libraries, consoles, and the editor's child window inside
-// a host's window, painted, clicked, ticking and destroyed the ways a host does it.
+// The Win32 backend on the machine's own window system (Wine when cross-built): registry settings, the
+// user's own numbers, the desktop's scale, regional settings, GDI text, DIB sections, libraries, consoles,
+// and the editor's child window inside a host's window, painted, clicked, ticking and destroyed the ways a
+// host does it.
+#include "platform/DesktopScale.h"
 #include "platform/Font.h"
 #include "platform/Locale.h"
 #include "platform/MachineSettings.h"
@@ -8,6 +10,7 @@
 #include "platform/SharedLibrary.h"
 #include "platform/Shell.h"
 #include "platform/Terminal.h"
+#include "platform/UserSettings.h"
 #include "platform/Window.h"
 #include "platform/headless/Screen.h"
 #include "platform/win32/Win32Api.h"
@@ -16,6 +19,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -86,6 +90,67 @@ TEST_F(RegistrySettings, AnExpandableStringHasItsVariablesExpanded) {
     set("Manual", REG_EXPAND_SZ, std::string("%TMX1_TEST_FOLDER%\\Manual.pdf\0", 31));
     EXPECT_EQ(read("Manual"), std::optional<std::string>("D:\\Plug-ins\\Manual.pdf"));
     SetEnvironmentVariableA("TMX1_TEST_FOLDER", nullptr);
+}
+
+// ---- the user's own numbers, under HKEY_CURRENT_USER
+
+class UserNumbers : public ::testing::Test {
+  protected:
+    const std::string key = "Software\\Brindlow Audio Tests\\TMX-1-" + std::to_string(GetCurrentProcessId());
+    const std::string keyPath = "\\" + key;
+
+    void TearDown() override {
+        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Brindlow Audio Tests");
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Brindlow Audio Tests");
+    }
+    // The value as the registry holds it: its type and bytes.
+    std::pair<DWORD, std::string> stored(const char* name) {
+        char data[16] = {};
+        DWORD size = sizeof data;
+        DWORD type = REG_NONE;
+        if (RegGetValueA(HKEY_CURRENT_USER, key.c_str(), name, RRF_RT_ANY, &type, data, &size) !=
+            ERROR_SUCCESS)
+            return {REG_NONE, {}};
+        return {type, std::string(data, size)};
+    }
+    void set(HKEY root, const char* name, DWORD type, const std::string& bytes) {
+        HKEY handle = nullptr;
+        ASSERT_EQ(
+            RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &handle, nullptr),
+            ERROR_SUCCESS);
+        EXPECT_EQ(RegSetValueExA(handle, name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+                                 static_cast<DWORD>(bytes.size())),
+                  ERROR_SUCCESS);
+        RegCloseKey(handle);
+    }
+};
+
+TEST_F(UserNumbers, ANumberIsADwordOfTheUsersKeyWhichIsMadeWhenMissing) {
+    EXPECT_EQ(ReadUserNumber(keyPath, "Zoom"), std::nullopt);
+    ASSERT_TRUE(WriteUserNumber(keyPath, "Zoom", 150));
+    EXPECT_EQ(stored("Zoom"), std::make_pair(DWORD{REG_DWORD}, std::string("\x96\x00\x00\x00", 4)));
+    EXPECT_EQ(ReadUserNumber(keyPath, "Zoom"), std::optional<long long>(150));
+    EXPECT_EQ(ReadUserNumber(keyPath, "zoom"), std::optional<long long>(150)) << "value names ignore case";
+    ASSERT_TRUE(WriteUserNumber(keyPath, "Zoom", 4294967295LL));
+    EXPECT_EQ(ReadUserNumber(keyPath, "Zoom"), std::optional<long long>(4294967295LL))
+        << "a DWORD is unsigned";
+}
+
+TEST_F(UserNumbers, ANumberNoDwordHoldsIsAQword) {
+    ASSERT_TRUE(WriteUserNumber(keyPath, "Zoom", -200));
+    EXPECT_EQ(stored("Zoom").first, DWORD{REG_QWORD});
+    EXPECT_EQ(ReadUserNumber(keyPath, "Zoom"), std::optional<long long>(-200));
+    ASSERT_TRUE(WriteUserNumber(keyPath, "Zoom", 1LL << 40));
+    EXPECT_EQ(ReadUserNumber(keyPath, "Zoom"), std::optional<long long>(1LL << 40));
+}
+
+TEST_F(UserNumbers, OtherTypesAndSizesAndTheMachinesValuesGiveNothing) {
+    set(HKEY_CURRENT_USER, "Text", REG_SZ, std::string("150\0", 4));
+    set(HKEY_CURRENT_USER, "Short", REG_BINARY, std::string("\x96\x00", 2));
+    set(HKEY_CURRENT_USER, "Binary", REG_BINARY, std::string("\x96\x00\x00\x00", 4));
+    set(HKEY_LOCAL_MACHINE, "Machine", REG_DWORD, std::string("\x96\x00\x00\x00", 4));
+    for (const char* name : {"Text", "Short", "Binary", "Machine", "Missing"})
+        EXPECT_EQ(ReadUserNumber(keyPath, name), std::nullopt) << name;
 }
 
 // ---- regional settings
@@ -596,6 +661,32 @@ TEST_F(EditorWindow, FreeingTheObjectDestroysTheWindowSilentlyAndANewOneOpensAft
     recorder.window = window.get();
     window->Idle();
     EXPECT_EQ(shown(child(), 60, 40), asColorref(0x00336699)) << "the window class is there again";
+}
+
+// ---- the desktop's scale
+
+// Wine and an unscaled desktop give the parent 96 dpi; whatever the system is set to, the answer is
+// the dpi the window system draws the window at, which GDI reports for the screen.
+TEST(DesktopScaleOfWindows, IsTheParentsDpiOverNinetySix) {
+    HostFrame host;
+    ASSERT_NE(host.Handle(), nullptr);
+    const HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    ASSERT_GT(dpi, 0);
+    EXPECT_DOUBLE_EQ(DesktopScale(ParentWindow::Native(host.Handle())), dpi / 96.0);
+}
+
+TEST(DesktopScaleOfWindows, AHandleThatNamesNoWindowHasNone) {
+    std::uint64_t notAWindow[4] = {};
+    EXPECT_EQ(DesktopScale(ParentWindow::Native(notAWindow)), 0.0);
+    EXPECT_EQ(DesktopScale(ParentWindow::Native(nullptr)), 0.0);
+    HWND gone = nullptr;
+    {
+        HostFrame host;
+        gone = host.Handle();
+    }
+    EXPECT_EQ(DesktopScale(ParentWindow::Native(gone)), 0.0) << "a destroyed window";
 }
 
 // ---- parent handles

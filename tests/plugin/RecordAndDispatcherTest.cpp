@@ -126,6 +126,21 @@ TEST_F(LoadedPlugin, TheHeadlessScreenNeedsOurMakerCodeAndServesOneOpening) {
     EXPECT_EQ(screen.WindowCount(), 0);
 }
 
+// Hosts announce their editor scale to every plug-in with another maker's codes; a plug-in that
+// answers 0 is scaled by the host instead, or not at all.
+TEST_F(LoadedPlugin, TheHostsEditorScaleIsTakenOnlyWithItsOwnCodes) {
+    const auto announce = [this](vst::Int32 index, vst::IntPtr value) {
+        return plugin->dispatch(vst::effVendorSpecific, index, value, nullptr, 1.5f);
+    };
+    const vst::Int32 index = vst::fourCharCode("PreS");
+    const vst::IntPtr value = vst::fourCharCode("AeCs");
+    EXPECT_EQ(announce(index, value), 1);
+    EXPECT_EQ(announce(index, value + 1), 0);
+    EXPECT_EQ(announce(index + 1, value), 0);
+    EXPECT_EQ(announce(tmx1::kMakerCode, value), 0);
+    EXPECT_EQ(announce(static_cast<vst::Int32>(value), index), 0) << "index and value swapped";
+}
+
 TEST_F(LoadedPlugin, ClosingWithTheEditorOpenIsClean) {
     platform::headless::Screen screen;
     ASSERT_EQ(openEditorOn(screen), 1);
