@@ -3,6 +3,7 @@
 #include "editor/ZoomChoice.h"
 #include "platform/Font.h"
 #include "toolkit/Canvas.h"
+#include "toolkit/WinControl.h"
 
 #include <algorithm>
 #include <cmath>

@@ -72,19 +72,21 @@ void TFont::Changed() {
         OnChange(this);
 }
 
-const platform::Font* TFont::Face(TZoom zoom) const {
-    auto found = faces_.find(zoom.Percent());
+const platform::Font* TFont::Face(TZoom zoom) const { return FaceOfSize(zoom.Device(std::abs(height_))); }
+
+const platform::Font* TFont::FaceOfSize(int pixelHeight) const {
+    pixelHeight = std::max(1, pixelHeight);
+    auto found = faces_.find(pixelHeight);
     if (found == faces_.end()) {
         std::unique_ptr<platform::Font> face;
         try {
             // The editor's forms give the character height as a negative number of pixels; a positive
             // height includes the internal leading, which is near enough the same for our sizes.
-            face = platform::Font::Open(name_, std::max(1, zoom.Device(std::abs(height_))),
-                                        (style_ & fsBold) != 0, (style_ & fsItalic) != 0);
+            face = platform::Font::Open(name_, pixelHeight, (style_ & fsBold) != 0, (style_ & fsItalic) != 0);
         } catch (const platform::FontError&) {
             // Kept as tried: nothing is drawn in this font until a property changes.
         }
-        found = faces_.emplace(zoom.Percent(), std::move(face)).first;
+        found = faces_.emplace(pixelHeight, std::move(face)).first;
     }
     return found->second.get();
 }

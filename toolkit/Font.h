@@ -45,6 +45,8 @@ class TFont : public TPersistent {
     // The face at this font's size, or at that size zoomed; null when no face could be opened (then
     // nothing is drawn).
     const platform::Font* Face(TZoom zoom = {}) const;
+    // The face of this font at another character height in pixels.
+    const platform::Font* FaceOfSize(int pixelHeight) const;
 
     TNotifyEvent OnChange;
 
@@ -56,7 +58,7 @@ class TFont : public TPersistent {
     TColor color_ = clWindowText;
     std::uint32_t style_ = 0;
     int charset_ = 1; // DEFAULT_CHARSET
-    // By zoom percent; a null face was tried and could not be opened.
+    // By character height; a null face was tried and could not be opened.
     mutable std::map<int, std::unique_ptr<platform::Font>> faces_;
 };
 

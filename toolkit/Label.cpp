@@ -79,6 +79,23 @@ void TCustomLabel::AdjustBounds() {
     SetBounds(Left(), Top(), extent.width, extent.height);
 }
 
+platform::TextCoverage TCustomLabel::RenderZoomed(const TZoom& zoom) const {
+    // The label's size was measured at 100 %; zoomed text is not always zoomed exactly in width (the
+    // glyphs are hinted afresh), so where it would be cut off a pixel or two smaller size is taken.
+    const int deviceWidth = zoom.Device(Left() + Width()) - zoom.Device(Left());
+    const int size = zoom.Device(std::abs(font_->Height()));
+    platform::TextCoverage text;
+    for (int pixels = size; pixels >= std::max(1, size - size / 8); --pixels) {
+        const platform::Font* face = font_->FaceOfSize(pixels);
+        if (face == nullptr)
+            break;
+        text = face->Render(caption_);
+        if (zoom.IsUnit() || text.width <= deviceWidth)
+            break;
+    }
+    return text;
+}
+
 void TCustomLabel::Paint(TCanvas& canvas) {
     if (!transparent_)
         canvas.FillRect(ClientRect(), color_);
@@ -86,7 +103,7 @@ void TCustomLabel::Paint(TCanvas& canvas) {
     if (face == nullptr || caption_.empty())
         return;
     if (!renderedValid_ || renderedZoom_ != canvas.Zoom()) {
-        rendered_ = face->Render(caption_);
+        rendered_ = RenderZoomed(canvas.Zoom());
         renderedValid_ = true;
         renderedZoom_ = canvas.Zoom();
     }

@@ -42,6 +42,8 @@ class TCustomLabel : public TControl {
     // Sizes the label to its text (an empty caption measures as one space, so the label keeps a
     // clickable height).
     void AdjustBounds();
+    // The caption in device pixels at the zoom, no wider than the label there.
+    platform::TextCoverage RenderZoomed(const TZoom& zoom) const;
 
     std::string caption_;
     bool autoSize_ = true;

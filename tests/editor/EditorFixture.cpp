@@ -6,23 +6,41 @@ namespace editortest {
 
 namespace {
 
-std::vector<Automated>* recording = nullptr;
+OpenEditor* recording = nullptr;
 
-vst::IntPtr recordingHost(vst::AEffect*, vst::Int32 opcode, vst::Int32 index, vst::IntPtr, void*, float opt) {
-    if (opcode == vst::audioMasterAutomate && recording != nullptr)
-        recording->push_back({index, opt});
-    return opcode == vst::audioMasterVersion ? 2400 : 0;
-}
-
-// Centre of a control in window coordinates (every control sits in the container at the origin).
-std::pair<int, int> centreOf(const toolkit::TControl& control) {
-    return {control.Left() + control.Width() / 2, control.Top() + control.Height() / 2};
+vst::IntPtr recordingHost(vst::AEffect*, vst::Int32 opcode, vst::Int32 index, vst::IntPtr value, void*,
+                          float opt) {
+    if (recording == nullptr)
+        return opcode == vst::audioMasterVersion ? 2400 : 0;
+    return recording->answerHost(opcode, index, value, opt);
 }
 
 } // namespace
 
+vst::IntPtr OpenEditor::answerHost(vst::Int32 opcode, vst::Int32 index, vst::IntPtr value, float opt) {
+    switch (opcode) {
+    case vst::audioMasterVersion:
+        return 2400;
+    case vst::audioMasterAutomate:
+        automated.push_back({index, opt});
+        return 0;
+    case vst::audioMasterSizeWindow:
+        sizeRequests.push_back({index, static_cast<int>(value)});
+        return hostResizes ? 1 : 0;
+    default:
+        return 0;
+    }
+}
+
+// Centre of a control on the screen (every control sits in the container at the origin): the first
+// device pixel of the layout pixel at its centre.
+std::pair<int, int> OpenEditor::centreOf(const toolkit::TControl& control) const {
+    const toolkit::TZoom zoom = window().Zoom();
+    return {zoom.Device(control.Left() + control.Width() / 2), zoom.Device(control.Top() + control.Height() / 2)};
+}
+
 void OpenEditor::SetUp() {
-    recording = &automated;
+    recording = this;
     plugin = std::make_unique<tmx1::APlugin>(recordingHost);
     plugin->setSampleRate(44100.0f);
     dispatch(vst::effMainsChanged, 0, 1);
@@ -44,10 +62,14 @@ tmx1::TPluginEditorWindow& OpenEditor::window() const {
 }
 
 void OpenEditor::dragKnob(const dib::TDIBDial& knob, int pixels, unsigned modifiers) {
+    // pixels are the layout's: at a zoom the mouse goes as many device pixels as they cover.
+    const toolkit::TZoom zoom = window().Zoom();
+    const int layoutY = knob.Top() + knob.Height() / 2;
     const auto [x, y] = centreOf(knob);
+    const int to = zoom.Device(layoutY - pixels);
     screenWindow().Press(x, y, platform::MouseButton::Left, modifiers);
-    screenWindow().Move(x, y - pixels, modifiers);
-    screenWindow().Release(x, y - pixels, platform::MouseButton::Left, modifiers);
+    screenWindow().Move(x, to, modifiers);
+    screenWindow().Release(x, to, platform::MouseButton::Left, modifiers);
 }
 
 void OpenEditor::click(const toolkit::TControl& control, unsigned modifiers) {

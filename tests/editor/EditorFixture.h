@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace editortest {
@@ -38,7 +39,14 @@ class OpenEditor : public ::testing::Test {
     tmx1::TPluginEditorWindow& window() const;
     platform::headless::HeadlessWindow& screenWindow() const { return screen.LastWindow(); }
 
-    // A drag of a knob: press at its centre, move up by `pixels`, release.
+  public:
+    // The host's answers: automation and resize requests are recorded.
+    vst::IntPtr answerHost(vst::Int32 opcode, vst::Int32 index, vst::IntPtr value, float opt);
+
+  protected:
+    // A control's centre on the screen, at the window's zoom.
+    std::pair<int, int> centreOf(const toolkit::TControl& control) const;
+    // A drag of a knob: press at its centre, move up by `pixels` of the layout, release.
     void dragKnob(const dib::TDIBDial& knob, int pixels, unsigned modifiers = 0);
     // A click at the centre of a control.
     void click(const toolkit::TControl& control, unsigned modifiers = 0);
@@ -48,6 +56,8 @@ class OpenEditor : public ::testing::Test {
     platform::headless::Screen screen;
     std::unique_ptr<tmx1::APlugin> plugin;
     std::vector<Automated> automated; // audioMasterAutomate calls, in order
+    std::vector<std::pair<int, int>> sizeRequests; // audioMasterSizeWindow calls: width, height
+    bool hostResizes = true;                       // the answer to them
 };
 
 } // namespace editortest
