@@ -8,6 +8,9 @@
 #include <sndfile.h>
 
 #include <cmath>
+#include <filesystem>
+#include <string>
+#include <tuple>
 
 namespace {
 
@@ -64,6 +67,27 @@ TEST_F(Snapshot, ThePanelAloneAndWithAudioPlaying) {
     EXPECT_GT(differences(panel, meters, 407, 100, 430, 220), 100) << "the input columns light";
     EXPECT_GT(differences(panel, meters, 457, 100, 480, 220), 20) << "the gain-reduction bars grow";
     EXPECT_GT(differences(panel, meters, 207, 66, 220, 79), 20) << "the over-compression lamp lights";
+}
+
+TEST_F(Snapshot, ThePanelZoomed) {
+    for (const auto& [zoom, width, height] : {std::tuple{150, 855, 398}, std::tuple{200, 1140, 530}}) {
+        SCOPED_TRACE(zoom);
+        const auto out = folder / ("zoomed-" + std::to_string(zoom) + ".png");
+        const HostRun run = runHost("snapshot --zoom " + std::to_string(zoom) + " " + out.string());
+        ASSERT_EQ(run.exitCode, 0) << run.output;
+        const toolkit::TPictureData panel = toolkit::LoadPictureFile(out.string());
+        ASSERT_EQ(panel.width, width);
+        ASSERT_EQ(panel.height, height);
+        const toolkit::TPictureData golden = toolkit::LoadPictureFile(std::string(TESTS_SOURCE_DIR "/editor/panel-") +
+                                                                      std::to_string(zoom) + ".png");
+        EXPECT_EQ(differences(panel, golden, 0, 0, width, height), 0) << "the panel the editor tests expect";
+    }
+    for (const char* wrong : {"125", "0", "big", "-150"}) {
+        const HostRun run = runHost(std::string("snapshot --zoom ") + wrong + " " + (folder / "x.png").string());
+        EXPECT_EQ(run.exitCode, 1) << wrong << ": " << run.output;
+        EXPECT_NE(run.output.find("--zoom takes 100, 150 or 200"), std::string::npos) << run.output;
+        EXPECT_FALSE(std::filesystem::exists(folder / "x.png"));
+    }
 }
 
 TEST_F(Snapshot, FailuresAreReportedAndLeaveNoPicture) {
