@@ -399,3 +399,55 @@ TEST_F(TempFolder, MaskNeedsAnImageAndMissingFilesPropagate) {
 }
 
 } // namespace
+
+namespace {
+
+// Pictures drawn for a zoom stand in for an item's own only in paints at that zoom, with the item's
+// settings, and go when the item changes.
+TEST(ZoomedImages, StandInAtTheirZoomWithTheItemsSettings) {
+    TDIBImageList list(nullptr);
+    addImages(list, 2);
+    TDIBImagesItem& item = list.DIBImages()->Items(1);
+    item.DIB()->SetTransparent(true);
+    item.DIB()->SetTransparentColor(0x123456);
+    const std::vector<std::uint32_t> pixels(12, bgra(1, 2, 3, 255));
+    list.SetZoomedImage(150, 1, 4, 3, pixels);
+
+    const TMemoryDIB* unit = list.GetImage(1, toolkit::TZoom(100));
+    ASSERT_NE(unit, nullptr);
+    EXPECT_EQ(unit->Width(), 2) << "at 100 % the item's own picture";
+    const TMemoryDIB* zoomed = list.GetImage(1, toolkit::TZoom(150));
+    ASSERT_NE(zoomed, nullptr);
+    EXPECT_EQ(zoomed->Width(), 4);
+    EXPECT_EQ(zoomed->Height(), 3);
+    EXPECT_EQ(zoomed->Pixel(3, 2), bgra(1, 2, 3, 255));
+    EXPECT_TRUE(zoomed->Transparent());
+    EXPECT_EQ(zoomed->TransparentColor(), 0x123456);
+    EXPECT_EQ(list.GetImage(1, toolkit::TZoom(200)), nullptr) << "never a picture of the wrong size";
+    EXPECT_EQ(list.GetImage(0, toolkit::TZoom(150)), nullptr);
+    EXPECT_EQ(list.GetImage(5, toolkit::TZoom(150)), nullptr);
+
+    EXPECT_THROW(list.SetZoomedImage(150, 1, 4, 4, pixels), EDIBError) << "12 pixels are not 4 × 4";
+    EXPECT_THROW(list.SetZoomedImage(150, 2, 4, 3, pixels), EDIBError) << "no item 2";
+
+    TMemoryDIB other(7, 7);
+    item.SetDIB(other); // the item's picture is another now: its zoomed one is stale
+    EXPECT_EQ(list.GetImage(1, toolkit::TZoom(150)), nullptr);
+}
+
+TEST(ZoomedImages, ALinkAsksItsListAtTheZoom) {
+    TDIBImageList list(nullptr);
+    addImages(list, 3);
+    list.SetZoomedImage(200, 2, 6, 2, std::vector<std::uint32_t>(12, 0));
+    Control control;
+    control.link.SetDIBImageList(&list);
+    control.link.SetDIBIndex(2);
+    ASSERT_NE(control.link.GetImage(toolkit::TZoom(200)), nullptr);
+    EXPECT_EQ(control.link.GetImage(toolkit::TZoom(200))->Width(), 6);
+    EXPECT_EQ(control.link.GetImage()->Width(), 3);
+    list.DIBImages()->Delete(0); // the item moves to index 1 and keeps its zoomed picture
+    ASSERT_NE(list.GetImage(1, toolkit::TZoom(200)), nullptr);
+    EXPECT_EQ(list.GetImage(1, toolkit::TZoom(200))->Width(), 6);
+}
+
+} // namespace
