@@ -6,31 +6,29 @@
 #include "editor/ZoomMenu.h"
 #include "platform/UserSettings.h"
 #include "plugin/VendorRequests.h"
-#include "tests/support/ScopedEnvironment.h"
+#include "tests/support/UserSettingsSandbox.h"
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <optional>
+#include <string>
 
 namespace editortest {
 namespace {
 
-namespace fs = std::filesystem;
-
 class ZoomedEditor : public OpenEditor {
   protected:
     void SetUp() override {
-        folder = fs::temp_directory_path() /
-                 ("tmx1-zoom-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(folder);
-        // The user running the tests may have chosen a zoom of their own: it must not count here.
-        userConfig.emplace("XDG_CONFIG_HOME", folder.string());
+        // The user running the tests may have chosen a zoom of their own: it must not count here, and
+        // what the tests choose must not stay.
+        userSettings.emplace(::testing::UnitTest::GetInstance()->current_test_info()->name());
         OpenEditor::SetUp();
     }
     void TearDown() override {
         OpenEditor::TearDown();
-        userConfig.reset();
-        fs::remove_all(folder);
+        userSettings.reset();
+    }
+    void forgetUserSettings() {
+        userSettings.reset();
+        userSettings.emplace(::testing::UnitTest::GetInstance()->current_test_info()->name());
     }
 
     std::pair<int, int> reportedSize() {
@@ -45,11 +43,8 @@ class ZoomedEditor : public OpenEditor {
                   1);
     }
     void forceZoom(int percent) { ASSERT_TRUE(host::requestEditorZoom(*plugin->getAeffect(), percent)); }
-    std::string settingsFile() const {
-        std::ifstream in(folder / "Brindlow Audio" / "TMX-1.conf");
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
+    static std::optional<long long> storedZoom() {
+        return platform::ReadUserNumber(tmx1::kSettingsKeyPath, tmx1::kZoomValueName);
     }
 
     // Right-clicks at (x, y) of the layout and chooses the menu's entry for percent.
@@ -72,8 +67,7 @@ class ZoomedEditor : public OpenEditor {
         FAIL() << "no menu entry for " << percent << " %";
     }
 
-    fs::path folder;
-    std::optional<testing_support::ScopedEnvironment> userConfig;
+    std::optional<testing_support::UserSettingsSandbox> userSettings;
 };
 
 TEST_F(ZoomedEditor, TheUserComesBeforeTheHostWhichComesBeforeTheDesktop) {
@@ -95,7 +89,7 @@ TEST_F(ZoomedEditor, TheUserComesBeforeTheHostWhichComesBeforeTheDesktop) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        fs::remove_all(folder);
+        forgetUserSettings();
         if (c.user != 0) {
             ASSERT_TRUE(platform::WriteUserNumber(tmx1::kSettingsKeyPath, tmx1::kZoomValueName, c.user));
         }
@@ -185,7 +179,7 @@ TEST_F(ZoomedEditor, TheMenuZoomsTheOpenWindowAndEveryInstanceOpenedAfter) {
     EXPECT_EQ(windowSize(), std::make_pair(1140, 530));
     EXPECT_EQ(reportedSize(), std::make_pair(1140, 530));
     EXPECT_EQ(screen.WindowCount(), 1) << "the old window went";
-    EXPECT_NE(settingsFile().find("Zoom=200"), std::string::npos) << settingsFile();
+    EXPECT_EQ(storedZoom(), 200);
     // The zoomed panel is painted, and the menu shows the new zoom checked.
     idle();
     EXPECT_GT(screenWindow().PaintCount(), 0);
