@@ -12,18 +12,27 @@ class ScopedEnvironment {
     ScopedEnvironment(const char* name, const std::string& value) : name_(name) {
         if (const char* old = std::getenv(name))
             old_ = old;
-        setenv(name, value.c_str(), 1);
+        set(name, value.c_str());
     }
     ~ScopedEnvironment() {
         if (old_)
-            setenv(name_, old_->c_str(), 1);
+            set(name_, old_->c_str());
         else
-            unsetenv(name_);
+            unset(name_);
     }
     ScopedEnvironment(const ScopedEnvironment&) = delete;
     ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
 
   private:
+    // The C runtime of Windows has no setenv; an empty value there removes the variable.
+#ifdef _WIN32
+    static void set(const char* name, const char* value) { _putenv_s(name, value); }
+    static void unset(const char* name) { _putenv_s(name, ""); }
+#else
+    static void set(const char* name, const char* value) { setenv(name, value, 1); }
+    static void unset(const char* name) { unsetenv(name); }
+#endif
+
     const char* name_;
     std::optional<std::string> old_;
 };
