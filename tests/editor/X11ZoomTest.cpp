@@ -2,7 +2,7 @@
 // from effEditGetRect and follows the editor's size requests: what the server shows, gestures made
 // with synthesised input, the desktop's scale as the only source, and the zoom menu worked with the
 // pointer.
-#include "platform/headless/Screen.h"
+#include "tests/support/HeadlessComposition.h"
 #include "tests/support/ScopedEnvironment.h"
 #include "toolkit/PictureFile.h"
 #include "toolkit/Zoom.h"
@@ -35,6 +35,8 @@ namespace {
 namespace fs = std::filesystem;
 using Size = std::pair<int, int>;
 using testing_support::Shown;
+using testing_support::differingPixels;
+using testing_support::headlessComposition;
 using testing_support::ShownArea;
 using testing_support::pictureTolerance;
 
@@ -179,32 +181,6 @@ class X11ZoomedEditor : public ::testing::Test {
     std::unique_ptr<host::HostedEffect> plugin;
 };
 
-// The same effect state composed off-screen by a second instance of the loaded library at percent.
-Shown headlessComposition(host::Host& host, int program, int percent) {
-    host::HostedEffect twin(host, testing_support::tmx1Library());
-    twin.dispatch(vst::effSetProgram, 0, program);
-    EXPECT_TRUE(host::requestEditorZoom(twin.record(), percent));
-    platform::headless::Screen screen;
-    EXPECT_EQ(host::openEditorOnScreen(twin.record(), screen), 1);
-    twin.dispatch(vst::effEditIdle);
-    const platform::headless::HeadlessWindow& window = screen.LastWindow();
-    Shown result{window.Width(), window.Height(), {}};
-    for (int y = 0; y < result.height; ++y)
-        for (int x = 0; x < result.width; ++x)
-            result.pixels.push_back(window.ScreenPixel(x, y));
-    twin.dispatch(vst::effEditClose);
-    return result;
-}
-
-int exactDifferences(const Shown& a, const Shown& b) {
-    if (a.width != b.width || a.height != b.height)
-        return a.width * a.height + b.width * b.height;
-    int count = 0;
-    for (std::size_t i = 0; i < a.pixels.size(); ++i)
-        count += a.pixels[i] != b.pixels[i] ? 1 : 0;
-    return count;
-}
-
 // Pixels that differ clearly from the committed picture of the freshly opened panel at percent.
 int clearDifferencesFromPicture(const Shown& shown, int percent) {
     const std::string file = std::string(TMX1_PANEL_PICTURES) +
@@ -226,14 +202,14 @@ TEST_P(ZoomedOnTheServer, TheWindowHasTheZoomedSizeAndShowsTheHeadlessPanel) {
     EXPECT_EQ(reportedSize(), zoomedSize(percent));
     const Shown onServer = shown(editor);
     ASSERT_EQ(onServer.width, zoomedSize(percent).first);
-    EXPECT_EQ(exactDifferences(onServer, headlessComposition(host, 0, percent)), 0)
+    EXPECT_EQ(differingPixels(onServer, headlessComposition(host, 0, percent)), 0)
         << "the server shows other pixels than the headless composition of the same state";
     EXPECT_LE(clearDifferencesFromPicture(onServer, percent), pictureTolerance(percent));
 
     // Another program's state, drawn after the window exists, arrives as well.
     plugin->dispatch(vst::effSetProgram, 0, 4);
     idleFor(200);
-    EXPECT_EQ(exactDifferences(shown(editor), headlessComposition(host, 4, percent)), 0);
+    EXPECT_EQ(differingPixels(shown(editor), headlessComposition(host, 4, percent)), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(EachZoom, ZoomedOnTheServer, ::testing::Values(100, 150, 200),
