@@ -24,6 +24,15 @@ inline std::size_t openDescriptors() {
                                                   std::filesystem::directory_iterator()));
 }
 
+// Idles the effect's editor as a host does, at 100 Hz for a while, so that the server's events arrive
+// and are handled.
+inline void idleEditorFor(host::HostedEffect& effect, int milliseconds) {
+    for (int elapsed = 0; elapsed < milliseconds; elapsed += 10) {
+        effect.dispatch(vst::effEditIdle);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
 // The host's side: a top-level window at (kParentX, kParentY) for the editor, idled as a host idles it,
 // and the user's pointer driven through XTest from the test's own connection.
 class X11Editor : public LoadedPlugin {
@@ -44,13 +53,7 @@ class X11Editor : public LoadedPlugin {
 
     void* parentHandle() const { return reinterpret_cast<void*>(static_cast<std::uintptr_t>(parent)); }
     void open() { ASSERT_EQ(plugin->dispatch(vst::effEditOpen, 0, 0, parentHandle()), 1); }
-    // Idles as a host at 100 Hz for a while, so that the server's events arrive and are handled.
-    void idleFor(int milliseconds) {
-        for (int elapsed = 0; elapsed < milliseconds; elapsed += 10) {
-            plugin->dispatch(vst::effEditIdle);
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-    }
+    void idleFor(int milliseconds) { idleEditorFor(*plugin, milliseconds); }
     void pointer(int x, int y) {
         XTestFakeMotionEvent(display, -1, kParentX + x, kParentY + y, CurrentTime);
         XSync(display, False);

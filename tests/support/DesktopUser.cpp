@@ -1,5 +1,7 @@
 #include "tests/support/DesktopUser.h"
 
+#include <X11/Xutil.h>
+
 #include <algorithm>
 
 namespace testing_support {
@@ -78,6 +80,20 @@ Window windowWithoutConnection(int width, int height) {
     XSetCloseDownMode(display, RetainPermanent);
     XCloseDisplay(display);
     return window;
+}
+
+Shown shownBy(Display* display, Window window, int width, int height) {
+    XImage* image = XGetImage(display, window, 0, 0, static_cast<unsigned>(width), static_cast<unsigned>(height),
+                              AllPlanes, ZPixmap);
+    if (image == nullptr)
+        return {};
+    Shown result{width, height, {}};
+    result.pixels.reserve(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            result.pixels.push_back(static_cast<std::uint32_t>(XGetPixel(image, x, y)) & 0xffffff);
+    XDestroyImage(image);
+    return result;
 }
 
 } // namespace testing_support

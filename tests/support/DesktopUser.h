@@ -2,6 +2,8 @@
 // own connection.
 #pragma once
 
+#include "tests/support/ShownPanel.h"
+
 #include <X11/Xlib.h>
 
 #include <string>
@@ -24,5 +26,8 @@ void closeByWindowManager(Display* display, Window window);
 // connection that made it closes: the test then holds no connection to that server. 0 when there is
 // no server.
 Window windowWithoutConnection(int width, int height);
+
+// What the window shows from (0, 0) to (width, height); empty when the server gives nothing.
+Shown shownBy(Display* display, Window window, int width, int height);
 
 } // namespace testing_support

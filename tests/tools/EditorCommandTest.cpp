@@ -14,9 +14,14 @@
 #include <X11/extensions/XTest.h>
 
 #include "tests/support/DesktopUser.h"
+#include "tests/support/ScopedEnvironment.h"
+#include "tests/support/ShownPanel.h"
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <future>
 #include <optional>
 #include <regex>
@@ -107,6 +112,32 @@ class EditorOnScreen : public ::testing::Test {
         XDestroyImage(image);
         return count;
     }
+    // "EDITOR_WxH in HOST_WxH": the one editor window inside the host's window and the host's window.
+    std::string sizes(Window host) {
+        const auto size = [this](Window window) {
+            XWindowAttributes attributes{};
+            XGetWindowAttributes(display, window, &attributes);
+            return std::to_string(attributes.width) + "x" + std::to_string(attributes.height);
+        };
+        const std::vector<Window> inside = childrenOf(display, host);
+        return (inside.size() == 1 ? size(inside[0]) : std::to_string(inside.size()) + " windows") + " in " +
+               size(host);
+    }
+    // sizes(host) once it is what is expected, or after two seconds.
+    std::string settledSizes(Window host, const std::string& expected) {
+        std::string seen = sizes(host);
+        for (int i = 0; i < 200 && seen != expected; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            seen = sizes(host);
+        }
+        return seen;
+    }
+    // What the host said once it stopped, or exit code -1 when it goes on running.
+    static HostRun finished(std::future<HostRun>& running) {
+        if (running.wait_for(std::chrono::seconds(5)) != std::future_status::ready)
+            return {-1, "still running"};
+        return running.get();
+    }
     Display* display = nullptr;
 };
 
@@ -115,16 +146,9 @@ TEST_F(EditorOnScreen, TheEditorFillsTheHostsWindowItsMetersMoveAndClosingTheWin
         std::async(std::launch::async, [] { return runHost("editor --seconds 20"); });
     const Window host = findHostWindow();
     ASSERT_NE(host, 0u) << "no window named " << kTitle;
+    EXPECT_EQ(sizes(host), "570x265 in 570x265") << "the window is the editor's size";
     const std::vector<Window> inside = childrenOf(display, host);
     ASSERT_EQ(inside.size(), 1u);
-    XWindowAttributes editor{};
-    XGetWindowAttributes(display, inside[0], &editor);
-    EXPECT_EQ(editor.width, 570);
-    EXPECT_EQ(editor.height, 265);
-    XWindowAttributes window{};
-    XGetWindowAttributes(display, host, &window);
-    EXPECT_EQ(window.width, 570) << "the window is the editor's size";
-    EXPECT_EQ(window.height, 265);
 
     // The input meters light while the demo plays through the effect.
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
@@ -182,6 +206,66 @@ TEST_F(EditorOnScreen, WithTheInformationBoxOpenTheHostGoesOnIdlingAndCtrlCEndsI
     EXPECT_EQ(topLevelNamed(display, "TMX-1"), 0u) << "the box went with the editor";
 }
 
+TEST_F(EditorOnScreen, AtZoom200TheWindowIsTwiceTheSizeAndShowsTheZoomedPanel) {
+    std::future<HostRun> running =
+        std::async(std::launch::async, [] { return runHost("editor --seconds 20 --zoom 200"); });
+    const Window host = findHostWindow();
+    ASSERT_NE(host, 0u) << "no window named " << kTitle;
+    EXPECT_EQ(sizes(host), "1140x530 in 1140x530") << "the window is the zoomed editor's size";
+    const std::vector<Window> inside = childrenOf(display, host);
+    ASSERT_EQ(inside.size(), 1u);
+
+    // Left of the over-compression LED and the meters nothing moves while the demo plays.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const toolkit::TPictureData panel = toolkit::LoadPictureFile(TESTS_SOURCE_DIR "/editor/panel-200.png");
+    EXPECT_LE(clearDifferences(shownBy(display, inside[0], 1140, 530), panel, 400), pictureTolerance(200));
+
+    closeByWindowManager(display, host);
+    const HostRun run = finished(running);
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+}
+
+// The zoom menu worked with the pointer in the host's window: the host's window takes the size the
+// editor asks for, and the choice is remembered in the user's settings (a folder of the test's own).
+TEST_F(EditorOnScreen, TheZoomMenuResizesTheHostsWindow) {
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "tmx1-host-editor-zoom";
+    std::filesystem::remove_all(folder);
+    const ScopedEnvironment userConfig("XDG_CONFIG_HOME", folder.string());
+    std::future<HostRun> running =
+        std::async(std::launch::async, [] { return runHost("editor --seconds 20 --zoom 100"); });
+    const Window host = findHostWindow();
+    ASSERT_NE(host, 0u) << "no window named " << kTitle;
+    const Window editor = childrenOf(display, host).at(0);
+    XWindowAttributes at{};
+    XGetWindowAttributes(display, host, &at);
+    ASSERT_EQ(at.width, 570);
+    const auto clickAt = [&](int x, int y, unsigned button) {
+        XTestFakeMotionEvent(display, -1, at.x + x, at.y + y, CurrentTime);
+        XTestFakeButtonEvent(display, button, True, CurrentTime);
+        XTestFakeButtonEvent(display, button, False, CurrentTime);
+        XSync(display, False);
+        std::this_thread::sleep_for(std::chrono::milliseconds(200)); // a few of the host's idles
+    };
+    // Left of the over-compression LED the panel stays still while the demo plays: only the menu
+    // changes it there.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300)); // painted
+    const Shown before = shownBy(display, editor, 200, 265);
+    clickAt(40, 40, 3);
+    const ShownArea menu = changedArea(before, shownBy(display, editor, 200, 265));
+    ASSERT_GT(menu.height(), 30) << "the right click drew no menu";
+    const auto [x, y] = menuEntryCentre(menu, 2);
+    clickAt(x, y, 1);
+
+    EXPECT_EQ(settledSizes(host, "1140x530 in 1140x530"), "1140x530 in 1140x530");
+    std::stringstream settings;
+    settings << std::ifstream(folder / "Brindlow Audio" / "TMX-1.conf").rdbuf();
+    EXPECT_NE(settings.str().find("Zoom=200"), std::string::npos) << settings.str();
+
+    closeByWindowManager(display, host);
+    EXPECT_EQ(finished(running).exitCode, 0);
+    std::filesystem::remove_all(folder);
+}
+
 TEST(EditorCommand, APlugInWithoutAnEditorOrAProgramItLacksIsRefusedInOneLine) {
     privateDisplay();
     HostRun run = runHost("editor --seconds 1 --plugin " FIXTURE_DELAY);
@@ -192,6 +276,13 @@ TEST(EditorCommand, APlugInWithoutAnEditorOrAProgramItLacksIsRefusedInOneLine) {
     run = runHost("editor --seconds 1 --program \"No Such Program\"");
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(lineCount(run.output), 1) << run.output;
+
+    for (const char* zoom : {"125", "0", "2", "200%"}) {
+        run = runHost(std::string("editor --seconds 1 --zoom ") + zoom);
+        EXPECT_EQ(run.exitCode, 1) << zoom;
+        EXPECT_EQ(lineCount(run.output), 1) << run.output;
+        EXPECT_NE(run.output.find("--zoom"), std::string::npos) << run.output;
+    }
 }
 
 TEST(EditorCommand, WrongUsageAndNoDisplayAreReported) {
