@@ -3,6 +3,7 @@
 // the hotspot and closes everything again. What the click opens goes to whatever xdg-open is first on
 // PATH; the package tests put a recorder there.
 #include "platform/headless/Screen.h"
+#include "toolkit/Zoom.h"
 #include "tools/tmx1-host/EditorOnScreen.h"
 #include "tools/tmx1-host/Host.h"
 #include "tools/tmx1-host/PluginLibrary.h"
@@ -13,9 +14,10 @@
 
 namespace {
 
-// The centre of the MANUAL hotspot on the panel.
+// The centre of the MANUAL hotspot on the panel, in the panel's own pixels (570 wide).
 constexpr int kManualX = 482;
 constexpr int kManualY = 30;
+constexpr int kPanelWidth = 570;
 
 int clickManual(const std::string& path) {
     host::Host host;
@@ -26,8 +28,11 @@ int clickManual(const std::string& path) {
         return 1;
     }
     effect.dispatch(vst::effEditIdle);
-    screen.LastWindow().Press(kManualX, kManualY);
-    screen.LastWindow().Release(kManualX, kManualY);
+    // The user may have zoomed the panel: the hotspot is where it shows.
+    platform::headless::HeadlessWindow& window = screen.LastWindow();
+    const toolkit::TZoom zoom(window.Width() * 100 / kPanelWidth);
+    window.Press(zoom.Device(kManualX), zoom.Device(kManualY));
+    window.Release(zoom.Device(kManualX), zoom.Device(kManualY));
     effect.dispatch(vst::effEditIdle);
     effect.dispatch(vst::effEditClose);
     return 0;
