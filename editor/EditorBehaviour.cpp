@@ -3,13 +3,14 @@
 // copy and recall; and the hotspots for the manual, the maker's site and the product information.
 #include "editor/uEditor.h"
 
+#include "editor/EffectLink.h"
+
 #include "DIB/cDIB.h"
 #include "DIB/cDIBDial.h"
 #include "DIB/cDIBImage.h"
 #include "generated/ProductVersion.h"
 #include "platform/MachineSettings.h"
 #include "platform/Shell.h"
-#include "plugin/APlugin.h"
 #include "plugin/APluginProgram.h"
 #include "plugin/ParameterDisplay.h"
 #include "plugin/ParameterTable.h"
@@ -54,7 +55,7 @@ const TPluginEditorWindow::ParameterView& TPluginEditorWindow::ControlsOf(std::i
 
 void TPluginEditorWindow::SendParameter(int index, float value) {
     if (Plugin != nullptr)
-        Plugin->setParameterAutomated(index, value);
+        Plugin->SendParameter(index, value);
 }
 
 // ---- refresh from the effect

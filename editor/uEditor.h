@@ -30,7 +30,7 @@ class TDIBImageList;
 
 namespace tmx1 {
 
-class APlugin;
+class EffectLink;
 class TZoomMenu;
 
 inline constexpr int kEditorParams = kNumParams;
@@ -56,7 +56,7 @@ class TPluginEditorWindow : public toolkit::TForm {
     const toolkit::TMethodTable* MethodTable() const override;
 
     // --- written by the editor bridge
-    APlugin* Plugin = nullptr;
+    EffectLink* Plugin = nullptr; // where the user's edits go
     std::array<float, kEditorParams> ParamValues{};
     std::int32_t ProgramIndex = 0;
     std::array<float, 4> MeterLevels{}; // In L, In R, Out L, Out R: linear peaks

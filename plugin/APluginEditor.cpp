@@ -87,12 +87,14 @@ vst::Int32 APluginEditor::open(void* parentWindow) {
     systemWindow = parentWindow;
     for (int i = 0; i < kEditorParams; ++i)
         window->ParamValues[static_cast<std::size_t>(i)] = plugin->paramValueAt(i);
-    window->Plugin = plugin;
+    window->Plugin = this;
     postUpdate(); // the first idle refreshes every control
     plugin->setEditorClosed(false);
     window->ProgramIndex = plugin->currentProgram();
     return 1;
 }
+
+void APluginEditor::SendParameter(int index, float value) { plugin->setParameterAutomated(index, value); }
 
 void APluginEditor::close() {
     if (!open_)

@@ -3,8 +3,9 @@
 // only between an open and a close. All of it runs on the host's editor thread, except postUpdate.
 #pragma once
 
-#include "plugin/AEffEditor.h"
+#include "editor/EffectLink.h"
 #include "platform/Window.h"
+#include "plugin/AEffEditor.h"
 
 #include <cstdint>
 #include <memory>
@@ -23,7 +24,7 @@ class TPluginEditorWindow;
 inline constexpr std::int16_t kEditorWidth = 570;
 inline constexpr std::int16_t kEditorHeight = 265;
 
-class APluginEditor : public AEffEditor {
+class APluginEditor : public AEffEditor, private EffectLink {
   public:
     explicit APluginEditor(APlugin* plugin);
     ~APluginEditor() override;
@@ -55,6 +56,9 @@ class APluginEditor : public AEffEditor {
     bool forceZoom(int percent);
 
   private:
+    // EffectLink: the window's edits go straight to the effect.
+    void SendParameter(int index, float value) override;
+
     int chooseZoom(const platform::ParentWindow& parent) const;
     // The user chose a zoom in the menu: asks the host for the new size and remakes the window at
     // once when it agrees, else keeps the choice for the next open.

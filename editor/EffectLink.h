@@ -1,0 +1,17 @@
+// What the editor panel needs of the effect it edits: a way to hand it a user's edit. Everything else
+// reaches the panel from outside (values, meters, the program), written into the window's fields by
+// whoever holds the panel: the VST editor bridge, which calls the effect directly, or the LV2 user
+// interface, which only writes and reads the plug-in's ports.
+#pragma once
+
+namespace tmx1 {
+
+class EffectLink {
+  public:
+    virtual ~EffectLink() = default;
+    // The user set parameter index (0..9) to value (normalised, 0..1): the effect takes it and tells
+    // its host, as automation.
+    virtual void SendParameter(int index, float value) = 0;
+};
+
+} // namespace tmx1
