@@ -1,0 +1,76 @@
+// The LV2 plug-in's ports: their indices, symbols and the exact conversion between a port's value,
+// in the units a user reads (dB, ms, a release-type index, 0/1), and the normalised float the effect's
+// parameter holds. The DSP, the UI and the Turtle generator all take the ports from here.
+#pragma once
+
+#include <array>
+
+namespace tmx1::lv2 {
+
+enum Port : int {
+    kPortInL = 0,
+    kPortInR,
+    kPortOutL,
+    kPortOutR,
+    // the nine user parameters in the effect's order, Reserved left out
+    kPortThreshold,
+    kPortRelease,
+    kPortPde,
+    kPortReleaseType,
+    kPortKnee,
+    kPortGain,
+    kPortAutoGain,
+    kPortBrickWall,
+    kPortStereoLink,
+    // outputs for the UI and the host
+    kPortLatency,
+    kPortLevelInL,
+    kPortLevelInR,
+    kPortLevelOutL,
+    kPortLevelOutR,
+    kPortGainL,
+    kPortGainR,
+    kPortOverCompression,
+    // the UI writes a new value here each time it has shown the over-compression state
+    kPortOcAck,
+    kNumPorts
+};
+
+constexpr int kFirstParameterPort = kPortThreshold;
+constexpr int kNumParameterPorts = kPortStereoLink - kPortThreshold + 1;
+
+// Symbols, indexed by port.
+inline constexpr std::array<const char*, kNumPorts> kPortSymbols{
+    "in_l",        "in_r",         "out_l",
+    "out_r",       "threshold",    "release",
+    "pde",         "release_type", "knee",
+    "gain",        "auto_gain",    "brick_wall",
+    "stereo_link", "latency",      "level_in_l",
+    "level_in_r",  "level_out_l",  "level_out_r",
+    "gain_l",      "gain_r",       "over_compression",
+    "oc_ack"};
+
+// The effect's meter (MeterIndex) each meter port copies, indexed from kPortLevelInL.
+constexpr int kFirstMeterPort = kPortLevelInL;
+constexpr int kNumMeterPorts = kPortGainR - kPortLevelInL + 1;
+
+// The port of a parameter index (ParamIndex), -1 for Reserved and indices out of range.
+int PortOfParameter(int parameter);
+// The parameter a port controls, -1 for every other port.
+int ParameterOfPort(int port);
+
+// A normalised value (0..1) of a parameter as its port shows it: the display law of the parameter
+// table in double for the continuous ones, the release-type index the signal path takes, 0 or 1 for
+// a switch.
+double PortValueOf(int parameter, float normalised);
+
+// The normalised float the parameter would hold for a port value. Release Type: the nearest index,
+// clamped to the types, over 4; a switch: 1 above 0.5, else 0; a value that is not a number: 0.
+// Continuous parameters: a port is a float, far coarser than the normalised value near the bottom of
+// a dB or ms range, so a whole run of normalised floats shares one port value. Of that run the answer
+// is the value with the fewest decimals (the nearest to the exact inverse among them), which is what
+// a knob step, a factory value or the parameter's default held when the port value was made from one;
+// where a run holds no short decimal, the exact inverse in double rounded once to float. Clamped to 0..1.
+float NormalisedOf(int parameter, float portValue);
+
+} // namespace tmx1::lv2
