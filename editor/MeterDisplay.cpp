@@ -3,6 +3,7 @@
 #include "editor/uEditor.h"
 
 #include "DIB/cDIB.h"
+#include "DIB/cDIBImage.h"
 #include "toolkit/Image.h"
 #include "toolkit/Label.h"
 #include "toolkit/NumberText.h"
@@ -94,6 +95,16 @@ void TPluginEditorWindow::UpdateMeter() {
         const std::span<const float> holds = level ? std::span<const float>(PeakHolds) : GainHolds;
         const auto left = static_cast<std::size_t>(group.firstChannel);
         ShowHolds(*meters_[g].label, holds[left], holds[left + 1]);
+    }
+}
+
+void TPluginEditorWindow::ShowOverCompression(bool latched) {
+    // Assigned only on a change, so a steady indicator is not repainted.
+    if (latched) {
+        if (OC_LED->Opacity() < 255)
+            OC_LED->SetOpacity(255);
+    } else if (OC_LED->Opacity() > 0) {
+        OC_LED->SetOpacity(0);
     }
 }
 

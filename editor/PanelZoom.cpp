@@ -6,12 +6,15 @@
 #include "DIB/cDIBPanel.h"
 #include "editor/ZoomChoice.h"
 #include "editor/ZoomMenu.h"
+#include "platform/DesktopScale.h"
+#include "platform/UserSettings.h"
 #include "resources/ScaledArtwork.h"
 #include "toolkit/Image.h"
 #include "toolkit/PictureFile.h"
 
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -57,6 +60,19 @@ bool isZoomStep(int percent) {
 }
 
 } // namespace
+
+int PanelZoomFor(const platform::ParentWindow& parent, int thisInstance, double hostScale) {
+    ZoomSources sources;
+    if (thisInstance != 0)
+        sources.userPercent = thisInstance;
+    else if (const std::optional<long long> stored = platform::ReadUserNumber(kSettingsKeyPath, kZoomValueName))
+        sources.userPercent = static_cast<double>(*stored);
+    sources.hostScale = hostScale;
+    sources.desktopScale = platform::DesktopScale(parent);
+    return ChooseZoom(sources);
+}
+
+bool RememberPanelZoom(int percent) { return platform::WriteUserNumber(kSettingsKeyPath, kZoomValueName, percent); }
 
 void TPluginEditorWindow::SetPanelZoom(int percent) {
     if (!isZoomStep(percent))

@@ -129,6 +129,9 @@ class TPluginEditorWindow : public toolkit::TForm {
     void UpdateEditBox(std::uint16_t index, float value);
     void UpdateButton(std::int32_t index);
     void UpdateMeter();
+    // Lights the over-compression lamp while the effect reports it latched; a steady state repaints
+    // nothing.
+    void ShowOverCompression(bool latched);
 
     // --- event handlers, bound by name from the layout
     void FormCreate(toolkit::TPersistent* Sender);
@@ -187,6 +190,12 @@ class TPluginEditorWindow : public toolkit::TForm {
     int pendingZoom_ = 0;
     std::set<int> zoomedArtwork_; // the zooms whose pictures are loaded
 };
+
+// The zoom a panel opens at in parent: the user's remembered choice (or the one made in this instance,
+// thisInstance, 0 for none), else the host's scale (0 when it said none), else the desktop's, else 100.
+int PanelZoomFor(const platform::ParentWindow& parent, int thisInstance, double hostScale);
+// Keeps the user's choice for every panel opened from now on; false when it could not be stored.
+bool RememberPanelZoom(int percent);
 
 // The text of a meter label: the left hold right-aligned in five characters, a space, the right hold.
 std::string MeterHoldCaption(float left, float right, char decimalSeparator);

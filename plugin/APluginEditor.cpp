@@ -1,10 +1,7 @@
 #include "plugin/APluginEditor.h"
 
-#include "DIB/cDIBImage.h"
 #include "editor/ZoomChoice.h"
 #include "editor/uEditor.h"
-#include "platform/DesktopScale.h"
-#include "platform/UserSettings.h"
 #include "plugin/APlugin.h"
 #include "toolkit/Zoom.h"
 
@@ -40,14 +37,7 @@ bool APluginEditor::forceZoom(int percent) {
 int APluginEditor::chooseZoom(const platform::ParentWindow& parent) const {
     if (forcedZoom_ != 0)
         return forcedZoom_;
-    ZoomSources sources;
-    if (chosenZoom_ != 0)
-        sources.userPercent = chosenZoom_;
-    else if (const std::optional<long long> stored = platform::ReadUserNumber(kSettingsKeyPath, kZoomValueName))
-        sources.userPercent = static_cast<double>(*stored);
-    sources.hostScale = plugin->hostWindowScale();
-    sources.desktopScale = platform::DesktopScale(parent);
-    return ChooseZoom(sources);
+    return PanelZoomFor(parent, chosenZoom_, plugin->hostWindowScale());
 }
 
 int APluginEditor::zoomPercent() const {
@@ -59,7 +49,7 @@ int APluginEditor::zoomPercent() const {
 
 bool APluginEditor::rememberZoom(int percent) {
     chosenZoom_ = percent;
-    return platform::WriteUserNumber(kSettingsKeyPath, kZoomValueName, percent);
+    return RememberPanelZoom(percent);
 }
 
 vst::Int32 APluginEditor::open(void* parentWindow) {
@@ -112,7 +102,7 @@ void APluginEditor::idle() {
         return;
     window->ProgramIndex = plugin->currentProgram();
     AEffEditor::idle(); // the posted update, if any
-    driveOverCompressionLed();
+    window->ShowOverCompression(plugin->isOcLatched());
     plugin->requestOcAcknowledge(); // the effect may clear the latch now that it has been shown
     copyMeters();
     window->UpdateMeter();
@@ -154,17 +144,6 @@ void APluginEditor::update() {
     for (int i = 0; i < kEditorParams; ++i)
         window->ParamValues[static_cast<std::size_t>(i)] = plugin->paramValueAt(i);
     window->UpdateControls();
-}
-
-void APluginEditor::driveOverCompressionLed() {
-    // Assigned only on a change, so a steady indicator is not repainted.
-    dib::TDIBImage& led = *window->OC_LED;
-    if (plugin->isOcLatched()) {
-        if (led.Opacity() < 255)
-            led.SetOpacity(255);
-    } else if (led.Opacity() > 0) {
-        led.SetOpacity(0);
-    }
 }
 
 void APluginEditor::copyMeters() {

@@ -63,7 +63,6 @@ class APluginEditor : public AEffEditor, private EffectLink {
     // The user chose a zoom in the menu: asks the host for the new size and remakes the window at
     // once when it agrees, else keeps the choice for the next open.
     void applyZoom(int percent);
-    void driveOverCompressionLed();
     void copyMeters();
 
     APlugin* plugin;
