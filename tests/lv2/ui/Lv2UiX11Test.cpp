@@ -1,0 +1,174 @@
+// The LV2 panel in a host of our own on a private X server: embedded in the host's window, showing the
+// VST editor's panel, an XTest drag on a knob reaching the DSP through its port, the host's scale
+// factor, and many openings that leave nothing behind.
+// The test framework first: Xlib's macros (None, Bool) would break its headers.
+#include <gtest/gtest.h>
+
+#include "tests/lv2/ui/Lv2UiHost.h"
+
+#include "DIB/cDIBDial.h"
+#include "editor/uEditor.h"
+#include "lv2/PortMap.h"
+#include "platform/headless/Screen.h"
+#include "plugin/APlugin.h"
+#include "plugin/APluginEditor.h"
+#include "tests/support/DesktopUser.h"
+#include "tests/support/ScopedEnvironment.h"
+#include "tests/support/ShownPanel.h"
+#include "tests/support/UserSettingsSandbox.h"
+#include "tests/support/XvfbServer.h"
+#include "tools/tmx1-host/EditorOnScreen.h"
+
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <iterator>
+#include <memory>
+#include <optional>
+#include <thread>
+
+namespace {
+
+using namespace tmx1::lv2;
+
+std::size_t openDescriptors() {
+    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
+                                                  std::filesystem::directory_iterator()));
+}
+
+vst::IntPtr quietHost(vst::AEffect*, vst::Int32 opcode, vst::Int32, vst::IntPtr, void*, float) {
+    return opcode == vst::audioMasterVersion ? 2400 : 0;
+}
+
+class Lv2UiOnX11 : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        testing_support::privateDisplay();
+        settings.emplace(::testing::UnitTest::GetInstance()->current_test_info()->name());
+        lv2Path.emplace("LV2_PATH", TMX1_LV2_PATH);
+        display = XOpenDisplay(nullptr);
+        ASSERT_NE(display, nullptr);
+        parent = XCreateSimpleWindow(display, DefaultRootWindow(display), kParentX, kParentY, 570, 265, 0, 0, 0);
+        XMapWindow(display, parent);
+        XSync(display, False);
+        host = std::make_unique<lv2test::Lv2UiHost>();
+    }
+    void TearDown() override {
+        host.reset();
+        if (display != nullptr) {
+            XDestroyWindow(display, parent);
+            XCloseDisplay(display);
+        }
+        lv2Path.reset();
+        settings.reset();
+    }
+
+    // The host's UI idle at 100 Hz for a while, with quiet audio running.
+    void idleFor(int milliseconds, float level = 0.0f) {
+        for (int elapsed = 0; elapsed < milliseconds; elapsed += 10) {
+            host->run(441, level);
+            host->idleUi();
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+    void pointer(int x, int y) {
+        XTestFakeMotionEvent(display, -1, kParentX + x, kParentY + y, CurrentTime);
+        XSync(display, False);
+    }
+    void button(bool down) {
+        XTestFakeButtonEvent(display, 1, down ? True : False, CurrentTime);
+        XSync(display, False);
+    }
+    std::pair<int, int> uiSize() const {
+        Window root = 0;
+        int x = 0;
+        int y = 0;
+        unsigned width = 0;
+        unsigned height = 0;
+        unsigned border = 0;
+        unsigned depth = 0;
+        XGetGeometry(display, host->uiWindow(), &root, &x, &y, &width, &height, &border, &depth);
+        return {static_cast<int>(width), static_cast<int>(height)};
+    }
+
+    static constexpr int kParentX = 30;
+    static constexpr int kParentY = 20;
+    std::optional<testing_support::UserSettingsSandbox> settings;
+    std::optional<testing_support::ScopedEnvironment> lv2Path;
+    Display* display = nullptr;
+    Window parent = 0;
+    std::unique_ptr<lv2test::Lv2UiHost> host;
+};
+
+TEST_F(Lv2UiOnX11, TheUiEmbedsInTheHostsWindowAndShowsTheVstPanel) {
+    ASSERT_TRUE(host->openUi(parent));
+    ASSERT_NE(host->uiWindow(), 0u);
+    const std::vector<Window> children = testing_support::childrenOf(display, parent);
+    EXPECT_NE(std::find(children.begin(), children.end(), host->uiWindow()), children.end());
+    EXPECT_EQ(uiSize(), std::make_pair(570, 265));
+    idleFor(200);
+    const testing_support::Shown shown = testing_support::shownBy(display, host->uiWindow(), 570, 265);
+    const toolkit::TPictureData panel = toolkit::LoadPictureFile(TMX1_PANEL_PICTURE);
+    EXPECT_LE(testing_support::clearDifferences(shown, panel, 570), testing_support::pictureTolerance(100))
+        << "the LV2 panel with the defaults is the VST panel as it opens";
+}
+
+TEST_F(Lv2UiOnX11, AnXTestDragOnTheThresholdKnobReachesTheDspsPort) {
+    ASSERT_TRUE(host->openUi(parent));
+    idleFor(100, 0.9f);
+    const float reductionBefore = host->control(kPortGainL);
+
+    // The same drag in the VST editor, for the value it gives.
+    tmx1::APlugin effect(quietHost);
+    platform::headless::Screen screen;
+    ASSERT_EQ(host::openEditorOnScreen(*effect.getAeffect(), screen), 1);
+    const dib::TDIBDial& knob = *static_cast<tmx1::APluginEditor*>(effect.getEditor())->editorWindow()->ThresholdControl;
+    const int x = knob.Left() + knob.Width() / 2;
+    const int y = knob.Top() + knob.Height() / 2;
+    screen.LastWindow().Press(x, y);
+    screen.LastWindow().Move(x, y + 30);
+    screen.LastWindow().Release(x, y + 30);
+    const float expected = effect.getParameter(tmx1::kThreshold);
+    ASSERT_LT(expected, 0.8f);
+
+    pointer(x, y);
+    idleFor(50, 0.9f);
+    button(true);
+    idleFor(50, 0.9f);
+    for (int step = 1; step <= 30; ++step) {
+        pointer(x, y + step);
+        idleFor(10, 0.9f);
+    }
+    button(false);
+    idleFor(400, 0.9f); // the ramp is 100 ms; the meters follow
+    EXPECT_EQ(NormalisedOf(tmx1::kThreshold, host->control(kPortThreshold)), expected)
+        << "the DSP's port holds what the VST parameter would";
+    EXPECT_LT(host->control(kPortGainL), reductionBefore) << "and the DSP turns the loud signal down further";
+}
+
+TEST_F(Lv2UiOnX11, TheHostsScaleFactorZoomsThePanel) {
+    ASSERT_TRUE(host->openUi(parent, 2.0f));
+    ASSERT_FALSE(host->resizes.empty());
+    EXPECT_EQ(host->resizes.front(), std::make_pair(1140, 530));
+    EXPECT_EQ(uiSize(), std::make_pair(1140, 530));
+}
+
+TEST_F(Lv2UiOnX11, AHundredOpeningsLeaveNoWindowAndNoDescriptor) {
+    ASSERT_TRUE(host->openUi(parent));
+    idleFor(20);
+    host->closeUi();
+    const std::size_t descriptors = openDescriptors();
+    for (int i = 0; i < 100; ++i) {
+        ASSERT_TRUE(host->openUi(parent)) << i;
+        host->run(64, 0.5f);
+        host->idleUi();
+        host->closeUi();
+    }
+    XSync(display, False);
+    EXPECT_EQ(openDescriptors(), descriptors);
+    EXPECT_TRUE(testing_support::childrenOf(display, parent).empty());
+}
+
+} // namespace
