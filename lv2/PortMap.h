@@ -7,6 +7,9 @@
 
 namespace tmx1::lv2 {
 
+inline constexpr const char* kPluginUri = "https://brindlow-audio.example/plugins/tmx-1";
+inline constexpr const char* kUiUri = "https://brindlow-audio.example/plugins/tmx-1#ui";
+
 enum Port : int {
     kPortInL = 0,
     kPortInR,

@@ -1,10 +1,10 @@
 #!/bin/sh
 # Installs TMX-1 from this folder, or removes it again.
 #
-#   ./install.sh               for you alone: the plug-in into ~/.vst, the manual under ~/.local/share,
-#                              the setting that names the manual under ~/.config
+#   ./install.sh               for you alone: the plug-in into ~/.vst and ~/.lv2, the manual under
+#                              ~/.local/share, the setting that names the manual under ~/.config
 #   sudo ./install.sh          for every user of this computer: /usr/local/lib/vst,
-#                              /usr/local/share/doc/tmx-1 and /etc/xdg
+#                              /usr/local/lib/lv2, /usr/local/share/doc/tmx-1 and /etc/xdg
 #   ./install.sh --uninstall   removes what the same kind of installation put there
 #
 # --user installs for the user running it even as root. Nothing else on the computer is changed.
@@ -30,6 +30,7 @@ if [ "$scope" = user ]; then
     case "${XDG_DATA_HOME:-}" in /*) data=$XDG_DATA_HOME ;; *) data=$HOME/.local/share ;; esac
     case "${XDG_CONFIG_HOME:-}" in /*) config=$XDG_CONFIG_HOME ;; *) config=$HOME/.config ;; esac
     plugins=$HOME/.vst
+    bundles=$HOME/.lv2
     docs=$data/doc/tmx-1
 else
     if command -v dpkg-query >/dev/null 2>&1 &&
@@ -38,6 +39,7 @@ else
         exit 1
     fi
     plugins=/usr/local/lib/vst
+    bundles=/usr/local/lib/lv2
     docs=/usr/local/share/doc/tmx-1
     config=/etc/xdg
 fi
@@ -50,9 +52,14 @@ without_manual_line() {
 }
 
 install_files() {
-    mkdir -p "$plugins" "$docs" "$config/Brindlow Audio"
+    mkdir -p "$plugins" "$bundles" "$docs" "$config/Brindlow Audio"
     cp "$here/TMX-1.so" "$plugins/TMX-1.so.part" && mv "$plugins/TMX-1.so.part" "$plugins/TMX-1.so"
     chmod 644 "$plugins/TMX-1.so"
+    # The bundle is replaced whole: files an older version had and this one has not must go.
+    rm -rf "$bundles/TMX-1.lv2.part"
+    cp -R "$here/TMX-1.lv2" "$bundles/TMX-1.lv2.part"
+    chmod 755 "$bundles/TMX-1.lv2.part" && chmod 644 "$bundles/TMX-1.lv2.part"/*
+    rm -rf "$bundles/TMX-1.lv2" && mv "$bundles/TMX-1.lv2.part" "$bundles/TMX-1.lv2"
     cp "$here/TMX-1 Manual.pdf" "$manual"
     chmod 644 "$manual"
     { without_manual_line; printf 'Manual=%s\n' "$manual"; } > "$settings.part"
@@ -60,6 +67,7 @@ install_files() {
     chmod 644 "$settings"
     echo "TMX-1 installed $( [ "$scope" = user ] && echo "for $(id -un)" || echo "for every user"):"
     echo "  plug-in  $plugins/TMX-1.so"
+    echo "  LV2      $bundles/TMX-1.lv2"
     echo "  manual   $manual"
     echo "Rescan plug-ins in your DAW (add $plugins to its VST folders if it is not there)."
 }
@@ -71,6 +79,7 @@ remove_if_empty() {
 
 uninstall_files() {
     rm -f "$plugins/TMX-1.so" "$manual"
+    rm -rf "$bundles/TMX-1.lv2"
     if [ -f "$settings" ]; then
         rest=$(without_manual_line)
         if [ -n "$(printf '%s' "$rest" | tr -d '[:space:]')" ]; then
@@ -83,11 +92,12 @@ uninstall_files() {
     remove_if_empty "$(dirname "$docs")" # .../doc, which a per-user installation may have made
     remove_if_empty "$config/Brindlow Audio"
     remove_if_empty "$plugins"
-    echo "TMX-1 removed from $plugins."
+    remove_if_empty "$bundles"
+    echo "TMX-1 removed from $plugins and $bundles."
 }
 
 if [ "$action" = install ]; then
-    for file in TMX-1.so "TMX-1 Manual.pdf"; do
+    for file in TMX-1.so TMX-1.lv2/manifest.ttl "TMX-1 Manual.pdf"; do
         [ -f "$here/$file" ] || { echo "install.sh: $file is missing beside install.sh; unpack the whole archive" >&2; exit 1; }
     done
     install_files

@@ -1,0 +1,154 @@
+// The effect as an LV2 plug-in: glue between the host's ports and the same APlugin the VST library
+// runs. Parameter ports become setParameter calls with the normalised value the VST parameter would
+// hold, so a port change starts the same ramp; the meter and latency ports copy what the VST editor
+// bridge and host read from the effect.
+#include "lv2/PortMap.h"
+#include "platform/FloatingPoint.h"
+#include "plugin/APlugin.h"
+
+#include <lv2/core/lv2.h>
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstdint>
+#include <limits>
+#include <new>
+
+namespace tmx1::lv2 {
+
+namespace {
+
+// The effect asks its host for the interface version, vendor and product; this host knows only the
+// version.
+vst::IntPtr answerVersionOnly(vst::AEffect*, vst::Int32 opcode, vst::Int32, vst::IntPtr, void*, float) {
+    constexpr vst::IntPtr kHostVersion = 2400;
+    return opcode == vst::audioMasterVersion ? kHostVersion : 0;
+}
+
+// Port values are compared as bit patterns: a port left at NaN is not a change at every run.
+bool sameValue(float a, float b) {
+    return std::bit_cast<std::uint32_t>(a) == std::bit_cast<std::uint32_t>(b);
+}
+
+class Lv2Effect {
+  public:
+    explicit Lv2Effect(double sampleRate) : effect(answerVersionOnly) {
+        dispatch(vst::effSetSampleRate, 0, static_cast<float>(sampleRate));
+    }
+
+    void connect(std::uint32_t port, void* data) {
+        if (port < kNumPorts)
+            ports[port] = static_cast<float*>(data);
+    }
+
+    void activate() { dispatch(vst::effMainsChanged, 1, 0.0f); }
+    void deactivate() { dispatch(vst::effMainsChanged, 0, 0.0f); }
+
+    // The host's audio thread: no allocation, lock or system call from here on.
+    void run(std::uint32_t frames) {
+        applyChangedPorts();
+        acknowledgeOverCompression();
+        process(frames);
+        publish();
+        firstRun = false;
+    }
+
+  private:
+    void dispatch(vst::Int32 opcode, vst::IntPtr value, float opt) {
+        effect.dispatcher(opcode, 0, value, nullptr, opt);
+    }
+
+    void applyChangedPorts() {
+        for (int k = 0; k < kNumParameterPorts; ++k) {
+            const float* port = ports[static_cast<std::size_t>(kFirstParameterPort + k)];
+            if (port == nullptr)
+                continue;
+            float& applied = appliedValue[static_cast<std::size_t>(k)];
+            if (!firstRun && sameValue(*port, applied))
+                continue;
+            applied = *port;
+            effect.setParameter(k, NormalisedOf(k, applied));
+        }
+    }
+
+    // The UI writes a new value after each time it showed the over-compression state, as the VST
+    // editor bridge acknowledges after each idle.
+    void acknowledgeOverCompression() {
+        const float* port = ports[kPortOcAck];
+        if (port == nullptr)
+            return;
+        if (!firstRun && !sameValue(*port, lastAcknowledge))
+            effect.requestOcAcknowledge();
+        lastAcknowledge = *port;
+    }
+
+    void process(std::uint32_t frames) {
+        float* inputs[2] = {ports[kPortInL], ports[kPortInR]};
+        float* outputs[2] = {ports[kPortOutL], ports[kPortOutR]};
+        if (frames == 0 || inputs[0] == nullptr || inputs[1] == nullptr || outputs[0] == nullptr ||
+            outputs[1] == nullptr) {
+            effect.processReplacing(inputs, outputs, 0); // parameter changes still take effect
+            return;
+        }
+        // The effect counts frames in a signed 32-bit integer.
+        constexpr std::uint32_t kMostFrames = std::numeric_limits<vst::Int32>::max();
+        for (std::uint32_t done = 0; done < frames;) {
+            const std::uint32_t count = std::min(frames - done, kMostFrames);
+            float* in[2] = {inputs[0] + done, inputs[1] + done};
+            float* out[2] = {outputs[0] + done, outputs[1] + done};
+            effect.processReplacing(in, out, static_cast<vst::Int32>(count));
+            done += count;
+        }
+    }
+
+    void publish() {
+        write(kPortLatency, static_cast<float>(effect.getAeffect()->initialDelay));
+        for (int k = 0; k < kNumMeterPorts; ++k)
+            write(kFirstMeterPort + k, effect.meterValue(kMeterInL + k));
+        write(kPortOverCompression, effect.isOcLatched() ? 1.0f : 0.0f);
+    }
+
+    void write(int port, float value) {
+        if (float* data = ports[static_cast<std::size_t>(port)])
+            *data = value;
+    }
+
+    APlugin effect;
+    std::array<float*, kNumPorts> ports{};
+    std::array<float, kNumParameterPorts> appliedValue{};
+    float lastAcknowledge = 0.0f;
+    bool firstRun = true;
+};
+
+Lv2Effect* self(LV2_Handle instance) { return static_cast<Lv2Effect*>(instance); }
+
+LV2_Handle instantiate(const LV2_Descriptor*, double sampleRate, const char*, const LV2_Feature* const*) {
+    try {
+        return new Lv2Effect(sampleRate);
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+void connectPort(LV2_Handle instance, std::uint32_t port, void* data) { self(instance)->connect(port, data); }
+void activate(LV2_Handle instance) { self(instance)->activate(); }
+void run(LV2_Handle instance, std::uint32_t frames) { self(instance)->run(frames); }
+void deactivate(LV2_Handle instance) { self(instance)->deactivate(); }
+void cleanup(LV2_Handle instance) { delete self(instance); }
+const void* extensionData(const char*) { return nullptr; }
+
+constexpr LV2_Descriptor kDescriptor{kPluginUri, instantiate, connectPort, activate,
+                                     run,        deactivate,  cleanup,     extensionData};
+
+// Floating-point exceptions are masked on the thread that loads the library, before any of our code
+// runs, as the VST library does.
+[[gnu::constructor]] void maskOnLoad() { platform::maskFloatingPointExceptions(); }
+
+} // namespace
+
+} // namespace tmx1::lv2
+
+extern "C" [[gnu::visibility("default")]] const LV2_Descriptor* lv2_descriptor(std::uint32_t index) {
+    return index == 0 ? &tmx1::lv2::kDescriptor : nullptr;
+}
