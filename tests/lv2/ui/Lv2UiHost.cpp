@@ -19,12 +19,17 @@ struct Node {
 
 } // namespace
 
-Lv2UiHost::Lv2UiHost(double sampleRate) : world_(lilv_world_new()) {
+Lv2UiHost::Lv2UiHost(const std::string& bundlePath, double sampleRate) : world_(lilv_world_new()) {
+    // The system's bundles hold the specifications; ours comes from the build, whatever is installed.
+    const Node systemPath(lilv_new_string(world_, "/usr/lib/lv2"));
+    lilv_world_set_option(world_, LILV_OPTION_LV2_PATH, systemPath.node);
     lilv_world_load_all(world_);
+    const Node bundle(lilv_new_file_uri(world_, nullptr, (bundlePath + "/").c_str()));
+    lilv_world_load_bundle(world_, bundle.node);
     const Node uri(lilv_new_uri(world_, kPluginUri));
     plugin_ = lilv_plugins_get_by_uri(lilv_world_get_all_plugins(world_), uri.node);
     if (plugin_ == nullptr)
-        throw std::runtime_error("lilv finds no TMX-1 on LV2_PATH");
+        throw std::runtime_error("lilv finds no TMX-1 in " + bundlePath);
     const LV2_Feature mapFeature{LV2_URID__map, &map_};
     const LV2_Feature* features[] = {&mapFeature, nullptr};
     instance_ = lilv_plugin_instantiate(plugin_, sampleRate, features);

@@ -23,8 +23,9 @@ inline constexpr const char* kPluginUri = "https://brindlow-audio.example/plugin
 
 class Lv2UiHost {
   public:
-    // Loads every bundle on LV2_PATH (the build's folder first) and instantiates the plug-in's DSP.
-    explicit Lv2UiHost(double sampleRate = 44100.0);
+    // Loads the system's bundles and the one at bundlePath (the build's), and instantiates the
+    // plug-in's DSP.
+    explicit Lv2UiHost(const std::string& bundlePath, double sampleRate = 44100.0);
     ~Lv2UiHost();
     Lv2UiHost(const Lv2UiHost&) = delete;
     Lv2UiHost& operator=(const Lv2UiHost&) = delete;

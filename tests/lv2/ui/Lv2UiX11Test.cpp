@@ -13,7 +13,6 @@
 #include "plugin/APlugin.h"
 #include "plugin/APluginEditor.h"
 #include "tests/support/DesktopUser.h"
-#include "tests/support/ScopedEnvironment.h"
 #include "tests/support/ShownPanel.h"
 #include "tests/support/UserSettingsSandbox.h"
 #include "tests/support/XvfbServer.h"
@@ -47,13 +46,12 @@ class Lv2UiOnX11 : public ::testing::Test {
     void SetUp() override {
         testing_support::privateDisplay();
         settings.emplace(::testing::UnitTest::GetInstance()->current_test_info()->name());
-        lv2Path.emplace("LV2_PATH", TMX1_LV2_PATH);
         display = XOpenDisplay(nullptr);
         ASSERT_NE(display, nullptr);
         parent = XCreateSimpleWindow(display, DefaultRootWindow(display), kParentX, kParentY, 570, 265, 0, 0, 0);
         XMapWindow(display, parent);
         XSync(display, False);
-        host = std::make_unique<lv2test::Lv2UiHost>();
+        host = std::make_unique<lv2test::Lv2UiHost>(TMX1_LV2_BUNDLE);
     }
     void TearDown() override {
         host.reset();
@@ -61,7 +59,6 @@ class Lv2UiOnX11 : public ::testing::Test {
             XDestroyWindow(display, parent);
             XCloseDisplay(display);
         }
-        lv2Path.reset();
         settings.reset();
     }
 
@@ -96,7 +93,6 @@ class Lv2UiOnX11 : public ::testing::Test {
     static constexpr int kParentX = 30;
     static constexpr int kParentY = 20;
     std::optional<testing_support::UserSettingsSandbox> settings;
-    std::optional<testing_support::ScopedEnvironment> lv2Path;
     Display* display = nullptr;
     Window parent = 0;
     std::unique_ptr<lv2test::Lv2UiHost> host;
@@ -124,6 +120,7 @@ TEST_F(Lv2UiOnX11, AnXTestDragOnTheThresholdKnobReachesTheDspsPort) {
     tmx1::APlugin effect(quietHost);
     platform::headless::Screen screen;
     ASSERT_EQ(host::openEditorOnScreen(*effect.getAeffect(), screen), 1);
+    effect.dispatcher(vst::effEditIdle, 0, 0, nullptr, 0.0f); // the knobs take the effect's values
     const dib::TDIBDial& knob = *static_cast<tmx1::APluginEditor*>(effect.getEditor())->editorWindow()->ThresholdControl;
     const int x = knob.Left() + knob.Width() / 2;
     const int y = knob.Top() + knob.Height() / 2;
