@@ -40,23 +40,54 @@ TMX1_SAMPLE_STEP void blockLoop(BlockState& s, const float* inL, const float* in
     const MeterSettings meterSettings = MeterSettings::of(s);
     PathSettings settings = PathSettings::of(s);
     Chunk chunks[2];
+    PathSettings rampSettings[kChunkFrames];
     MeterChunk waitingMeters;
     waitingMeters.frames = 0;
     Int32 i = 0;
-    // While ramps run, what a frame reads changes from frame to frame: one frame at a time. So goes
-    // a lone frame, for which the chunk passes' set-up would cost more than the frame.
-    for (; i < frames && (s.rampRemaining > 0 || frames - i == 1); ++i) {
-        if (s.rampRemaining > 0) {
-            stepRamps(s);
-            settings = PathSettings::of(s);
+    SignalRun run;
+    // While ramps run, what a frame reads changes from frame to frame. The ramps' frames go in chunks
+    // whose settings are made ahead, one per frame, each as the single frame would read it; the chains
+    // take them in one round. A few frames alone, and a lone frame, go one at a time: the chunk
+    // passes' set-up would cost more than the frames.
+    while (i < frames && (s.rampRemaining > 0 || frames - i == 1)) {
+        const int ramped = static_cast<int>(std::min<Int32>({kChunkFrames, frames - i, s.rampRemaining}));
+        if (ramped < kFewestRampChunkFrames) {
+            // The single frame reads and writes the effect's lines and meters at once: what chunks
+            // before it left in the block's signal run and waiting for the meters goes first.
+            if constexpr (metering)
+                drainMeters(c.meter, meterSettings, waitingMeters);
+            endRun(c.delay, run);
+            run.end = 0;
+            if (s.rampRemaining > 0) {
+                stepRamps(s);
+                settings = PathSettings::of(s);
+            }
+            runFrame<type, linked, metering>(c, chunks[0], waitingMeters, meterSettings, settings, inL + i, inR + i,
+                                             outL + i, outR + i, accumulate);
+            ++i;
+            continue;
         }
-        runFrame<type, linked, metering>(c, chunks[0], waitingMeters, meterSettings, settings, inL + i,
-                                         inR + i, outL + i, outR + i, accumulate);
+        PathSettings* frameSettings = rampSettings;
+        for (int f = 0; f < ramped; ++f) {
+            stepRamps(s);
+            frameSettings[f] = PathSettings::of(s);
+        }
+        settings = frameSettings[ramped - 1];
+        const FrameSettings k{frameSettings};
+        Stage chunk{&chunks[0], ramped};
+        delayChunk(c.delay, run, ramped, chunks[0]);
+        ditherChunk<linked>(c.delay, inL + i, inR + i, ramped, chunks[0]);
+        staticGainChunk<linked, metering>(k, ramped, chunks[0]);
+        chainStages<type, linked, metering>(c, k, meterSettings, chunk, chunk, waitingMeters);
+        if constexpr (metering)
+            meterInputChunk<linked>(c.meter, meterSettings, k, ramped, chunks[0], waitingMeters);
+        outputChunk<linked>(k, ramped, chunks[0], outL + i, outR + i, accumulate);
+        i += ramped;
     }
     // Ramps only start with a block, so from here on every frame reads the same settings.
     constexpr bool behind = smoothersRunBehind(type);
     Stage smoothing{&chunks[1], 0}; // a chunk whose release cascades are done, when the smoothers run behind
-    SignalRun run;
+    const SameSettings same{settings};
     for (int turn = 0; i < frames || smoothing.frames > 0; turn ^= 1) {
         // The next chunk's first passes. Every input of a chunk is read before its first output is
         // written: hosts may process in place.
@@ -64,9 +95,9 @@ TMX1_SAMPLE_STEP void blockLoop(BlockState& s, const float* inL, const float* in
         if (releasing.frames > 0) {
             delayChunk(c.delay, run, releasing.frames, *releasing.chunk); // where its inputs go
             ditherChunk<linked>(c.delay, inL + i, inR + i, releasing.frames, *releasing.chunk);
-            staticGainChunk<linked, metering>(settings, releasing.frames, *releasing.chunk);
+            staticGainChunk<linked, metering>(same, releasing.frames, *releasing.chunk);
         }
-        chainStages<type, linked, metering>(c, settings, meterSettings, releasing,
+        chainStages<type, linked, metering>(c, same, meterSettings, releasing,
                                             behind ? smoothing : releasing, waitingMeters);
         // The chunk through its smoothers is finished: out to the host, and its meters wait for the
         // next round.
@@ -74,9 +105,9 @@ TMX1_SAMPLE_STEP void blockLoop(BlockState& s, const float* inL, const float* in
         if (finished.frames > 0) {
             const Int32 start = behind ? i - finished.frames : i;
             if constexpr (metering)
-                meterInputChunk<linked>(c.meter, meterSettings, settings, finished.frames, *finished.chunk,
+                meterInputChunk<linked>(c.meter, meterSettings, same, finished.frames, *finished.chunk,
                                         waitingMeters);
-            outputChunk<linked>(settings, finished.frames, *finished.chunk, outL + start, outR + start,
+            outputChunk<linked>(same, finished.frames, *finished.chunk, outL + start, outR + start,
                                 accumulate);
         }
         if constexpr (behind)

@@ -19,6 +19,8 @@ namespace tmx1::path {
 // Frames per chunk: enough for the per-chunk loops to run at full vector width, few enough that a
 // chunk's buffers stay in the first-level cache.
 constexpr int kChunkFrames = 64;
+// Fewer frames of a ramp than this go one at a time (dsp/SingleFrame.h).
+constexpr int kFewestRampChunkFrames = 4;
 
 inline constexpr dither::JumpAhead<kChunkFrames> kDitherJumps{};
 
@@ -185,44 +187,57 @@ TMX1_SAMPLE_STEP bool tableGains(const float* lev, const float* curve, int n, Ch
     return beyondTable != 0;
 }
 
+// Whether a brick-wall is on for any of the chunk's frames.
+template <class Settings> TMX1_SAMPLE_STEP bool anyBrickOn(const Settings& k, int n) {
+    if constexpr (!Settings::perFrame)
+        return k[0].brickOn;
+    bool on = false;
+    for (int i = 0; i < n; ++i)
+        on |= k[i].brickOn;
+    return on;
+}
+
 // Levels of the delayed signal (for the brick-walls and the meters; with neither, nothing reads
-// them) and the static gains. With Stereo Link the left side's gain serves both channels.
-template <bool linked, bool metering>
-TMX1_SAMPLE_STEP void staticGainChunk(const PathSettings& k, int n, Chunk& c) {
-    if (metering || k.brickOn) {
+// them) and the static gains. With Stereo Link the left side's gain serves both channels. While
+// Threshold or Knee glide the curve is dirty and every frame takes the formula with its own
+// threshold and knee: a pass of evaluations independent of each other, which the processor overlaps.
+template <bool linked, bool metering, class Settings>
+TMX1_SAMPLE_STEP void staticGainChunk(const Settings& k, int n, Chunk& c) {
+    if (metering || anyBrickOn(k, n)) {
         levels(c.dL, c.ldL, n);
         levels(c.dR, c.ldR, n);
         for (int i = 0; i < n; ++i)
             c.bwL[i] = linked ? (c.ldL[i] > c.ldR[i] ? c.ldL[i] : c.ldR[i]) : c.ldL[i];
     }
-    bool beyondTable = tableGains(c.levL, k.gainCurve, n, c, c.gL);
+    const PathSettings& first = k[0]; // the table and whether it is dirty hold for the whole block
+    bool beyondTable = tableGains(c.levL, first.gainCurve, n, c, c.gL);
     if constexpr (!linked)
-        beyondTable |= tableGains(c.levR, k.gainCurve, n, c, c.gR);
-    if (!beyondTable && !k.curveDirty) [[likely]]
+        beyondTable |= tableGains(c.levR, first.gainCurve, n, c, c.gR);
+    if (!beyondTable && !first.curveDirty) [[likely]]
         return;
     for (int i = 0; i < n; ++i) {
-        c.gL[i] = staticGainAt(c.levL[i], k.gainCurve, k.curveDirty, k.threshold, k.knee);
+        c.gL[i] = staticGainAt(c.levL[i], first.gainCurve, first.curveDirty, k[i].threshold, k[i].knee);
         if constexpr (!linked)
-            c.gR[i] = staticGainAt(c.levR[i], k.gainCurve, k.curveDirty, k.threshold, k.knee);
+            c.gR[i] = staticGainAt(c.levR[i], first.gainCurve, first.curveDirty, k[i].threshold, k[i].knee);
     }
 }
 
 // The release cascade and program-dependent release of each channel, for frame i of the chunk: the
 // gain's longest chain from frame to frame. The static gains become the cascade's gains.
-template <int type, bool linked>
-TMX1_SAMPLE_STEP void releaseFrame(CarriedState& s, const PathSettings& k, int i, Chunk& c) {
-    c.gL[i] = releaseStep<type>(s.releaseL, c.gL[i], k.release);
+template <int type, bool linked, class Settings>
+TMX1_SAMPLE_STEP void releaseFrame(CarriedState& s, const Settings& k, int i, Chunk& c) {
+    c.gL[i] = releaseStep<type>(s.releaseL, c.gL[i], k[i].release);
     if constexpr (!linked)
-        c.gR[i] = releaseStep<type>(s.releaseR, c.gR[i], k.release);
+        c.gR[i] = releaseStep<type>(s.releaseR, c.gR[i], k[i].release);
 }
 
 // The smoother and the brick-wall of each channel, for frame i of the chunk: the cascade's gains
 // become the final gains.
-template <bool linked>
-TMX1_SAMPLE_STEP void smoothFrame(CarriedState& s, const PathSettings& k, int i, Chunk& c) {
-    c.gL[i] = smoothedGain(s.smoothL, c.gL[i], c.bwL[i], k);
+template <bool linked, class Settings>
+TMX1_SAMPLE_STEP void smoothFrame(CarriedState& s, const Settings& k, int i, Chunk& c) {
+    c.gL[i] = smoothedGain(s.smoothL, c.gL[i], c.bwL[i], k[i]);
     if constexpr (!linked) // linked, the left gains serve both channels
-        c.gR[i] = smoothedGain(s.smoothR, c.gR[i], c.ldR[i], k);
+        c.gR[i] = smoothedGain(s.smoothR, c.gR[i], c.ldR[i], k[i]);
 }
 
 // A left-right pair of floats into the meters' double lanes.
@@ -262,10 +277,11 @@ constexpr bool smoothersRunBehind(int type) { return type == kOpto || type == kS
 // leaves. Each chain still sees its frames in order, so the order between chains changes nothing:
 // AgainstTheModel.EveryBlockSizeFromOneFrameUp compares every frame and every block's meters with
 // the model, with the chunks' boundaries falling everywhere.
-template <int type, bool linked, bool metering>
-TMX1_SAMPLE_STEP void chainStages(CarriedState& s, const PathSettings& k, const MeterSettings& mk,
+template <int type, bool linked, bool metering, class Settings>
+TMX1_SAMPLE_STEP void chainStages(CarriedState& s, const Settings& k, const MeterSettings& mk,
                                   Stage release, Stage smooth, MeterChunk& __restrict waiting) {
-    constexpr bool behind = smoothersRunBehind(type);
+    // Frames with settings of their own go through all their chains in one round.
+    constexpr bool behind = smoothersRunBehind(type) && !Settings::perFrame;
     Chunk& __restrict r = *release.chunk;
     Chunk& __restrict m = *smooth.chunk; // the same chunk unless the smoothers run behind: then unused
     const int meters = metering ? waiting.frames : 0;
@@ -298,8 +314,8 @@ TMX1_SAMPLE_STEP void chainStages(CarriedState& s, const PathSettings& k, const 
 // left, right, so that one load and one conversion bring it into the meters' lanes. The counts
 // follow the meters' own count, so every frame before must have been metered; their reciprocals
 // serve the running mean (metering::dividedByCount).
-template <bool linked>
-TMX1_SAMPLE_STEP void meterInputChunk(const MeterState& meter, const MeterSettings& mk, const PathSettings& k,
+template <bool linked, class Settings>
+TMX1_SAMPLE_STEP void meterInputChunk(const MeterState& meter, const MeterSettings& mk, const Settings& k,
                                       int n, const Chunk& c, MeterChunk& m) {
     const float* gR = linked ? c.gL : c.gR;
     // The counts of the chunk's frames, wrapping at the period's end (at most once when the period
@@ -329,8 +345,8 @@ TMX1_SAMPLE_STEP void meterInputChunk(const MeterState& meter, const MeterSettin
         m.level[2 * i + 1] = c.ldR[i];
         m.gain[2 * i] = c.gL[i];
         m.gain[2 * i + 1] = gR[i];
-        m.output[2 * i] = static_cast<float>(D(reducedL) * k.makeUp * k.outputGain);
-        m.output[2 * i + 1] = static_cast<float>(D(reducedR) * k.makeUp * k.outputGain);
+        m.output[2 * i] = static_cast<float>(D(reducedL) * k[i].makeUp * k[i].outputGain);
+        m.output[2 * i + 1] = static_cast<float>(D(reducedR) * k[i].makeUp * k[i].outputGain);
         m.square[2 * i] = reducedL * reducedL;
         m.square[2 * i + 1] = reducedR * reducedR;
     }
@@ -340,15 +356,15 @@ TMX1_SAMPLE_STEP void meterInputChunk(const MeterState& meter, const MeterSettin
 // Make-up and output gain, then into the host's buffers. The gain is a float product: the double
 // product of two floats is exact, so rounding it once to float is what a float multiplication does
 // (ExactRewrites.OneOperationOnTwoFloatsInDoubleRoundsToTheFloatOperation).
-template <bool linked>
-TMX1_SAMPLE_STEP void outputChunk(const PathSettings& k, int n, Chunk& c, float* __restrict outL,
+template <bool linked, class Settings>
+TMX1_SAMPLE_STEP void outputChunk(const Settings& k, int n, Chunk& c, float* __restrict outL,
                                   float* __restrict outR, bool accumulate) {
     const float* __restrict gL = c.gL;
     const float* __restrict gR = linked ? c.gL : c.gR;
     const float* __restrict dL = c.dL;
     const float* __restrict dR = c.dR;
     const auto out = [&](const float* d, const float* g, int i) {
-        return static_cast<float>(D(d[i] * g[i]) * k.makeUp * k.outputGain);
+        return static_cast<float>(D(d[i] * g[i]) * k[i].makeUp * k[i].outputGain);
     };
     if (accumulate) {
         for (int i = 0; i < n; ++i) {

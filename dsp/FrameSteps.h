@@ -93,6 +93,21 @@ struct PathSettings {
     }
 };
 
+// The settings the frames of a chunk read: one for them all, or, while ramps run, each frame its own
+// (made for the chunk ahead of the frames that read them, each step rounded as stepRamps rounds it).
+// The passes read them as settings[i] for frame i.
+struct SameSettings {
+    const PathSettings& k;
+    static constexpr bool perFrame = false;
+    TMX1_SAMPLE_STEP const PathSettings& operator[](int) const { return k; }
+};
+
+struct FrameSettings {
+    const PathSettings* k;
+    static constexpr bool perFrame = true;
+    TMX1_SAMPLE_STEP const PathSettings& operator[](int i) const { return k[i]; }
+};
+
 // One channel's smoother and brick-wall state, as the block loop carries it.
 struct SmootherState {
     float s1, s2, s3;

@@ -46,7 +46,7 @@ TMX1_SAMPLE_STEP void runFrame(CarriedState& c, Chunk& chunk, MeterChunk& meters
         chunk.ldR[0] = ldR;
         chunk.gL[0] = gL;
         chunk.gR[0] = gR;
-        meterInputChunk<false>(c.meter, mk, k, 1, chunk, meters);
+        meterInputChunk<false>(c.meter, mk, SameSettings{k}, 1, chunk, meters);
         drainMeters(c.meter, mk, meters);
     }
     const auto yL = static_cast<float>(D(dL * gL) * k.makeUp * k.outputGain);

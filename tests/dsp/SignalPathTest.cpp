@@ -187,8 +187,8 @@ struct Recording {
 
 using Change = std::function<void(Rig&)>;
 
-Recording runWithChanges(const std::vector<Change>& changes, tmx1::LoopWidth width, int block) {
-    constexpr std::size_t kSpacing = 4096;
+Recording runWithChanges(const std::vector<Change>& changes, tmx1::LoopWidth width, int block,
+                         std::size_t kSpacing = 4096) {
     // After the last change, two parts: its ramp ends in the first, and the chunks carry the state
     // through the second to the end.
     const std::size_t parts = changes.size() + 2;
@@ -225,20 +225,67 @@ void expectSame(const Recording& run, const Recording& reference, const std::str
 
 // Changes whose effect starts at the frame they arrive, whatever the block size: not Threshold or
 // Knee (the gain table is rebuilt at the first block start after their ramps) nor Release Type
-// (the release coefficient follows at the next block start). Every frame of a ramp runs alone, so
-// blocks of one frame are the yardstick for the chunks that follow a ramp.
+// (the release coefficient follows at the next block start). Blocks of one frame run every frame
+// alone: the yardstick for the ramps' chunks, whose settings are made ahead, and for the chunks that
+// follow a ramp. The block sizes put the ramp's end (4410 frames) and the blocks' ends everywhere in
+// a chunk, and blocks of a few frames take the single-frame path mid-ramp.
 TEST(AgainstItself, RampsGiveTheSameSamplesWhateverTheBlockSizeAndLoopCopy) {
     const std::vector<Change> changes{
         [](Rig& r) { r.set(tmx1::kGain, 0.9f); },      [](Rig& r) { r.set(tmx1::kStereoLink, 0.0f); },
         [](Rig& r) { r.set(tmx1::kBrickWall, 1.0f); }, [](Rig& r) { r.set(tmx1::kRelease, 0.1f); },
         [](Rig& r) { r.set(tmx1::kAutoGain, 0.0f); },  [](Rig& r) { r.set(tmx1::kPde, 0.0f); },
         [](Rig& r) { r.set(tmx1::kStereoLink, 1.0f); }, [](Rig& r) { r.set(tmx1::kGain, 0.3f); },
+        [](Rig& r) { // several at once
+            r.set(tmx1::kGain, 0.6f);
+            r.set(tmx1::kRelease, 0.8f);
+            r.set(tmx1::kBrickWall, 0.0f);
+            r.set(tmx1::kAutoGain, 1.0f);
+        },
     };
     const Recording reference = runWithChanges(changes, tmx1::LoopWidth::baseline, 1);
     for (const tmx1::LoopWidth width : dsp_testing::loopWidths())
-        for (int block : {1, 4, 64, 512, 4096})
+        for (int block : {1, 2, 3, 4, 5, 37, 64, 100, 512, 1000, 4096})
             expectSame(runWithChanges(changes, width, block), reference,
                        std::string(dsp_testing::nameOf(width)) + ", blocks of " + std::to_string(block));
+}
+
+// A host playing an automation lane sends a new value before every block: a ramp always runs, and
+// restarts with each value. Threshold and Knee too: their table waits for a ramp's end that never
+// comes, so every frame takes the formula whatever the block size. The values change every 512
+// frames; blocks that divide 512 see the same changes at the same frames as blocks of one. Release
+// Type takes its coefficient at a block start, so its lane is compared between the loop copies at
+// each block size instead.
+TEST(AgainstItself, AutomationBeforeEveryBlockGivesTheSamplesOfSingleFrames) {
+    const auto lane = [](int parameter, std::vector<float> values) {
+        std::vector<Change> changes;
+        for (std::size_t i = 0; i < 24; ++i)
+            changes.push_back([parameter, v = values[i % values.size()]](Rig& r) { r.set(parameter, v); });
+        return changes;
+    };
+    const std::vector<std::pair<const char*, std::vector<Change>>> lanes{
+        {"Gain", lane(tmx1::kGain, {0.5f, 0.55f, 0.62f, 0.58f, 0.4f})},
+        {"Knee", lane(tmx1::kKnee, {0.5f, 0.45f, 0.3f, 0.35f, 0.6f})},
+        {"Release", lane(tmx1::kRelease, {0.5f, 0.3f, 0.2f, 0.6f, 0.9f})},
+        {"Threshold", lane(tmx1::kThreshold, {thresholdFor(0.4), thresholdFor(0.3), thresholdFor(0.2),
+                                              thresholdFor(0.35), thresholdFor(0.5)})},
+        {"Brick-Wall", lane(tmx1::kBrickWall, {1.0f, 0.0f})},
+    };
+    for (const auto& [name, changes] : lanes) {
+        const Recording reference = runWithChanges(changes, tmx1::LoopWidth::baseline, 1, 512);
+        for (const tmx1::LoopWidth width : dsp_testing::loopWidths())
+            for (int block : {4, 64, 128, 512})
+                expectSame(runWithChanges(changes, width, block, 512), reference,
+                           std::string(name) + ", " + dsp_testing::nameOf(width) + ", blocks of " +
+                               std::to_string(block));
+    }
+    const std::vector<Change> types = lane(tmx1::kReleaseType, {1.0f, 0.75f, 0.5f, 0.25f, 0.0f});
+    for (int block : {1, 4, 64, 512}) {
+        const Recording reference = runWithChanges(types, tmx1::LoopWidth::baseline, block, 512);
+        for (const tmx1::LoopWidth width : dsp_testing::loopWidths())
+            expectSame(runWithChanges(types, width, block, 512), reference,
+                       std::string("Release Type, ") + dsp_testing::nameOf(width) + ", blocks of " +
+                           std::to_string(block));
+    }
 }
 
 // The look-ahead line holds the last 256 dithered samples, whatever the block sizes that brought
@@ -276,7 +323,7 @@ TEST(AgainstItself, ProgramSwitchesGiveTheSameSamplesWithEveryLoopCopy) {
         [](Rig& r) { r.plugin.setProgram(5); },        [](Rig& r) { r.set(tmx1::kBrickWall, 0.0f); },
         [](Rig& r) { r.plugin.setProgram(4); },        [](Rig& r) { r.plugin.setProgram(9); },
     };
-    for (int block : {1, 64, 512}) {
+    for (int block : {1, 3, 64, 100, 512, 4096}) {
         const Recording reference = runWithChanges(changes, tmx1::LoopWidth::baseline, block);
         for (const tmx1::LoopWidth width : dsp_testing::loopWidths())
             expectSame(runWithChanges(changes, width, block), reference,
