@@ -7,6 +7,11 @@
 //   tmx1_compare_bench [--reference REF.so] [--baseline OTHER.so]... [--seconds S] [--case TEXT]
 //
 // --seconds is the time per case (default 2), --case runs only the cases whose name contains TEXT.
+//
+// Then the automation cases: a host playing an automation lane sends a new value before every block,
+// so a 100 ms ramp always runs. TMX-1 on "Warm Tollimation" with one lane moving is measured
+// alternately with itself at rest and, for Threshold, with the reference limiter whose threshold moves
+// the same way.
 #include "platform/headless/Screen.h"
 #include "tools/tmx1-host/Arguments.h"
 #include "tools/tmx1-host/DemoSignal.h"
@@ -14,8 +19,14 @@
 #include "tools/tmx1-host/EffectSetup.h"
 #include "tools/tmx1-host/ProcessingTimer.h"
 
+#include "plugin/ParameterTable.h"
+
+#include <algorithm>
+#include <cctype>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
+#include <functional>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -35,6 +46,9 @@ constexpr double kDefaultProgramLimit = 1.0;   // "Warm Tollimation", metering o
 constexpr double kLongestChainLimit = 1.5;     // "Fast Tollimation", metering on, to the reference
 constexpr double kEditorClosedLimit = 0.7;     // "Warm Tollimation", editor closed, to the reference
 constexpr double kBaselineLimit = 0.8;         // every case to each baseline build
+constexpr double kAutomatedLimit = 1.3;        // a moving lane to the same program at rest
+constexpr double kThresholdToRestLimit = 2.0;  // a moving Threshold to the same program at rest
+constexpr double kThresholdToReferenceLimit = 1.0; // to the reference with its threshold moving
 
 struct Case {
     std::string name;
@@ -104,6 +118,105 @@ struct Target {
     double limit;
 };
 
+// ---- automation
+
+// A lane as a host plays it: a value before every block, moving slowly as a drawn curve does (one
+// cycle in about two seconds) around `centre`.
+float laneValue(float centre, float depth, long block) {
+    return std::clamp(centre + depth * static_cast<float>(std::sin(0.073 * static_cast<double>(block))), 0.0f, 1.0f);
+}
+
+struct Lane {
+    std::string name;
+    std::vector<int> parameters; // all moved together
+    float depth;
+};
+
+// The reference's threshold: the parameter named "th", or the first whose name has "thresh" in it.
+std::optional<int> referenceThreshold(host::HostedEffect& effect) {
+    for (int p = 0; p < effect.record().numParams; ++p) {
+        std::string name = effect.text(vst::effGetParamName, p);
+        std::transform(name.begin(), name.end(), name.begin(), [](unsigned char ch) { return std::tolower(ch); });
+        if (name == "th" || name.find("thresh") != std::string::npos)
+            return p;
+    }
+    return std::nullopt;
+}
+
+// Moves the parameters from their values at the start, before every block.
+std::function<void(host::HostedEffect&, long)> playLane(std::vector<int> parameters, float depth) {
+    auto centres = std::make_shared<std::vector<float>>();
+    return [parameters, depth, centres](host::HostedEffect& effect, long block) {
+        if (centres->empty())
+            for (int p : parameters)
+                centres->push_back(effect.getParameter(p));
+        for (std::size_t i = 0; i < parameters.size(); ++i) {
+            // A switch moves within its half, so it stays as it is; the ramps run all the same. A
+            // lane near an end of the range moves inside it, never held at the end.
+            const float centre = depth > 0.0f ? std::clamp((*centres)[i], depth, 1.0f - depth) : (*centres)[i];
+            const float d = depth > 0.0f ? depth : (centre > 0.5f ? -0.05f : 0.05f) * static_cast<float>(block % 2);
+            effect.setParameter(parameters[i], depth > 0.0f ? laneValue(centre, d, block) : centre + d);
+        }
+    };
+}
+
+void automationCases(const std::string& tmx, const std::optional<std::string>& reference,
+                     const host::StereoSignal& signal, double seconds, const std::string& only,
+                     std::vector<Target>& targets) {
+    using namespace tmx1;
+    const std::vector<Lane> lanes{
+        {"Gain", {kGain}, 0.05f},
+        {"Knee", {kKnee}, 0.1f},
+        {"Release", {kRelease}, 0.1f},
+        {"Release Type", {kReleaseType}, 0.0f},
+        {"Auto-Gain, Brick-Wall, Stereo Link", {kAutoGain, kBrickWall, kStereoLink}, 0.0f},
+        {"PDE", {kPde}, 0.0f},
+        {"Threshold", {kThreshold}, 0.05f},
+    };
+    std::printf("\nAutomation: \"Warm Tollimation\", metering on, a value before every block\n");
+    for (const Lane& lane : lanes) {
+        const std::string name = lane.name + " automated";
+        if (name.find(only) == std::string::npos)
+            continue;
+        const bool threshold = lane.parameters.front() == kThreshold;
+        std::vector<std::unique_ptr<host::ProcessingTimer>> timers;
+        timers.push_back(std::make_unique<host::ProcessingTimer>(tmx, signal));
+        timers.back()->setBeforeBlock(playLane(lane.parameters, lane.depth));
+        timers.push_back(std::make_unique<host::ProcessingTimer>(tmx, signal));
+        std::optional<int> refThreshold;
+        if (threshold && reference) {
+            host::Host probeHost;
+            const auto probe = host::openEffect(probeHost, *reference);
+            refThreshold = referenceThreshold(*probe);
+            if (refThreshold) {
+                timers.push_back(std::make_unique<host::ProcessingTimer>(*reference, signal));
+                timers.back()->setBeforeBlock(playLane({*refThreshold}, lane.depth));
+            }
+        }
+        for (auto& timer : timers)
+            timer->warmUp();
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+        const std::size_t count = timers.size();
+        for (std::size_t round = 0; round < kFewestRounds || std::chrono::steady_clock::now() < deadline; ++round)
+            for (std::size_t turn = 0; turn < count; ++turn)
+                timers[(round + turn) % count]->timeRound();
+        const double moving = timers[0]->nanosecondsPerFrame();
+        const double rest = timers[1]->nanosecondsPerFrame();
+        std::printf("%-42s TMX-1 %6.2f   at rest %6.2f (%.2f)", name.c_str(), moving, rest, moving / rest);
+        if (count > 2) {
+            const double ref = timers[2]->nanosecondsPerFrame();
+            std::printf("   reference, threshold automated %6.2f (%.2f)", ref, moving / ref);
+            targets.push_back({name + " against the reference automated alike", moving / ref,
+                               kThresholdToReferenceLimit});
+        }
+        std::printf("\n");
+        targets.push_back({name + " against itself at rest", moving / rest,
+                           threshold ? kThresholdToRestLimit : kAutomatedLimit});
+    }
+}
+
+
+
 // The target a case sets against a contender, if any.
 std::optional<double> limitFor(const Case& c, const Contender& against) {
     if (against.isTmx)
@@ -163,6 +276,8 @@ int run(host::Arguments arguments) {
             if (const auto limit = limitFor(c, contenders[i]))
                 targets.push_back({c.name + " against the " + contenders[i].label, costs[0] / costs[i], *limit});
     }
+    automationCases(contenders.front().path, haveReference ? std::optional<std::string>(reference) : std::nullopt,
+                    demo.signal(), seconds, only, targets);
     report(targets);
     return 0;
 }

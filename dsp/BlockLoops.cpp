@@ -40,7 +40,8 @@ TMX1_SAMPLE_STEP void blockLoop(BlockState& s, const float* inL, const float* in
     const MeterSettings meterSettings = MeterSettings::of(s);
     PathSettings settings = PathSettings::of(s);
     Chunk chunks[2];
-    PathSettings rampSettings[kChunkFrames];
+    PathSettings frameSettings[kChunkFrames]; // while ramps run, each frame's settings
+    float makeUps[kChunkFrames], outputGains[kChunkFrames];
     MeterChunk waitingMeters;
     waitingMeters.frames = 0;
     Int32 i = 0;
@@ -67,13 +68,9 @@ TMX1_SAMPLE_STEP void blockLoop(BlockState& s, const float* inL, const float* in
             ++i;
             continue;
         }
-        PathSettings* frameSettings = rampSettings;
-        for (int f = 0; f < ramped; ++f) {
-            stepRamps(s);
-            frameSettings[f] = PathSettings::of(s);
-        }
+        rampSettings(s, ramped, frameSettings, makeUps, outputGains);
         settings = frameSettings[ramped - 1];
-        const FrameSettings k{frameSettings};
+        const FrameSettings k{frameSettings, makeUps, outputGains};
         Stage chunk{&chunks[0], ramped};
         delayChunk(c.delay, run, ramped, chunks[0]);
         ditherChunk<linked>(c.delay, inL + i, inR + i, ramped, chunks[0]);

@@ -210,11 +210,14 @@ TMX1_SAMPLE_STEP void staticGainChunk(const Settings& k, int n, Chunk& c) {
             c.bwL[i] = linked ? (c.ldL[i] > c.ldR[i] ? c.ldL[i] : c.ldR[i]) : c.ldL[i];
     }
     const PathSettings& first = k[0]; // the table and whether it is dirty hold for the whole block
-    bool beyondTable = tableGains(c.levL, first.gainCurve, n, c, c.gL);
-    if constexpr (!linked)
-        beyondTable |= tableGains(c.levR, first.gainCurve, n, c, c.gR);
-    if (!beyondTable && !first.curveDirty) [[likely]]
-        return;
+    // A dirty table is not read at all: every frame takes the formula.
+    if (!first.curveDirty) [[likely]] {
+        bool beyondTable = tableGains(c.levL, first.gainCurve, n, c, c.gL);
+        if constexpr (!linked)
+            beyondTable |= tableGains(c.levR, first.gainCurve, n, c, c.gR);
+        if (!beyondTable) [[likely]]
+            return;
+    }
     for (int i = 0; i < n; ++i) {
         c.gL[i] = staticGainAt(c.levL[i], first.gainCurve, first.curveDirty, k[i].threshold, k[i].knee);
         if constexpr (!linked)
@@ -345,8 +348,8 @@ TMX1_SAMPLE_STEP void meterInputChunk(const MeterState& meter, const MeterSettin
         m.level[2 * i + 1] = c.ldR[i];
         m.gain[2 * i] = c.gL[i];
         m.gain[2 * i + 1] = gR[i];
-        m.output[2 * i] = static_cast<float>(D(reducedL) * k[i].makeUp * k[i].outputGain);
-        m.output[2 * i + 1] = static_cast<float>(D(reducedR) * k[i].makeUp * k[i].outputGain);
+        m.output[2 * i] = static_cast<float>(D(reducedL) * k.makeUp(i) * k.outputGain(i));
+        m.output[2 * i + 1] = static_cast<float>(D(reducedR) * k.makeUp(i) * k.outputGain(i));
         m.square[2 * i] = reducedL * reducedL;
         m.square[2 * i + 1] = reducedR * reducedR;
     }
@@ -364,7 +367,7 @@ TMX1_SAMPLE_STEP void outputChunk(const Settings& k, int n, Chunk& c, float* __r
     const float* __restrict dL = c.dL;
     const float* __restrict dR = c.dR;
     const auto out = [&](const float* d, const float* g, int i) {
-        return static_cast<float>(D(d[i] * g[i]) * k[i].makeUp * k[i].outputGain);
+        return static_cast<float>(D(d[i] * g[i]) * k.makeUp(i) * k.outputGain(i));
     };
     if (accumulate) {
         for (int i = 0; i < n; ++i) {

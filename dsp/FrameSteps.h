@@ -62,16 +62,19 @@ inline void updateMakeUp(BlockState& s) {
     s.makeUp = s.autoGainOn ? static_cast<float>(1.0 / s.currentValue[kThreshold]) : 1.0f;
 }
 
+// One parameter's ramp step. The last step lands exactly on the target, whatever rounding the steps
+// collected.
+TMX1_SAMPLE_STEP void stepRamp(BlockState& s, std::size_t i) {
+    s.currentValue[i] =
+        s.rampCount[i] == 1 ? s.targetValue[i] : static_cast<float>(D(s.currentValue[i]) + s.rampStep[i]);
+    --s.rampCount[i];
+}
+
 // The per-sample ramp step, while ramps run.
 inline void stepRamps(BlockState& s) {
-    for (std::size_t i = 0; i < kNumParams; ++i) {
-        if (s.rampCount[i] == 0)
-            continue;
-        // The last step lands exactly on the target, whatever rounding the steps collected.
-        s.currentValue[i] =
-            s.rampCount[i] == 1 ? s.targetValue[i] : static_cast<float>(D(s.currentValue[i]) + s.rampStep[i]);
-        --s.rampCount[i];
-    }
+    for (std::size_t i = 0; i < kNumParams; ++i)
+        if (s.rampCount[i] != 0)
+            stepRamp(s, i);
     --s.rampRemaining;
     updateMakeUp(s);
 }
@@ -96,17 +99,56 @@ struct PathSettings {
 // The settings the frames of a chunk read: one for them all, or, while ramps run, each frame its own
 // (made for the chunk ahead of the frames that read them, each step rounded as stepRamps rounds it).
 // The passes read them as settings[i] for frame i.
+// The output gains are also laid out one array each, so that the loops making a chunk's outputs and
+// meter inputs run at full vector width.
 struct SameSettings {
     const PathSettings& k;
     static constexpr bool perFrame = false;
     TMX1_SAMPLE_STEP const PathSettings& operator[](int) const { return k; }
+    TMX1_SAMPLE_STEP float makeUp(int) const { return k.makeUp; }
+    TMX1_SAMPLE_STEP float outputGain(int) const { return k.outputGain; }
 };
 
 struct FrameSettings {
     const PathSettings* k;
+    const float* makeUps;
+    const float* outputGains;
     static constexpr bool perFrame = true;
     TMX1_SAMPLE_STEP const PathSettings& operator[](int i) const { return k[i]; }
+    TMX1_SAMPLE_STEP float makeUp(int i) const { return makeUps[i]; }
+    TMX1_SAMPLE_STEP float outputGain(int i) const { return outputGains[i]; }
 };
+
+// The settings of the next n frames of a ramp, each as stepRamps and PathSettings::of would give it
+// for its frame: only the parameters that glide are stepped, and only what they feed is written into
+// the frame's copy. n is at most the frames the ramps have left.
+inline void rampSettings(BlockState& s, int n, PathSettings* frames, float* makeUps, float* outputGains) {
+    std::size_t gliding[kNumParams];
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < kNumParams; ++i)
+        if (s.rampCount[i] != 0)
+            gliding[count++] = i;
+    // The make-up follows the threshold; while that stands still, so does the make-up.
+    const bool thresholdGlides = s.rampCount[kThreshold] != 0;
+    PathSettings k = PathSettings::of(s);
+    for (int f = 0; f < n; ++f) {
+        for (std::size_t j = 0; j < count; ++j)
+            if (s.rampCount[gliding[j]] != 0)
+                stepRamp(s, gliding[j]);
+        --s.rampRemaining;
+        if (thresholdGlides)
+            updateMakeUp(s);
+        k.release.release = s.currentValue[kRelease];
+        k.threshold = s.currentValue[kThreshold];
+        k.knee = s.currentValue[kKnee];
+        k.makeUp = s.makeUp;
+        k.outputGain = s.currentValue[kGain];
+        k.brickOn = isOn(s.currentValue[kBrickWall]);
+        frames[f] = k;
+        makeUps[f] = k.makeUp;
+        outputGains[f] = k.outputGain;
+    }
+}
 
 // One channel's smoother and brick-wall state, as the block loop carries it.
 struct SmootherState {

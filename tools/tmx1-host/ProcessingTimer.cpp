@@ -33,6 +33,9 @@ void ProcessingTimer::processRound() {
         // Whole blocks only, wrapping round to the start of the signal.
         if (position + kBlockFrames > signal.frames())
             position = 0;
+        if (beforeBlock)
+            beforeBlock(*effect, blocks);
+        ++blocks;
         active->process(signal.left.data() + position, signal.right.data() + position, outLeft.data(),
                         outRight.data(), kBlockFrames);
         position += kBlockFrames;

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace host {
@@ -26,6 +27,10 @@ class ProcessingTimer {
     ProcessingTimer(const std::string& pluginPath, const StereoSignal& signal,
                     const std::function<void(HostedEffect&)>& setUp);
 
+    // Called before every block with the block's number, as a host playing an automation lane sends a
+    // value before almost every block.
+    void setBeforeBlock(std::function<void(HostedEffect&, long)> hook) { beforeBlock = std::move(hook); }
+
     // Processes one round without timing it, to fill caches and settle the effect.
     void warmUp();
     void timeRound();
@@ -43,6 +48,8 @@ class ProcessingTimer {
     std::unique_ptr<ActiveEffect> active;
     std::vector<float> outLeft, outRight;
     std::size_t position = 0;
+    long blocks = 0;
+    std::function<void(HostedEffect&, long)> beforeBlock;
     std::vector<double> roundCosts;
 };
 
