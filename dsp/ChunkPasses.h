@@ -218,10 +218,21 @@ TMX1_SAMPLE_STEP void staticGainChunk(const Settings& k, int n, Chunk& c) {
         if (!beyondTable) [[likely]]
             return;
     }
+    if (!first.curveDirty) { // levels beyond the table
+        for (int i = 0; i < n; ++i) {
+            c.gL[i] = staticGainAt(c.levL[i], first.gainCurve, false, k[i].threshold, k[i].knee);
+            if constexpr (!linked)
+                c.gR[i] = staticGainAt(c.levR[i], first.gainCurve, false, k[i].threshold, k[i].knee);
+        }
+        return;
+    }
+    // Every frame from the formula. Below the knee it gives unity without exp or log: the test is the
+    // formula's own, made here so that those frames need no call.
     for (int i = 0; i < n; ++i) {
-        c.gL[i] = staticGainAt(c.levL[i], first.gainCurve, first.curveDirty, k[i].threshold, k[i].knee);
+        const float kneeStart = kneeStartOf(k[i].threshold, k[i].knee);
+        c.gL[i] = c.levL[i] <= kneeStart ? 1.0f : curveFormula(c.levL[i], k[i].threshold, k[i].knee);
         if constexpr (!linked)
-            c.gR[i] = staticGainAt(c.levR[i], first.gainCurve, first.curveDirty, k[i].threshold, k[i].knee);
+            c.gR[i] = c.levR[i] <= kneeStart ? 1.0f : curveFormula(c.levR[i], k[i].threshold, k[i].knee);
     }
 }
 

@@ -41,9 +41,10 @@ void APlugin::applyParameterChanges() {
         // Clearing first: a change that lands after this point raises the flag again for the next
         // block instead of being lost.
         changed.exchange(0, std::memory_order_acq_rel);
+        const float previous = audio.targetValue[static_cast<std::size_t>(i)];
         audio.targetValue[static_cast<std::size_t>(i)] =
             mappedValue(i, paramValue[static_cast<std::size_t>(i)].load(std::memory_order_relaxed));
-        applyParameterWork(i);
+        applyParameterWork(i, previous);
         startRamp(i);
     }
     if (audio.firstBlock != 0) {
@@ -58,8 +59,16 @@ void APlugin::applyParameterChanges() {
     }
 }
 
-void APlugin::applyParameterWork(int index) {
+void APlugin::applyParameterWork(int index, float previous) {
     const double fs = sampleRate.load(std::memory_order_relaxed);
+    // A host playing an automation lane sends the value again before every block. The states that a
+    // switch or a new release type starts afresh are started only when the switch or the type really
+    // changes (and for the first block): sent again, an unchanged "on" or the same type would reset
+    // the release stages, the PDE envelopes or the brick-wall gains at every block, and the gain
+    // would jump with it.
+    const float now = audio.targetValue[static_cast<std::size_t>(index)];
+    const bool first = audio.firstBlock != 0;
+    const bool switched = first || (previous > 0.5f) != (now > 0.5f); // a switch is on above the middle
     switch (index) {
     case kThreshold:
     case kKnee:
@@ -74,13 +83,16 @@ void APlugin::applyParameterWork(int index) {
         break;
     }
     case kPde:
-        audio.channelL.pdeEnv = audio.channelR.pdeEnv = 1.0f;
+        if (switched)
+            audio.channelL.pdeEnv = audio.channelR.pdeEnv = 1.0f;
         break;
     case kReleaseType: {
         // The release coefficient depends on the type: recompute it at the next block start
         // (its index has already been passed in this block).
+        const int type = static_cast<int>(nearestEven(now));
+        if (!first && type == static_cast<int>(nearestEven(previous)))
+            break; // the same type again: nothing starts afresh
         paramChanged[kRelease].store(1, std::memory_order_relaxed);
-        const int type = static_cast<int>(nearestEven(audio.targetValue[kReleaseType]));
         audio.releaseType = type;
         if (hasPreStages(type)) {
             audio.preTime = kPreStageTimes[static_cast<std::size_t>(type)].slow;
@@ -94,7 +106,8 @@ void APlugin::applyParameterWork(int index) {
         break;
     }
     case kBrickWall:
-        audio.channelL.brick = audio.channelR.brick = 1.0f;
+        if (switched)
+            audio.channelL.brick = audio.channelR.brick = 1.0f;
         break;
     default: // Gain, Auto-Gain, Stereo Link and Reserved are read directly
         break;

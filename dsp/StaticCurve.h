@@ -7,9 +7,14 @@
 
 namespace tmx1 {
 
+// Where the knee starts: threshold / K, rounded to float.
+inline float kneeStartOf(float threshold, float knee) {
+    return static_cast<float>(static_cast<double>(threshold) / knee);
+}
+
 // 1 - ((level - T) / level)^K above the knee start T = threshold / K, unity at and below it.
 inline float curveGain(float level, float threshold, float knee) {
-    const auto kneeStart = static_cast<float>(static_cast<double>(threshold) / knee);
+    const float kneeStart = kneeStartOf(threshold, knee);
     if (level <= kneeStart)
         return 1.0f;
     return static_cast<float>(1.0 -

@@ -95,7 +95,7 @@ class APlugin : public AudioEffectX {
 
     // --- control mapping (dsp/ControlMapping.cpp)
     void applyParameterChanges();
-    void applyParameterWork(int index);
+    void applyParameterWork(int index, float previousTarget);
     void startRamp(int index);
     void rebuildGainCurve();
     void computeRateConstants();

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
 
 using dsp_testing::Rig;
 using dsp_testing::Stereo;
@@ -224,6 +225,56 @@ TEST(Suspend, ResetsTheDelaySmoothersAndMeterPeriodAndKeepsEverythingElse) {
     expected.meterCount = 0;
     EXPECT_TRUE(rig.probe.audio() == expected)
         << "differs in " << dsp_testing::differingFields(rig.probe.audio(), expected);
+}
+
+} // namespace
+
+namespace {
+
+// A host playing an automation lane sends the value again before every block. A switch sent on again
+// (at another value above the middle) or the same release type again starts nothing afresh: the
+// release stages, the PDE envelopes and the brick-wall gains go on where they were. A real change
+// still starts them at 1.0.
+TEST(ResentValues, StartNothingAfreshUnlessTheSwitchOrTheTypeChanges) {
+    Rig rig(44100.0f, 0); // "Warm Tollimation": Classic, PDE on, Brick-Wall off
+    rig.set(kThreshold, dsp_testing::thresholdFor(0.2));
+    rig.set(tmx1::kBrickWall, 1.0f);
+    Stereo loud(8192); // a loud square wave: the stages, the envelope and the brick-wall go below 1
+    for (std::size_t i = 0; i < loud.left.size(); ++i)
+        loud.left[i] = loud.right[i] = (i / 40) % 2 == 0 ? 0.9f : -0.9f;
+    rig.run(loud);
+    const auto below = [&] {
+        const tmx1::AudioState& a = rig.probe.audio();
+        return std::make_tuple(a.channelL.stage[0], a.channelL.pdeEnv, a.channelL.brick);
+    };
+    // A block of no frames: the changes are taken, nothing is processed.
+    const auto takeChanges = [&] {
+        float silence[1] = {0.0f};
+        float out[2][1];
+        float* in[2] = {silence, silence};
+        float* outs[2] = {out[0], out[1]};
+        rig.plugin.processReplacing(in, outs, 0);
+    };
+    const auto before = below();
+    ASSERT_LT(std::get<0>(before), 1.0f);
+    ASSERT_LT(std::get<1>(before), 1.0f);
+
+    rig.set(kReleaseType, 0.95f); // still Classic
+    rig.set(tmx1::kPde, 0.9f);    // still on
+    rig.set(tmx1::kBrickWall, 0.8f);
+    takeChanges();
+    EXPECT_EQ(below(), before) << "sent again, nothing starts afresh";
+    EXPECT_EQ(rig.probe.releaseType(), tmx1::kClassic);
+
+    rig.set(kReleaseType, 0.75f); // Smooth 1
+    rig.set(tmx1::kPde, 0.0f);
+    rig.set(tmx1::kBrickWall, 0.0f);
+    takeChanges();
+    EXPECT_EQ(rig.probe.audio().channelL.stage[0], 1.0f) << "a new type starts its stages afresh";
+    EXPECT_EQ(rig.probe.audio().channelL.brick, 1.0f) << "and so does switching the brick-wall";
+    rig.set(tmx1::kPde, 1.0f);
+    takeChanges();
+    EXPECT_EQ(rig.probe.audio().channelL.pdeEnv, 1.0f) << "and switching PDE on";
 }
 
 } // namespace
