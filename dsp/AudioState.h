@@ -49,14 +49,14 @@
 //   meterPeriod            samples, i32      100 ms over-compression period
 //   meterCoef              weight, 200 ms    meter decay (with e, not 0.368)
 //   --- per channel: channelL, channelR (ChannelState); the right rests while Stereo Link is on
-//   stage[6]               gain              release stages s1..s6; block; 1.0 on Release Type
+//   stage[6]               gain              release stages s1..s6; block; 1.0 on a new Release Type
 //   releaseCoef            retention         main release for the next sample; block (PDE), Release
 //   preCoef                retention         pre-stage release for the next sample; block (PDE),
 //                                            Release Type
 //   pdeEnv                 gain              slow (100 ms) average of the gain, for PDE; block; 1.0
-//                                            on PDE
+//                                            when PDE is switched
 //   smooth[3]              gain              three-pole gain smoother; block; 1.0 by suspend
-//   brick                  gain              brick-wall gain; block; 1.0 on Brick-Wall
+//   brick                  gain              brick-wall gain; block; 1.0 when Brick-Wall is switched
 //   --- look-ahead delay
 //   delayL, delayR[256]    sample            the dithered input, a line per channel; block; 0.0 by
 //                                            suspend

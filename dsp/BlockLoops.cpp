@@ -10,8 +10,9 @@
 // and the meters. Those chains of consecutive frames overlap in the processor, limited by the
 // longest, the cascade; the shorter ones overlap best when their inputs are ready, so the meters take
 // the frames of the chunk before, and behind the long cascades the smoothers do too (chainStages).
-// Last, the outputs of the chunk are made and handed to the host. Frames of a ramp go one at a time
-// (dsp/SingleFrame.h). The carried state lives in locals of the block function for the whole block,
+// Last, the outputs of the chunk are made and handed to the host. Frames of a ramp go through the
+// same passes, each frame with settings of its own made for the chunk ahead of it; only a few frames
+// of a ramp, and a lone frame, go one at a time (dsp/SingleFrame.h). The carried state lives in locals of the block function for the whole block,
 // small structs of named floats the compiler keeps in registers: as members of the effect, or behind
 // a reference, it would be stored and reloaded around every store to the host's buffers, which for
 // all the compiler knows could overlap it. The release type, Stereo Link and metering are template

@@ -1,5 +1,5 @@
-// The block loop's single-frame path: the frames of a ramp, whose settings change from frame to
-// frame, and a block of one frame.
+// The block loop's single-frame path: the last few frames of a ramp, whose settings change from
+// frame to frame, and a lone frame (a block of one).
 //
 // Only the signal path's own translation units include this (see dsp/FrameSteps.h).
 #pragma once
@@ -8,8 +8,8 @@
 
 namespace tmx1::path {
 
-// One frame alone, as ramps take them: the steps of a chunk's passes without their loops, whose
-// set-up would cost more than the frame. No chunk is on its way meanwhile. It must give what the
+// One frame alone: the steps of a chunk's passes without their loops, whose set-up would cost more
+// than the frame. No chunk is on its way meanwhile. It must give what the
 // chunk passes give: blocks of one frame take it for every frame, and
 // AgainstItself.RampsGiveTheSameSamplesWhateverTheBlockSizeAndLoopCopy and
 // AgainstTheModel.EveryBlockSizeFromOneFrameUp compare those with chunks and with the model.
