@@ -1,6 +1,6 @@
 // The block driver: what the host calls for a block. It takes the parameter changes, copies the
 // signal state into the block's working copy (dsp/BlockState.h), runs the copy of the block loop
-// that the release type, Stereo Link, metering and the processor call for (dsp/BlockLoops.cpp), and
+// that the release type, Stereo Link, metering and the processor call for (dsp/BlockLoop.h), and
 // copies the state back.
 #include "dsp/BlockLoops.h"
 #include "dsp/Dither.h"

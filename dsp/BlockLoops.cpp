@@ -1,179 +1,25 @@
-// The signal path's block loop: ramp step, dither, detection, look-ahead delay, static curve,
-// release cascade, program-dependent release, gain smoother, brick-wall, stereo link, make-up and
-// output gain, then the meters. Every expression is evaluated in double and rounded to float where
-// its result is stored.
-//
-// How a block runs. Frames go through in chunks (dsp/ChunkPasses.h). First, short loops over the
-// whole chunk do the work that carries nothing from frame to frame (dither, levels, look-ahead delay,
-// static gains); the compiler vectorises them where it can. Then one loop runs what does carry: the
-// release cascade and program-dependent release of each channel, their smoothers and brick-walls,
-// and the meters. Those chains of consecutive frames overlap in the processor, limited by the
-// longest, the cascade; the shorter ones overlap best when their inputs are ready, so the meters take
-// the frames of the chunk before, and behind the long cascades the smoothers do too (chainStages).
-// Last, the outputs of the chunk are made and handed to the host. Frames of a ramp go through the
-// same passes, each frame with settings of its own made for the chunk ahead of it; only a few frames
-// of a ramp, and a lone frame, go one at a time (dsp/SingleFrame.h). The carried state lives in locals of the block function for the whole block,
-// small structs of named floats the compiler keeps in registers: as members of the effect, or behind
-// a reference, it would be stored and reloaded around every store to the host's buffers, which for
-// all the compiler knows could overlap it. The release type, Stereo Link and metering are template
-// arguments, so none of them is tested per sample.
+// The choice of the block loop's copy for a block, and of the widest copies the processor runs. The
+// copies themselves are in dsp/BlockLoop.h, compiled in one unit per release type.
 #include "dsp/BlockLoops.h"
 
-#include "dsp/SingleFrame.h"
+#include "plugin/ParameterTable.h"
 
 namespace tmx1 {
 
 namespace path {
 
-namespace {
-
-// A whole block for one release type and one setting of the switches that change what a frame
-// does. The carried state is copied into locals here and back at the end.
-//
-// Chunks go through the gain's chains in stages (see chainStages). Where the smoothers run behind,
-// two chunks are on their way at a time: while one goes through the release cascades, the one
-// before it goes through the smoothers and is then finished. Otherwise a chunk is finished after
-// one round. Either way its meters run in the next round.
-template <int type, bool linked, bool metering>
-TMX1_SAMPLE_STEP void blockLoop(BlockState& s, const float* inL, const float* inR, float* outL, float* outR,
-                                Int32 frames, bool accumulate) {
-    CarriedState c = CarriedState::of(s);
-    const MeterSettings meterSettings = MeterSettings::of(s);
-    PathSettings settings = PathSettings::of(s);
-    Chunk chunks[2];
-    PathSettings frameSettings[kChunkFrames]; // while ramps run, each frame's settings
-    float makeUps[kChunkFrames], outputGains[kChunkFrames];
-    MeterChunk waitingMeters;
-    waitingMeters.frames = 0;
-    Int32 i = 0;
-    SignalRun run;
-    // While ramps run, what a frame reads changes from frame to frame. The ramps' frames go in chunks
-    // whose settings are made ahead, one per frame, each as the single frame would read it; the chains
-    // take them in one round. A few frames alone, and a lone frame, go one at a time: the chunk
-    // passes' set-up would cost more than the frames.
-    while (i < frames && (s.rampRemaining > 0 || frames - i == 1)) {
-        const int ramped = static_cast<int>(std::min<Int32>({kChunkFrames, frames - i, s.rampRemaining}));
-        if (ramped < kFewestRampChunkFrames) {
-            // The single frame reads and writes the effect's lines and meters at once: what chunks
-            // before it left in the block's signal run and waiting for the meters goes first.
-            if constexpr (metering)
-                drainMeters(c.meter, meterSettings, waitingMeters);
-            endRun(c.delay, run);
-            run.end = 0;
-            if (s.rampRemaining > 0) {
-                stepRamps(s);
-                settings = PathSettings::of(s);
-            }
-            runFrame<type, linked, metering>(c, chunks[0], waitingMeters, meterSettings, settings, inL + i, inR + i,
-                                             outL + i, outR + i, accumulate);
-            ++i;
-            continue;
-        }
-        rampSettings(s, ramped, frameSettings, makeUps, outputGains);
-        settings = frameSettings[ramped - 1];
-        const FrameSettings k{frameSettings, makeUps, outputGains};
-        Stage chunk{&chunks[0], ramped};
-        delayChunk(c.delay, run, ramped, chunks[0]);
-        ditherChunk<linked>(c.delay, inL + i, inR + i, ramped, chunks[0]);
-        staticGainChunk<linked, metering>(k, ramped, chunks[0]);
-        chainStages<type, linked, metering>(c, k, meterSettings, chunk, chunk, waitingMeters);
-        if constexpr (metering)
-            meterInputChunk<linked>(c.meter, meterSettings, k, ramped, chunks[0], waitingMeters);
-        outputChunk<linked>(k, ramped, chunks[0], outL + i, outR + i, accumulate);
-        i += ramped;
-    }
-    // Ramps only start with a block, so from here on every frame reads the same settings.
-    constexpr bool behind = smoothersRunBehind(type);
-    Stage smoothing{&chunks[1], 0}; // a chunk whose release cascades are done, when the smoothers run behind
-    const SameSettings same{settings};
-    for (int turn = 0; i < frames || smoothing.frames > 0; turn ^= 1) {
-        // The next chunk's first passes. Every input of a chunk is read before its first output is
-        // written: hosts may process in place.
-        Stage releasing{&chunks[turn], static_cast<int>(std::min<Int32>(kChunkFrames, frames - i))};
-        if (releasing.frames > 0) {
-            delayChunk(c.delay, run, releasing.frames, *releasing.chunk); // where its inputs go
-            ditherChunk<linked>(c.delay, inL + i, inR + i, releasing.frames, *releasing.chunk);
-            staticGainChunk<linked, metering>(same, releasing.frames, *releasing.chunk);
-        }
-        chainStages<type, linked, metering>(c, same, meterSettings, releasing,
-                                            behind ? smoothing : releasing, waitingMeters);
-        // The chunk through its smoothers is finished: out to the host, and its meters wait for the
-        // next round.
-        const Stage finished = behind ? smoothing : releasing;
-        if (finished.frames > 0) {
-            const Int32 start = behind ? i - finished.frames : i;
-            if constexpr (metering)
-                meterInputChunk<linked>(c.meter, meterSettings, same, finished.frames, *finished.chunk,
-                                        waitingMeters);
-            outputChunk<linked>(same, finished.frames, *finished.chunk, outL + start, outR + start,
-                                accumulate);
-        }
-        if constexpr (behind)
-            smoothing = releasing;
-        i += releasing.frames;
-    }
-    if constexpr (metering)
-        drainMeters(c.meter, meterSettings, waitingMeters);
-    endRun(c.delay, run);
-    c.storeTo<metering>(s);
-}
-
-// The block loop for every x86-64 processor, again for processors with AVX2 and FMA (x86-64-v3) and
-// again for those with AVX-512 (x86-64-v4), chosen when the effect is created. The later copies
-// have wider vectors in the per-chunk loops, and the last twice the registers, so that the chains
-// keep all their state in registers; the arithmetic is the same in all three: this file is compiled
-// without floating-point contraction, so no multiplication and addition are ever fused. The model
-// comparisons (AgainstTheModel.*) and AgainstItself.* run every copy the processor has.
-template <int type, bool linked, bool metering>
-void runBlock(BlockState& s, const float* inL, const float* inR, float* outL, float* outR, Int32 frames,
-              bool accumulate) {
-    blockLoop<type, linked, metering>(s, inL, inR, outL, outR, frames, accumulate);
-}
-
-template <int type, bool linked, bool metering>
-[[gnu::target("arch=x86-64-v3")]] void runBlockAvx2(BlockState& s, const float* inL, const float* inR,
-                                                    float* outL, float* outR, Int32 frames, bool accumulate) {
-    blockLoop<type, linked, metering>(s, inL, inR, outL, outR, frames, accumulate);
-}
-
-template <int type, bool linked, bool metering>
-[[gnu::target("arch=x86-64-v4")]] void runBlockAvx512(BlockState& s, const float* inL, const float* inR,
-                                                      float* outL, float* outR, Int32 frames,
-                                                      bool accumulate) {
-    blockLoop<type, linked, metering>(s, inL, inR, outL, outR, frames, accumulate);
-}
-
-template <int type, bool linked, bool metering> BlockRoutine blockRoutine(LoopWidth width) {
-    switch (width) {
-    case LoopWidth::avx512:
-        return runBlockAvx512<type, linked, metering>;
-    case LoopWidth::avx2:
-        return runBlockAvx2<type, linked, metering>;
-    default:
-        return runBlock<type, linked, metering>;
-    }
-}
-
-template <int type> BlockRoutine blockRoutine(bool linked, bool metering, LoopWidth width) {
-    if (linked)
-        return metering ? blockRoutine<type, true, true>(width) : blockRoutine<type, true, false>(width);
-    return metering ? blockRoutine<type, false, true>(width) : blockRoutine<type, false, false>(width);
-}
-
-} // namespace
-
 BlockRoutine blockRoutine(int type, bool linked, bool metering, LoopWidth width) {
     switch (type) {
     case kOpto:
-        return blockRoutine<kOpto>(linked, metering, width);
+        return blockRoutineFor<kOpto>(linked, metering, width);
     case kPumper:
-        return blockRoutine<kPumper>(linked, metering, width);
+        return blockRoutineFor<kPumper>(linked, metering, width);
     case kSmooth2:
-        return blockRoutine<kSmooth2>(linked, metering, width);
+        return blockRoutineFor<kSmooth2>(linked, metering, width);
     case kSmooth1:
-        return blockRoutine<kSmooth1>(linked, metering, width);
+        return blockRoutineFor<kSmooth1>(linked, metering, width);
     default: // the control mapping gives 0 to 4
-        return blockRoutine<kClassic>(linked, metering, width);
+        return blockRoutineFor<kClassic>(linked, metering, width);
     }
 }
 

@@ -17,4 +17,7 @@ using BlockRoutine = void (*)(BlockState& s, const float* inL, const float* inR,
 // The copy of the block loop for a release type (0..4), Stereo Link, metering and loop width.
 BlockRoutine blockRoutine(int type, bool linked, bool metering, LoopWidth width);
 
+// The same for one release type; each type's unit (dsp/BlockLoop*.cpp) makes its copies.
+template <int type> BlockRoutine blockRoutineFor(bool linked, bool metering, LoopWidth width);
+
 } // namespace tmx1::path
