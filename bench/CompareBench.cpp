@@ -73,6 +73,20 @@ struct Contender {
     bool isTmx; // takes the case's program and editor state; the reference keeps its defaults
 };
 
+// Warms every timer up, then times them in turns for at least `seconds`. Each round starts with the
+// next contender, so that each follows every one (itself included) as often: a round's first blocks
+// pay for what the one before left in the caches and the branch predictors, and in a fixed order the
+// first contender always paid for the last.
+void timeAlternately(std::vector<std::unique_ptr<host::ProcessingTimer>>& timers, double seconds) {
+    for (auto& timer : timers)
+        timer->warmUp();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    const std::size_t count = timers.size();
+    for (std::size_t round = 0; round < kFewestRounds || std::chrono::steady_clock::now() < deadline; ++round)
+        for (std::size_t turn = 0; turn < count; ++turn)
+            timers[(round + turn) % count]->timeRound();
+}
+
 // One case: a timer per contender, measured in turns; answers each contender's ns per frame.
 std::vector<double> measure(const Case& c, const std::vector<Contender>& contenders, const host::StereoSignal& signal,
                             double seconds) {
@@ -95,16 +109,7 @@ std::vector<double> measure(const Case& c, const std::vector<Contender>& contend
             std::printf("  (%s opened no editor on the headless screen: it meters in \"%s\")\n",
                         contender.label.c_str(), c.name.c_str());
     }
-    for (auto& timer : timers)
-        timer->warmUp();
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    // Each round starts with the next contender, so that each follows every one (itself included) as
-    // often: a round's first blocks pay for what the one before left in the caches and the branch
-    // predictors, and in a fixed order the first contender always paid for the last.
-    const std::size_t count = timers.size();
-    for (std::size_t round = 0; round < kFewestRounds || std::chrono::steady_clock::now() < deadline; ++round)
-        for (std::size_t turn = 0; turn < count; ++turn)
-            timers[(round + turn) % count]->timeRound();
+    timeAlternately(timers, seconds);
     std::vector<double> costs;
     for (const auto& timer : timers)
         costs.push_back(timer->nanosecondsPerFrame());
@@ -193,13 +198,8 @@ void automationCases(const std::string& tmx, const std::optional<std::string>& r
                 timers.back()->setBeforeBlock(playLane({*refThreshold}, lane.depth));
             }
         }
-        for (auto& timer : timers)
-            timer->warmUp();
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+        timeAlternately(timers, seconds);
         const std::size_t count = timers.size();
-        for (std::size_t round = 0; round < kFewestRounds || std::chrono::steady_clock::now() < deadline; ++round)
-            for (std::size_t turn = 0; turn < count; ++turn)
-                timers[(round + turn) % count]->timeRound();
         const double moving = timers[0]->nanosecondsPerFrame();
         const double rest = timers[1]->nanosecondsPerFrame();
         std::printf("%-42s TMX-1 %6.2f   at rest %6.2f (%.2f)", name.c_str(), moving, rest, moving / rest);
