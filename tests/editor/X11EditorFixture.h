@@ -6,6 +6,7 @@
 #include "tests/support/XvfbServer.h"
 
 // Xlib's macros (None, Bool, Status) would break the test framework's headers: those come first.
+#include "tests/support/DesktopUser.h"
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
@@ -54,14 +55,8 @@ class X11Editor : public LoadedPlugin {
     void* parentHandle() const { return reinterpret_cast<void*>(static_cast<std::uintptr_t>(parent)); }
     void open() { ASSERT_EQ(plugin->dispatch(vst::effEditOpen, 0, 0, parentHandle()), 1); }
     void idleFor(int milliseconds) { idleEditorFor(*plugin, milliseconds); }
-    void pointer(int x, int y) {
-        XTestFakeMotionEvent(display, -1, kParentX + x, kParentY + y, CurrentTime);
-        XSync(display, False);
-    }
-    void button(bool down) {
-        XTestFakeButtonEvent(display, 1, down ? True : False, CurrentTime);
-        XSync(display, False);
-    }
+    void pointer(int x, int y) { movePointer(display, kParentX + x, kParentY + y); }
+    void button(bool down) { pressButton(display, 1, down); }
 
     static constexpr int kParentX = 20;
     static constexpr int kParentY = 10;

@@ -134,13 +134,11 @@ class X11ZoomedEditor : public ::testing::Test {
     void idleFor(int milliseconds) { testing_support::idleEditorFor(*plugin, milliseconds); }
     // The pointer at device pixel (x, y) of the host's window.
     void pointer(int x, int y) {
-        XTestFakeMotionEvent(display, -1, kParentX + x, kParentY + y, CurrentTime);
-        XSync(display, False);
+        testing_support::movePointer(display, kParentX + x, kParentY + y);
         idleFor(30);
     }
     void button(unsigned number, bool down) {
-        XTestFakeButtonEvent(display, number, down ? True : False, CurrentTime);
-        XSync(display, False);
+        testing_support::pressButton(display, number, down);
         idleFor(30);
     }
     void click(int x, int y, unsigned number = 1) {

@@ -1,6 +1,7 @@
 #include "tests/support/DesktopUser.h"
 
 #include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
 
 #include <algorithm>
 
@@ -94,6 +95,16 @@ Shown shownBy(Display* display, Window window, int width, int height) {
             result.pixels.push_back(static_cast<std::uint32_t>(XGetPixel(image, x, y)) & 0xffffff);
     XDestroyImage(image);
     return result;
+}
+
+void movePointer(Display* display, int x, int y) {
+    XTestFakeMotionEvent(display, -1, x, y, CurrentTime);
+    XSync(display, False);
+}
+
+void pressButton(Display* display, unsigned number, bool down) {
+    XTestFakeButtonEvent(display, number, down ? True : False, CurrentTime);
+    XSync(display, False);
 }
 
 } // namespace testing_support

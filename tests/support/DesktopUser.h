@@ -27,6 +27,11 @@ void closeByWindowManager(Display* display, Window window);
 // no server.
 Window windowWithoutConnection(int width, int height);
 
+// The user's pointer moved to (x, y) of the root window, and a mouse button pressed or released,
+// through XTest; each waits until the server has taken it.
+void movePointer(Display* display, int x, int y);
+void pressButton(Display* display, unsigned number, bool down);
+
 // What the window shows from (0, 0) to (width, height); empty when the server gives nothing.
 Shown shownBy(Display* display, Window window, int width, int height);
 

@@ -16,11 +16,7 @@ inline Shown headlessComposition(host::Host& host, int program, int percent) {
     platform::headless::Screen screen;
     EXPECT_EQ(host::openEditorOnScreen(twin.record(), screen), 1);
     twin.dispatch(vst::effEditIdle);
-    const platform::headless::HeadlessWindow& window = screen.LastWindow();
-    Shown result{window.Width(), window.Height(), {}};
-    for (int y = 0; y < result.height; ++y)
-        for (int x = 0; x < result.width; ++x)
-            result.pixels.push_back(window.ScreenPixel(x, y));
+    Shown result = shownOnScreen(screen.LastWindow());
     twin.dispatch(vst::effEditClose);
     return result;
 }

@@ -2,6 +2,7 @@
 // picture of the panel, and the area a right click drew (the zoom menu) with its entries.
 #pragma once
 
+#include "platform/headless/Screen.h"
 #include "toolkit/PictureFile.h"
 
 #include <algorithm>
@@ -22,6 +23,15 @@ struct Shown {
         return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)];
     }
 };
+
+// What a window of the headless screen shows.
+inline Shown shownOnScreen(const platform::headless::HeadlessWindow& window) {
+    Shown result{window.Width(), window.Height(), {}};
+    for (int y = 0; y < result.height; ++y)
+        for (int x = 0; x < result.width; ++x)
+            result.pixels.push_back(window.ScreenPixel(x, y));
+    return result;
+}
 
 // Pixels left of column `right` that differ clearly (by more than 24 in a channel) from the picture;
 // the font rasteriser may draw a few edge pixels of text otherwise. Every pixel counts when the sizes

@@ -70,14 +70,8 @@ class Lv2UiOnX11 : public ::testing::Test {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
     }
-    void pointer(int x, int y) {
-        XTestFakeMotionEvent(display, -1, kParentX + x, kParentY + y, CurrentTime);
-        XSync(display, False);
-    }
-    void button(bool down) {
-        XTestFakeButtonEvent(display, 1, down ? True : False, CurrentTime);
-        XSync(display, False);
-    }
+    void pointer(int x, int y) { testing_support::movePointer(display, kParentX + x, kParentY + y); }
+    void button(bool down) { testing_support::pressButton(display, 1, down); }
     std::pair<int, int> uiSize() const {
         Window root = 0;
         int x = 0;
