@@ -34,20 +34,16 @@ float mappedValue(int index, float value) {
 } // namespace
 
 void APlugin::applyParameterChanges() {
-    for (int i = 0; i < kNumParams; ++i) {
-        auto& changed = paramChanged[static_cast<std::size_t>(i)];
-        if (changed.load(std::memory_order_relaxed) == 0)
-            continue;
-        // Clearing first: a change that lands after this point raises the flag again for the next
-        // block instead of being lost.
-        changed.exchange(0, std::memory_order_acq_rel);
-        const float previous = audio.targetValue[static_cast<std::size_t>(i)];
-        audio.targetValue[static_cast<std::size_t>(i)] =
-            mappedValue(i, paramValue[static_cast<std::size_t>(i)].load(std::memory_order_relaxed));
-        applyParameterWork(i, previous);
-        startRamp(i);
-    }
+    for (int i = 0; i < kNumParams; ++i)
+        if (paramChanged[static_cast<std::size_t>(i)].load(std::memory_order_relaxed) != 0)
+            takeParameterChange(i);
     if (audio.firstBlock != 0) {
+        // The release coefficient depends on the release type, whose index comes later in the pass:
+        // the first block takes it again with the type just set, so that its first sample already
+        // has the right one. Left for the next block, it would restart there, in the middle of the
+        // audio, at a frame that depends on the host's block size.
+        if (paramChanged[kRelease].load(std::memory_order_relaxed) != 0)
+            takeParameterChange(kRelease);
         audio.firstBlock = 0;
         audio.rampRemaining = 0;
         audio.rampCount.fill(0);
@@ -57,6 +53,17 @@ void APlugin::applyParameterChanges() {
         audio.curveDirty = 0;
         rebuildGainCurve();
     }
+}
+
+void APlugin::takeParameterChange(int index) {
+    const auto i = static_cast<std::size_t>(index);
+    // Clearing first: a change that lands after this point raises the flag again for the next
+    // block instead of being lost.
+    paramChanged[i].exchange(0, std::memory_order_acq_rel);
+    const float previous = audio.targetValue[i];
+    audio.targetValue[i] = mappedValue(index, paramValue[i].load(std::memory_order_relaxed));
+    applyParameterWork(index, previous);
+    startRamp(index);
 }
 
 void APlugin::applyParameterWork(int index, float previous) {
@@ -87,22 +94,27 @@ void APlugin::applyParameterWork(int index, float previous) {
             audio.channelL.pdeEnv = audio.channelR.pdeEnv = 1.0f;
         break;
     case kReleaseType: {
-        // The release coefficient depends on the type: recompute it at the next block start
-        // (its index has already been passed in this block).
         const int type = static_cast<int>(nearestEven(now));
-        if (!first && type == static_cast<int>(nearestEven(previous)))
-            break; // the same type again: nothing starts afresh
-        paramChanged[kRelease].store(1, std::memory_order_relaxed);
-        audio.releaseType = type;
-        if (hasPreStages(type)) {
-            audio.preTime = kPreStageTimes[static_cast<std::size_t>(type)].slow;
-            audio.preTimeFast = kPreStageTimes[static_cast<std::size_t>(type)].fast;
-            audio.preCoef = retentionCoef(audio.preTime, fs);
-            audio.preCoefFast = retentionCoef(audio.preTimeFast, fs);
-            audio.channelL.preCoef = audio.channelR.preCoef = audio.preCoef;
+        const bool newType = first || type != static_cast<int>(nearestEven(previous));
+        if (newType) {
+            // The release coefficient depends on the type: recompute it at the next block start
+            // (its index has already been passed in this block).
+            paramChanged[kRelease].store(1, std::memory_order_relaxed);
+            audio.releaseType = type;
+            audio.channelL.stage.fill(1.0f);
+            audio.channelR.stage.fill(1.0f);
         }
-        audio.channelL.stage.fill(1.0f);
-        audio.channelR.stage.fill(1.0f);
+        if (!hasPreStages(type))
+            break;
+        // The same type again starts nothing afresh, but its coefficients follow the rate: a new
+        // sample rate marks every parameter changed for just this.
+        const PreStageTimes& times = kPreStageTimes[static_cast<std::size_t>(type)];
+        audio.preTime = times.slow;
+        audio.preTimeFast = times.fast;
+        audio.preCoef = retentionCoef(audio.preTime, fs);
+        audio.preCoefFast = retentionCoef(audio.preTimeFast, fs);
+        if (newType)
+            audio.channelL.preCoef = audio.channelR.preCoef = audio.preCoef;
         break;
     }
     case kBrickWall:

@@ -95,6 +95,7 @@ class APlugin : public AudioEffectX {
 
     // --- control mapping (dsp/ControlMapping.cpp)
     void applyParameterChanges();
+    void takeParameterChange(int index);
     void applyParameterWork(int index, float previousTarget);
     void startRamp(int index);
     void rebuildGainCurve();

@@ -92,26 +92,23 @@ struct Drive {
     float sampleRate = 44100.0f;
 };
 
-// Runs `input` through a fresh effect and through the model, from the same dither state. Every
-// output sample must agree exactly, and so must the meters and the over-compression latch at the
-// end of every block.
-void expectMatchesModel(const Setting& setting, const Stereo& input, Drive drive) {
-    constexpr std::uint32_t kSeed = 0x1234567u;
-    Rig rig(drive.sampleRate, setting.program);
-    rig.probe.useLoops(drive.width);
-    for (auto [index, value] : setting.changes)
-        rig.set(index, value);
-    // Let every ramp (a tenth of a second) finish in silence (the model has none), then clear the
-    // delay line.
-    rig.idle(std::max<std::size_t>(8192, static_cast<std::size_t>(drive.sampleRate * 0.2f)));
-    rig.plugin.suspend();
-    tmx1::dither::setStateForTesting(kSeed);
-    reference::ReferenceCompressor model(programValues(rig), drive.sampleRate, kSeed);
-    const std::string where = std::string(setting.name) + ", " + dsp_testing::nameOf(drive.width) + ", blocks of " +
-                              std::to_string(drive.block) + " at " + std::to_string(drive.sampleRate) + " Hz";
+// A host's request between blocks, made to the effect and to the model alike.
+using Request = std::function<void(Rig&, reference::ReferenceCompressor&)>;
+using Requests = std::vector<std::pair<std::size_t, Request>>; // in order of their frames
+
+// Runs `input` through the effect and the model in blocks, each request before the first block that
+// starts at or after its frame. Every output sample must agree exactly, and so must the meters and the
+// over-compression latch at the end of every block.
+void expectSameAsModel(Rig& rig, reference::ReferenceCompressor& model, const Stereo& input, std::size_t block,
+                       const Requests& requests, const std::string& where) {
     int mismatches = 0;
-    for (std::size_t start = 0; start < input.size() && mismatches < 5; start += drive.block) {
-        const std::size_t frames = std::min(drive.block, input.size() - start);
+    std::size_t next = 0;
+    for (std::size_t start = 0; start < input.size() && mismatches < 5; start += block) {
+        for (; next < requests.size() && requests[next].first <= start; ++next)
+            requests[next].second(rig, model);
+        if (start > 0)
+            model.blockStart();
+        const std::size_t frames = std::min(block, input.size() - start);
         Stereo in(frames), out(frames);
         std::copy_n(input.left.begin() + static_cast<long>(start), frames, in.left.begin());
         std::copy_n(input.right.begin() + static_cast<long>(start), frames, in.right.begin());
@@ -139,6 +136,37 @@ void expectMatchesModel(const Setting& setting, const Stereo& input, Drive drive
             ADD_FAILURE() << where << ": over-compression latch after frame " << start + frames;
         }
     }
+}
+
+std::string describe(const char* name, Drive drive) {
+    return std::string(name) + ", " + dsp_testing::nameOf(drive.width) + ", blocks of " +
+           std::to_string(drive.block) + " at " + std::to_string(drive.sampleRate) + " Hz";
+}
+
+constexpr std::uint32_t kSeed = 0x1234567u;
+
+// A fresh effect on `setting` after its ramps have ended in silence (the model starts without
+// ramps), against the model of the same values, from the same dither state.
+void expectMatchesModel(const Setting& setting, const Stereo& input, Drive drive) {
+    Rig rig(drive.sampleRate, setting.program);
+    rig.probe.useLoops(drive.width);
+    for (auto [index, value] : setting.changes)
+        rig.set(index, value);
+    rig.idle(std::max<std::size_t>(8192, static_cast<std::size_t>(drive.sampleRate * 0.2f)));
+    rig.plugin.suspend();
+    tmx1::dither::setStateForTesting(kSeed);
+    reference::ReferenceCompressor model(programValues(rig), drive.sampleRate, kSeed);
+    expectSameAsModel(rig, model, input, drive.block, {}, describe(setting.name, drive));
+}
+
+// A fresh effect with audio from its first block, and the host's requests on the way.
+void expectMatchesModelFromTheStart(const char* name, int program, const Stereo& input, Drive drive,
+                                    const Requests& requests) {
+    Rig rig(drive.sampleRate, program);
+    rig.probe.useLoops(drive.width);
+    tmx1::dither::setStateForTesting(kSeed);
+    reference::ReferenceCompressor model(programValues(rig), drive.sampleRate, kSeed);
+    expectSameAsModel(rig, model, input, drive.block, requests, describe(name, drive));
 }
 
 TEST(AgainstTheModel, EveryReleaseTypeAndSwitchSampleBySample) {
@@ -174,8 +202,65 @@ TEST(AgainstTheModel, SampleRatesFromVeryLowToVeryHigh) {
                 expectMatchesModel(s, noiseBursts(9000, 13), {width, 512, rate});
 }
 
-// The model has no ramps. While parameters glide, after program switches and with the switches
-// flipped, the copies of the block loop and the block sizes are compared with one another instead:
+// Audio from the first block on: the first block sets every value without a ramp, the release
+// coefficient with the release type set in the same pass, so nothing restarts at the second block
+// and the start sounds the same whatever the host's block size.
+TEST(AgainstTheModel, EveryProgramFromItsFirstBlockWhateverTheBlockSize) {
+    const Stereo input = noiseBursts(9000, 17);
+    for (int program = 0; program < 10; ++program)
+        for (std::size_t block : {64u, 512u, 1024u})
+            expectMatchesModelFromTheStart(("program " + std::to_string(program)).c_str(), program, input,
+                                           {tmx1::LoopWidth::baseline, block}, {});
+}
+
+// A host changes the rate as it should, switched off in between, or mid-stream without a word.
+// The pre-stages' coefficients follow the new rate also where the release type stays the same.
+TEST(AgainstTheModel, SampleRateChangesMidStreamForEveryReleaseType) {
+    const auto rateTo = [](float rate, bool suspended) -> Request {
+        return [rate, suspended](Rig& r, reference::ReferenceCompressor& m) {
+            if (suspended) {
+                r.plugin.suspend();
+                m.suspend();
+            }
+            r.plugin.setSampleRate(rate);
+            m.setSampleRate(rate);
+            r.plugin.resume();
+            m.resume();
+        };
+    };
+    const Stereo input = noiseBursts(12288, 19);
+    for (int type = 0; type < 5; ++type)
+        for (auto [from, to] : {std::pair{44100.0f, 48000.0f}, std::pair{48000.0f, 44100.0f}})
+            for (bool suspended : {true, false}) {
+                const Request typeSet = [type](Rig& r, reference::ReferenceCompressor& m) {
+                    r.set(tmx1::kReleaseType, static_cast<float>(type) / 4.0f);
+                    m.setParameter(tmx1::kReleaseType, static_cast<float>(type) / 4.0f);
+                };
+                expectMatchesModelFromTheStart(("release type " + std::to_string(type)).c_str(), 0, input,
+                                               {tmx1::LoopWidth::baseline, 512, from},
+                                               {{512, typeSet}, {6144, rateTo(to, suspended)}});
+            }
+}
+
+// A program change in the middle of noise: every parameter is sent, some with the value they have.
+TEST(AgainstTheModel, ProgramChangesMidStream) {
+    const auto program = [](int p) -> Request {
+        return [p](Rig& r, reference::ReferenceCompressor& m) {
+            r.plugin.setProgram(p);
+            for (int i = 0; i < 10; ++i)
+                m.setParameter(i, r.plugin.getParameter(i));
+        };
+    };
+    const Stereo input = noiseBursts(16384, 23);
+    for (float rate : {44100.0f, 48000.0f})
+        for (std::size_t block : {300u, 512u})
+            expectMatchesModelFromTheStart("Pumper, then Opto Mixdown and Hot Mastering", 9, input,
+                                           {tmx1::LoopWidth::baseline, block, rate},
+                                           {{3000, program(4)}, {9000, program(6)}});
+}
+
+// While parameters glide, after program switches and with the switches flipped, the copies of the
+// block loop and the block sizes are also compared with one another:
 // the outputs, the meters and, at the end, everything the audio thread carries, so that a field a
 // block leaves unsaved (or saves from the wrong place) shows even before it is heard. The changes
 // come every 4096 frames, a whole number of blocks of every size used.
@@ -196,7 +281,7 @@ Recording runWithChanges(const std::vector<Change>& changes, tmx1::LoopWidth wid
     Rig rig(44100.0f, 0);
     rig.probe.useLoops(width);
     tmx1::dither::setStateForTesting(77); // after the effect has seeded it
-    rig.idle(8192, 4096);                 // the same start for every block size: ramps done, table built
+    // Audio from the first block on: the start, too, must not depend on the block size.
     Recording result{Stereo(input.size()), {}, {}};
     for (std::size_t part = 0; part < parts; ++part) {
         if (part > 0 && part <= changes.size())
