@@ -5,7 +5,9 @@
 #include "plugin/APluginProgram.h"
 #include "plugin/ParameterTable.h"
 
+#include <array>
 #include <cctype>
+#include <charconv>
 #include <cstdio>
 #include <sstream>
 #include <stdexcept>
@@ -60,7 +62,7 @@ const char* otherPortName(int port) {
 }
 
 // The UI writes an ever-changing count to the acknowledgement port; it wraps within this range.
-constexpr double kOcAckMaximum = 16777215.0;
+constexpr float kOcAckMaximum = 16777215.0f;
 
 std::string uri(const std::string& text) { return "<" + text + ">"; }
 
@@ -92,10 +94,13 @@ bool isOutput(int port) {
 void parameterPort(std::ostream& out, int parameter) {
     const ParameterInfo& info = kParameters[static_cast<std::size_t>(parameter)];
     const auto value = [parameter](float normalised) {
-        return turtleNumber(PortValueOf(parameter, normalised));
+        return turtleNumber(static_cast<float>(PortValueOf(parameter, normalised)));
     };
     out << "        lv2:name " << literal(info.name) << " ;\n";
-    out << "        lv2:default " << value(kFactoryPrograms[0].values[static_cast<std::size_t>(parameter)])
+    // The default as the panel shows it; NormalisedOf takes it back to the program's value.
+    out << "        lv2:default "
+        << turtleNumber(
+               ShownPortValue(parameter, kFactoryPrograms[0].values[static_cast<std::size_t>(parameter)]))
         << " ;\n";
     out << "        lv2:minimum " << value(0.0f) << " ;\n";
     out << "        lv2:maximum " << value(1.0f) << " ;\n";
@@ -182,10 +187,10 @@ Lv2Version lv2VersionOf(const std::string& productVersion) {
     return {minor, micro};
 }
 
-std::string turtleNumber(double value) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.9g", value);
-    std::string number = text;
+std::string turtleNumber(float value) {
+    std::array<char, 64> text{};
+    char* end = std::to_chars(text.data(), text.data() + text.size(), value).ptr;
+    std::string number(text.data(), end);
     if (number.find_first_of(".e") == std::string::npos)
         number += ".0";
     return number;
@@ -245,7 +250,8 @@ std::string presetsTurtle() {
                 continue;
             out << (parameter == 0 ? " [\n" : " , [\n") << "        lv2:symbol "
                 << literal(kPortSymbols[static_cast<std::size_t>(port)]) << " ;\n        pset:value "
-                << turtleNumber(PortValueOf(parameter, factory.values[static_cast<std::size_t>(parameter)]))
+                << turtleNumber(
+                       ShownPortValue(parameter, factory.values[static_cast<std::size_t>(parameter)]))
                 << "\n    ]";
         }
         out << " .\n\n";
