@@ -20,6 +20,7 @@ constexpr const char* kPrefixes = "@prefix doap: <http://usefulinc.com/ns/doap#>
                                   "@prefix foaf: <http://xmlns.com/foaf/0.1/> .\n"
                                   "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
                                   "@prefix opts: <http://lv2plug.in/ns/ext/options#> .\n"
+                                  "@prefix pg: <http://lv2plug.in/ns/ext/port-groups#> .\n"
                                   "@prefix pprops: <http://lv2plug.in/ns/ext/port-props#> .\n"
                                   "@prefix pset: <http://lv2plug.in/ns/ext/presets#> .\n"
                                   "@prefix rdf: <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
@@ -63,6 +64,11 @@ const char* otherPortName(int port) {
 
 // The UI writes an ever-changing count to the acknowledgement port; it wraps within this range.
 constexpr float kOcAckMaximum = 16777215.0f;
+
+// The audio ports as a stereo input and a stereo output group, the output made from the input: hosts
+// that take a multi-channel stream as one (GStreamer) need the groups to see one stereo in and out.
+std::string inputGroupUri() { return std::string(kPluginUri) + "#in"; }
+std::string outputGroupUri() { return std::string(kPluginUri) + "#out"; }
 
 std::string uri(const std::string& text) { return "<" + text + ">"; }
 
@@ -145,6 +151,13 @@ void otherControlPort(std::ostream& out, int port) {
     }
 }
 
+void audioPort(std::ostream& out, int port) {
+    out << "        lv2:name " << literal(otherPortName(port)) << " ;\n";
+    out << "        pg:group " << uri(isOutput(port) ? outputGroupUri() : inputGroupUri()) << " ;\n";
+    out << "        lv2:designation pg:" << (port == kPortInL || port == kPortOutL ? "left" : "right")
+        << " ;\n";
+}
+
 void port(std::ostream& out, int port) {
     const bool audio = port <= kPortOutR;
     out << "        a lv2:" << (audio ? "AudioPort" : "ControlPort")
@@ -155,9 +168,16 @@ void port(std::ostream& out, int port) {
     if (parameter >= 0)
         parameterPort(out, parameter);
     else if (audio)
-        out << "        lv2:name " << literal(otherPortName(port)) << " ;\n";
+        audioPort(out, port);
     else
         otherControlPort(out, port);
+}
+
+void groups(std::ostream& out) {
+    out << uri(inputGroupUri()) << "\n    a pg:InputGroup , pg:StereoGroup ;\n    lv2:symbol \"in\" ;\n"
+        << "    rdfs:label \"Input\" .\n\n";
+    out << uri(outputGroupUri()) << "\n    a pg:OutputGroup , pg:StereoGroup ;\n    lv2:symbol \"out\" ;\n"
+        << "    rdfs:label \"Output\" ;\n    pg:source " << uri(inputGroupUri()) << " .\n\n";
 }
 
 void uiDescription(std::ostream& out) {
@@ -225,6 +245,8 @@ std::string pluginTurtle(const Lv2Version& version) {
         << "    lv2:minorVersion " << version.minor << " ;\n"
         << "    lv2:microVersion " << version.micro << " ;\n"
         << "    lv2:optionalFeature lv2:hardRTCapable ;\n"
+        << "    pg:mainInput " << uri(inputGroupUri()) << " ;\n"
+        << "    pg:mainOutput " << uri(outputGroupUri()) << " ;\n"
         << "    ui:ui " << uri(kUiUri) << " ;\n"
         << "    lv2:port";
     for (int p = 0; p < kNumPorts; ++p) {
@@ -233,6 +255,7 @@ std::string pluginTurtle(const Lv2Version& version) {
         out << "    ]";
     }
     out << " .\n\n";
+    groups(out);
     uiDescription(out);
     return out.str();
 }
