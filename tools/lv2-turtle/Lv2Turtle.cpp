@@ -5,7 +5,9 @@
 #include "plugin/APluginProgram.h"
 #include "plugin/ParameterTable.h"
 
+#include <array>
 #include <cctype>
+#include <charconv>
 #include <cstdio>
 #include <sstream>
 #include <stdexcept>
@@ -18,6 +20,7 @@ constexpr const char* kPrefixes = "@prefix doap: <http://usefulinc.com/ns/doap#>
                                   "@prefix foaf: <http://xmlns.com/foaf/0.1/> .\n"
                                   "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
                                   "@prefix opts: <http://lv2plug.in/ns/ext/options#> .\n"
+                                  "@prefix pg: <http://lv2plug.in/ns/ext/port-groups#> .\n"
                                   "@prefix pprops: <http://lv2plug.in/ns/ext/port-props#> .\n"
                                   "@prefix pset: <http://lv2plug.in/ns/ext/presets#> .\n"
                                   "@prefix rdf: <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
@@ -60,7 +63,12 @@ const char* otherPortName(int port) {
 }
 
 // The UI writes an ever-changing count to the acknowledgement port; it wraps within this range.
-constexpr double kOcAckMaximum = 16777215.0;
+constexpr float kOcAckMaximum = 16777215.0f;
+
+// The audio ports as a stereo input and a stereo output group, the output made from the input: hosts
+// that take a multi-channel stream as one (GStreamer) need the groups to see one stereo in and out.
+std::string inputGroupUri() { return std::string(kPluginUri) + "#in"; }
+std::string outputGroupUri() { return std::string(kPluginUri) + "#out"; }
 
 std::string uri(const std::string& text) { return "<" + text + ">"; }
 
@@ -92,10 +100,13 @@ bool isOutput(int port) {
 void parameterPort(std::ostream& out, int parameter) {
     const ParameterInfo& info = kParameters[static_cast<std::size_t>(parameter)];
     const auto value = [parameter](float normalised) {
-        return turtleNumber(PortValueOf(parameter, normalised));
+        return turtleNumber(static_cast<float>(PortValueOf(parameter, normalised)));
     };
     out << "        lv2:name " << literal(info.name) << " ;\n";
-    out << "        lv2:default " << value(kFactoryPrograms[0].values[static_cast<std::size_t>(parameter)])
+    // The default as the panel shows it; NormalisedOf takes it back to the program's value.
+    out << "        lv2:default "
+        << turtleNumber(
+               ShownPortValue(parameter, kFactoryPrograms[0].values[static_cast<std::size_t>(parameter)]))
         << " ;\n";
     out << "        lv2:minimum " << value(0.0f) << " ;\n";
     out << "        lv2:maximum " << value(1.0f) << " ;\n";
@@ -140,6 +151,13 @@ void otherControlPort(std::ostream& out, int port) {
     }
 }
 
+void audioPort(std::ostream& out, int port) {
+    out << "        lv2:name " << literal(otherPortName(port)) << " ;\n";
+    out << "        pg:group " << uri(isOutput(port) ? outputGroupUri() : inputGroupUri()) << " ;\n";
+    out << "        lv2:designation pg:" << (port == kPortInL || port == kPortOutL ? "left" : "right")
+        << " ;\n";
+}
+
 void port(std::ostream& out, int port) {
     const bool audio = port <= kPortOutR;
     out << "        a lv2:" << (audio ? "AudioPort" : "ControlPort")
@@ -150,9 +168,16 @@ void port(std::ostream& out, int port) {
     if (parameter >= 0)
         parameterPort(out, parameter);
     else if (audio)
-        out << "        lv2:name " << literal(otherPortName(port)) << " ;\n";
+        audioPort(out, port);
     else
         otherControlPort(out, port);
+}
+
+void groups(std::ostream& out) {
+    out << uri(inputGroupUri()) << "\n    a pg:InputGroup , pg:StereoGroup ;\n    lv2:symbol \"in\" ;\n"
+        << "    rdfs:label \"Input\" .\n\n";
+    out << uri(outputGroupUri()) << "\n    a pg:OutputGroup , pg:StereoGroup ;\n    lv2:symbol \"out\" ;\n"
+        << "    rdfs:label \"Output\" ;\n    pg:source " << uri(inputGroupUri()) << " .\n\n";
 }
 
 void uiDescription(std::ostream& out) {
@@ -182,10 +207,10 @@ Lv2Version lv2VersionOf(const std::string& productVersion) {
     return {minor, micro};
 }
 
-std::string turtleNumber(double value) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.9g", value);
-    std::string number = text;
+std::string turtleNumber(float value) {
+    std::array<char, 64> text{};
+    char* end = std::to_chars(text.data(), text.data() + text.size(), value).ptr;
+    std::string number(text.data(), end);
     if (number.find_first_of(".e") == std::string::npos)
         number += ".0";
     return number;
@@ -220,6 +245,8 @@ std::string pluginTurtle(const Lv2Version& version) {
         << "    lv2:minorVersion " << version.minor << " ;\n"
         << "    lv2:microVersion " << version.micro << " ;\n"
         << "    lv2:optionalFeature lv2:hardRTCapable ;\n"
+        << "    pg:mainInput " << uri(inputGroupUri()) << " ;\n"
+        << "    pg:mainOutput " << uri(outputGroupUri()) << " ;\n"
         << "    ui:ui " << uri(kUiUri) << " ;\n"
         << "    lv2:port";
     for (int p = 0; p < kNumPorts; ++p) {
@@ -228,6 +255,7 @@ std::string pluginTurtle(const Lv2Version& version) {
         out << "    ]";
     }
     out << " .\n\n";
+    groups(out);
     uiDescription(out);
     return out.str();
 }
@@ -245,7 +273,8 @@ std::string presetsTurtle() {
                 continue;
             out << (parameter == 0 ? " [\n" : " , [\n") << "        lv2:symbol "
                 << literal(kPortSymbols[static_cast<std::size_t>(port)]) << " ;\n        pset:value "
-                << turtleNumber(PortValueOf(parameter, factory.values[static_cast<std::size_t>(parameter)]))
+                << turtleNumber(
+                       ShownPortValue(parameter, factory.values[static_cast<std::size_t>(parameter)]))
                 << "\n    ]";
         }
         out << " .\n\n";

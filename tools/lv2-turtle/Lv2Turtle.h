@@ -19,8 +19,9 @@ struct Lv2Version {
 // Throws std::invalid_argument for a text that is not MAJOR.MINOR[.MICRO].
 Lv2Version lv2VersionOf(const std::string& productVersion);
 
-// A number as the Turtle holds it: %.9g of the double, always a decimal or double literal.
-std::string turtleNumber(double value);
+// A port's number as the Turtle holds it: the shortest text that reads back as the same float, always
+// a decimal or double literal.
+std::string turtleNumber(float value);
 
 std::string presetUri(int program);
 
