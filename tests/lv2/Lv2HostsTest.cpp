@@ -57,8 +57,10 @@ void writeTestSignal(const std::string& path, int rate) {
 }
 
 // tmx1-host's render of a factory program through the VST library, the latency kept as LV2 hosts keep it.
-void renderThroughVst(const std::string& input, const std::string& output, int program, int blockFrames) {
+void renderThroughVst(const std::string& input, const std::string& output, int program, int blockFrames,
+                      const std::vector<host::ParameterSetting>& parameters) {
     host::RenderRequest request;
+    request.parameters = parameters;
     request.pluginPath = TMX1_PLUGIN_PATH;
     request.inputPath = input;
     request.outputPath = output;
@@ -86,8 +88,9 @@ Difference largestDifference(const Stereo& a, const Stereo& b) {
     return largest;
 }
 
-// The blocks GStreamer hands the plug-in, and the render its own.
-constexpr int kGstreamerBlock = 512;
+// The render's blocks: neither lv2apply's (one frame) nor GStreamer's (40 ms). The sound must not
+// depend on them.
+constexpr int kRenderBlock = 1024;
 
 // The dither is seeded from the clock in each process: noise of a few 1e-8 apart.
 constexpr float kSameSound = 1e-6f;
@@ -102,15 +105,30 @@ class Lv2Hosts : public ::testing::Test {
     }
     void TearDown() override { fs::remove_all(work); }
 
-    // What a host wrote through a preset against tmx1-host's render of the program in the same blocks.
+    // What a host wrote through a preset against tmx1-host's render of the program.
     void expectSoundOfTheVstEffect(const std::string& input, const std::string& viaHost, int program,
-                                   int blockFrames, const std::string& what) const {
+                                   const std::string& what,
+                                   const std::vector<host::ParameterSetting>& parameters = {}) const {
         const std::string viaVst = (work / "vst.wav").string();
-        renderThroughVst(input, viaVst, program, blockFrames);
+        renderThroughVst(input, viaVst, program, kRenderBlock, parameters);
         const Stereo a = readSound(viaHost), b = readSound(viaVst);
         ASSERT_EQ(a.left.size(), b.left.size()) << what;
         const Difference difference = largestDifference(a, b);
         EXPECT_LE(difference.size, kSameSound) << what << ", frame " << difference.frame;
+    }
+
+    // lilv's command-line host through the build's bundle, the controls set before its first run (it
+    // runs the plug-in one frame at a time).
+    void lv2apply(const std::string& input, const std::string& output,
+                  const std::map<std::string, float>& controls) const {
+        std::ostringstream command;
+        command.precision(9); // every float exactly
+        command << "LV2_PATH='" << (work / "lv2").string() << ":/usr/lib/lv2' lv2apply -i '" << input << "' -o '"
+                << output << "'";
+        for (const auto& [symbol, value] : controls)
+            command << " -c " << symbol << " " << value;
+        command << " " << tmx1::lv2::kPluginUri;
+        ASSERT_EQ(std::system(command.str().c_str()), 0) << command.str();
     }
 
     const fs::path work = fs::path(TMX1_LV2_TEST_WORK_DIR) / "lv2hosts";
@@ -128,21 +146,27 @@ TEST_F(Lv2Hosts, Lv2applyThroughEveryPresetSoundsAsTheSameProgramInTheVstEffectA
             ASSERT_NE(values, presets.end()) << name;
             const std::string viaLv2 = (work / "lv2.wav").string();
 
-            std::ostringstream command;
-            command.precision(9); // every float exactly
-            command << "LV2_PATH='" << (work / "lv2").string() << ":/usr/lib/lv2' lv2apply -i '" << input
-                    << "' -o '" << viaLv2 << "'";
-            for (const auto& [symbol, value] : values->second)
-                command << " -c " << symbol << " " << value;
-            command << " " << tmx1::lv2::kPluginUri;
-            ASSERT_EQ(std::system(command.str().c_str()), 0) << command.str();
-
-            // lv2apply runs the plug-in one frame at a time. The effect rebuilds its gain curve table
-            // at the start of a block, so where the table and the direct curve differ in the last bits
-            // the partition into blocks is heard: the render uses the same one-frame blocks.
-            expectSoundOfTheVstEffect(input, viaLv2, program, 1,
-                                      std::string(name) + " at " + std::to_string(rate));
+            lv2apply(input, viaLv2, values->second);
+            expectSoundOfTheVstEffect(input, viaLv2, program, std::string(name) + " at " + std::to_string(rate));
         }
+    }
+}
+
+// One control set, the others at their defaults: the same sound as the VST parameter set before the
+// first block.
+TEST_F(Lv2Hosts, Lv2applyWithOneControlSetSoundsAsTheVstEffectWithThatParameterSet) {
+    const std::string input = (work / "in.wav").string();
+    writeTestSignal(input, 44100);
+    const std::vector<host::ParameterSetting> settings{
+        {tmx1::kThreshold, 0.6f}, {tmx1::kRelease, 0.2f},   {tmx1::kPde, 0.0f},
+        {tmx1::kReleaseType, 0.5f}, {tmx1::kKnee, 0.3f},    {tmx1::kGain, 0.7f},
+        {tmx1::kAutoGain, 0.0f},  {tmx1::kBrickWall, 1.0f}, {tmx1::kStereoLink, 0.0f}};
+    for (const host::ParameterSetting& setting : settings) {
+        const char* symbol = tmx1::lv2::kPortSymbols[static_cast<std::size_t>(tmx1::lv2::kFirstParameterPort +
+                                                                              setting.index)];
+        const std::string viaLv2 = (work / "lv2.wav").string();
+        lv2apply(input, viaLv2, {{symbol, tmx1::lv2::ShortestPortValue(setting.index, setting.value)}});
+        expectSoundOfTheVstEffect(input, viaLv2, 0, symbol, {setting});
     }
 }
 
@@ -190,19 +214,17 @@ TEST_F(Lv2Hosts, GstreamerPlaysItAsOneStereoFilterThroughEveryPresetAsTheVstEffe
         const auto values = presets.find(name);
         ASSERT_NE(values, presets.end()) << name;
         const std::string viaGstreamer = (work / "gst.wav").string();
-        // A registry of this test's own, so that GStreamer scans the bundle as the build left it. The
-        // blocks are the render's: wavparse's own are 40 ms, and the effect's first tens of
-        // milliseconds still depend on the partition into blocks.
+        // A registry of this test's own, so that GStreamer scans the bundle as the build left it.
+        // wavparse hands it 40 ms blocks.
         std::ostringstream command;
         command << "GST_REGISTRY='" << (work / "registry.bin").string() << "' LV2_PATH='"
                 << (work / "lv2").string() << "' gst-launch-1.0 -q filesrc location='" << input
-                << "' ! wavparse ! audioconvert ! audiobuffersplit output-buffer-duration=" << kGstreamerBlock
-                << "/44100 ! " << gstreamerElement() << gstreamerProperties(values->second)
+                << "' ! wavparse ! audioconvert ! " << gstreamerElement() << gstreamerProperties(values->second)
                 << " ! audioconvert ! audio/x-raw,format=F32LE ! wavenc ! filesink location='" << viaGstreamer
                 << "'";
         ASSERT_EQ(std::system(command.str().c_str()), 0) << command.str();
 
-        expectSoundOfTheVstEffect(input, viaGstreamer, program, kGstreamerBlock, name);
+        expectSoundOfTheVstEffect(input, viaGstreamer, program, name);
     }
 }
 
