@@ -114,8 +114,16 @@ TEST(EditorLayout, EachParameterHasTheControlsItsTableNamesTaggedWithItsIndex) {
             named.insert(entry.buttons[step]);
         }
     }
-    EXPECT_EQ(tmx1::kParameterControls[tmx1::kReleaseType].buttons.size(),
-              static_cast<std::size_t>(tmx1::kNumReleaseTypes));
+    // The handler of the release-type buttons reads a button's tag as a step of the table's count: the
+    // buttons the layout gives that handler must be the table's.
+    const toolkit::TFormTextObject layout = compiledLayout();
+    std::set<std::string> releaseTypeButtons;
+    for (const toolkit::TFormTextObject& stored : layout.Get("DIBContainer1").children)
+        if (const toolkit::TFormTextValue* onClick = stored.Property("OnClick");
+            onClick != nullptr && onClick->Text() == "ReltypeClick")
+            releaseTypeButtons.insert(stored.name);
+    EXPECT_EQ(releaseTypeButtons,
+              std::set<std::string>(tmx1::kReleaseTypeButtons.begin(), tmx1::kReleaseTypeButtons.end()));
     // A knob or a tagged lamp that the table does not name would never be refreshed.
     const dib::TDIBContainer& container = *window.DIBContainer1;
     for (int i = 0; i < container.ControlCount(); ++i) {

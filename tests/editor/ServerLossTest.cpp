@@ -85,8 +85,12 @@ TEST_F(ServerLoss, TheEditorEndsWhileTheHostAndItsAudioGoOnUnchanged) {
         host::ActiveEffect active(*plugin, kSampleRate, kBlockFrames);
         ASSERT_EQ(plugin->dispatch(vst::effEditOpen, 0, 0, handle), 1);
         std::atomic<int> processed{0};
+        std::atomic<bool> serverGone{false};
         std::thread audio([&] {
             for (int block = 0; block < kBlocks; ++block) {
+                // The second half plays after the server has gone, however slowly the machine runs.
+                while (block == kBlocks / 2 && !serverGone.load())
+                    std::this_thread::sleep_for(1ms);
                 processBlock(active, input, withEditor, block);
                 processed.store(block + 1);
                 std::this_thread::sleep_for(1ms);
@@ -95,14 +99,13 @@ TEST_F(ServerLoss, TheEditorEndsWhileTheHostAndItsAudioGoOnUnchanged) {
         while (processed.load() < kBlocks / 4)
             idleFor(10ms);
         server.kill();
-        const int processedAtLoss = processed.load();
+        serverGone.store(true);
         idleFor(100ms);
         EXPECT_EQ(plugin->dispatch(vst::effEditClose), 0);
         EXPECT_EQ(plugin->dispatch(vst::effEditOpen, 0, 0, handle), 0) << "no server, no editor";
         plugin->dispatch(vst::effEditIdle);
         plugin->dispatch(vst::effEditClose);
         audio.join();
-        EXPECT_LT(processedAtLoss, kBlocks) << "the audio went on after the server had gone";
     }
     EXPECT_EQ(plugin->close(), 1);
     EXPECT_EQ(XSetIOErrorHandler(hosts), hosts) << "the host's handler is in place again";

@@ -34,6 +34,18 @@ inline void idleEditorFor(host::HostedEffect& effect, int milliseconds) {
     }
 }
 
+// Idles the effect's editor at 100 Hz until `done` holds, for up to ten seconds: far longer than a busy
+// machine takes for what a test waits for (an event handled, a window painted or resized).
+template <class Condition> bool idleEditorUntil(host::HostedEffect& effect, Condition done) {
+    for (int i = 0; i < 1000; ++i) {
+        effect.dispatch(vst::effEditIdle);
+        if (done())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
 // The host's side: a top-level window at (kParentX, kParentY) for the editor, idled as a host idles it,
 // and the user's pointer driven through XTest from the test's own connection.
 class X11Editor : public LoadedPlugin {
@@ -55,6 +67,7 @@ class X11Editor : public LoadedPlugin {
     void* parentHandle() const { return reinterpret_cast<void*>(static_cast<std::uintptr_t>(parent)); }
     void open() { ASSERT_EQ(plugin->dispatch(vst::effEditOpen, 0, 0, parentHandle()), 1); }
     void idleFor(int milliseconds) { idleEditorFor(*plugin, milliseconds); }
+    template <class Condition> bool idleUntil(Condition done) { return idleEditorUntil(*plugin, done); }
     void pointer(int x, int y) { movePointer(display, kParentX + x, kParentY + y); }
     void button(bool down) { pressButton(display, 1, down); }
 

@@ -4,8 +4,8 @@
 // handles that name no window. The information box has tests of its own.
 #include "tests/editor/X11EditorFixture.h"
 
-#include "platform/headless/Screen.h"
 #include "tests/support/DesktopUser.h"
+#include "tests/support/HeadlessComposition.h"
 
 #include <sys/mman.h>
 
@@ -25,23 +25,14 @@ TEST_F(X11Editor, ShowsExactlyWhatTheHeadlessCompositionShows) {
     plugin->setParameter(0, 0.3f);
     plugin->dispatch(vst::effSetProgram, 0, 4);
     open();
-    idleFor(200);
-    XImage* shown = XGetImage(display, parent, 0, 0, 570, 265, AllPlanes, ZPixmap);
-    ASSERT_NE(shown, nullptr);
-
     // The same effect state composed off-screen by a second editor instance.
-    host::HostedEffect twin(host, testing_support::tmx1Library());
-    twin.dispatch(vst::effSetProgram, 0, 4);
-    platform::headless::Screen screen;
-    ASSERT_EQ(host::openEditorOnScreen(twin.record(), screen), 1);
-    twin.dispatch(vst::effEditIdle);
+    const testing_support::Shown composed = testing_support::headlessComposition(host, 4, 100);
     int differing = 0;
-    for (int y = 0; y < 265; ++y)
-        for (int x = 0; x < 570; ++x)
-            if ((XGetPixel(shown, x, y) & 0xffffff) != screen.LastWindow().ScreenPixel(x, y))
-                ++differing;
-    XDestroyImage(shown);
-    twin.dispatch(vst::effEditClose);
+    idleUntil([&] {
+        differing =
+            testing_support::differingPixels(testing_support::shownBy(display, parent, 570, 265), composed);
+        return differing == 0;
+    });
     EXPECT_EQ(differing, 0);
 }
 
@@ -57,8 +48,8 @@ TEST_F(X11Editor, ADragReachesTheEffectAndTheHost) {
     pointer(168, -20); // above the editor, outside it: the drag goes on
     idleFor(30);
     button(false);
-    idleFor(30);
-    EXPECT_FLOAT_EQ(plugin->getParameter(0), 1.0f) << "dragged past the top of the range";
+    EXPECT_TRUE(idleUntil([&] { return plugin->getParameter(0) == 1.0f; }))
+        << "dragged past the top of the range";
     bool automated = false;
     for (const host::HostRequest& request : host.requests())
         automated = automated || (request.opcode == vst::audioMasterAutomate && request.index == 0);

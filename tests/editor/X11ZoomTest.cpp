@@ -2,6 +2,7 @@
 // from effEditGetRect and follows the editor's size requests: what the server shows, gestures made
 // with synthesised input, the desktop's scale as the only source, and the zoom menu worked with the
 // pointer.
+#include "plugin/ParameterTable.h"
 #include "tests/support/HeadlessComposition.h"
 #include "tests/support/ScopedEnvironment.h"
 #include "toolkit/PictureFile.h"
@@ -46,6 +47,13 @@ constexpr int kLayoutHeight = 265;
 Size zoomedSize(int percent) {
     const toolkit::TZoom zoom(percent);
     return {zoom.Device(kLayoutWidth), zoom.Device(kLayoutHeight)};
+}
+
+// Pixels that differ clearly from the committed picture of the freshly opened panel at percent.
+int clearDifferencesFromPicture(const Shown& shown, int percent) {
+    const std::string file = std::string(TMX1_PANEL_PICTURES) +
+                             (percent == 100 ? "/panel.png" : "/panel-" + std::to_string(percent) + ".png");
+    return testing_support::clearDifferences(shown, toolkit::LoadPictureFile(file), shown.width);
 }
 
 // A DAW's plug-in window on the private server, at (kParentX, kParentY), sized as the effect reports
@@ -132,6 +140,25 @@ class X11ZoomedEditor : public ::testing::Test {
     }
 
     void idleFor(int milliseconds) { testing_support::idleEditorFor(*plugin, milliseconds); }
+    template <class Condition> bool idleUntil(Condition done) {
+        return testing_support::idleEditorUntil(*plugin, done);
+    }
+    // Idles until the editor's window shows the committed picture of the freshly opened panel at percent.
+    bool idleUntilItShowsThePanel(int percent) {
+        return idleUntil([&] {
+            const Window editor = editorWindow();
+            return editor != 0 &&
+                   clearDifferencesFromPicture(shown(editor), percent) <= pictureTolerance(percent);
+        });
+    }
+    // What a right click at (x, y) drew over the window as it was: the zoom menu, once it is drawn.
+    ShownArea menuOpenedAt(Window window, int x, int y) {
+        const Shown quiet = shown(window);
+        click(x, y, 3);
+        ShownArea menu;
+        idleUntil([&] { return (menu = changedArea(quiet, shown(window))).height() > 0; });
+        return menu;
+    }
     // The pointer at device pixel (x, y) of the host's window.
     void pointer(int x, int y) {
         testing_support::movePointer(display, kParentX + x, kParentY + y);
@@ -179,13 +206,6 @@ class X11ZoomedEditor : public ::testing::Test {
     std::unique_ptr<host::HostedEffect> plugin;
 };
 
-// Pixels that differ clearly from the committed picture of the freshly opened panel at percent.
-int clearDifferencesFromPicture(const Shown& shown, int percent) {
-    const std::string file = std::string(TMX1_PANEL_PICTURES) +
-                             (percent == 100 ? "/panel.png" : "/panel-" + std::to_string(percent) + ".png");
-    return testing_support::clearDifferences(shown, toolkit::LoadPictureFile(file), shown.width);
-}
-
 class ZoomedOnTheServer : public X11ZoomedEditor, public ::testing::WithParamInterface<int> {};
 
 TEST_P(ZoomedOnTheServer, TheWindowHasTheZoomedSizeAndShowsTheHeadlessPanel) {
@@ -193,21 +213,23 @@ TEST_P(ZoomedOnTheServer, TheWindowHasTheZoomedSizeAndShowsTheHeadlessPanel) {
     ASSERT_TRUE(host::requestEditorZoom(plugin->record(), percent));
     EXPECT_EQ(reportedSize(), zoomedSize(percent)) << "what the host sizes its window from";
     open();
-    idleFor(200);
+    ASSERT_TRUE(idleUntil([&] { return editorWindow() != 0; }));
     const Window editor = editorWindow();
-    ASSERT_NE(editor, 0u);
     EXPECT_EQ(sizeOf(editor), zoomedSize(percent));
     EXPECT_EQ(reportedSize(), zoomedSize(percent));
-    const Shown onServer = shown(editor);
+    // Painted once it shows the headless composition of the same state.
+    const Shown composed = headlessComposition(host, 0, percent);
+    Shown onServer;
+    idleUntil([&] { return differingPixels(onServer = shown(editor), composed) == 0; });
     ASSERT_EQ(onServer.width, zoomedSize(percent).first);
-    EXPECT_EQ(differingPixels(onServer, headlessComposition(host, 0, percent)), 0)
+    EXPECT_EQ(differingPixels(onServer, composed), 0)
         << "the server shows other pixels than the headless composition of the same state";
     EXPECT_LE(clearDifferencesFromPicture(onServer, percent), pictureTolerance(percent));
 
     // Another program's state, drawn after the window exists, arrives as well.
     plugin->dispatch(vst::effSetProgram, 0, 4);
-    idleFor(200);
-    EXPECT_EQ(differingPixels(shown(editor), headlessComposition(host, 4, percent)), 0);
+    const Shown program4 = headlessComposition(host, 4, percent);
+    EXPECT_TRUE(idleUntil([&] { return differingPixels(shown(editor), program4) == 0; }));
 }
 
 INSTANTIATE_TEST_SUITE_P(EachZoom, ZoomedOnTheServer, ::testing::Values(100, 150, 200),
@@ -236,8 +258,7 @@ TEST_F(X11ZoomedEditor, ClicksAndDragsGiveTheSameValuesAtEveryZoom) {
         for (int i = 0; i < 10; ++i)
             defaults[static_cast<std::size_t>(i)] = plugin->getParameter(i);
         openAt(percent);
-        idleFor(100);
-        ASSERT_EQ(sizeOf(editorWindow()), zoomedSize(percent));
+        ASSERT_TRUE(idleUntil([&] { return sizeOf(editorWindow()) == zoomedSize(percent); }));
         const toolkit::TZoom zoom(percent);
         const auto at = [&](Point p, int dy = 0) { pointer(zoom.Device(p.x), zoom.Device(p.y + dy)); };
         const auto drag = [&](Point knob, int layoutPixels) {
@@ -256,7 +277,8 @@ TEST_F(X11ZoomedEditor, ClicksAndDragsGiveTheSameValuesAtEveryZoom) {
         at(kReleaseType2);
         button(1, true);
         button(1, false);
-        idleFor(50);
+        // The last gesture taken (Smooth 2, step 2 of 4) means every earlier one was.
+        EXPECT_TRUE(idleUntil([&] { return plugin->getParameter(tmx1::kReleaseType) == 0.5f; }));
         std::array<float, 10> values{};
         for (int i = 0; i < 10; ++i)
             values[static_cast<std::size_t>(i)] = plugin->getParameter(i);
@@ -278,9 +300,8 @@ TEST_F(X11ZoomedEditor, TheDesktopsXftDpiAloneOpensTheEditorAt150) {
     XSync(display, False);
     EXPECT_EQ(reportedSize(), zoomedSize(150)) << "asked before the editor opens";
     open();
-    idleFor(100);
+    EXPECT_TRUE(idleUntilItShowsThePanel(150));
     EXPECT_EQ(sizeOf(editorWindow()), zoomedSize(150));
-    EXPECT_LE(clearDifferencesFromPicture(shown(editorWindow()), 150), pictureTolerance(150));
     plugin->dispatch(vst::effEditClose);
 
     // The user's remembered 100 % comes before the desktop.
@@ -300,13 +321,10 @@ Point menuEntry(const ShownArea& menu, int percent) {
 
 TEST_F(X11ZoomedEditor, TheMenuChosenWithThePointerZoomsTheWindowAndIsRemembered) {
     open();
-    idleFor(100);
+    ASSERT_TRUE(idleUntilItShowsThePanel(100));
     const Window before = editorWindow();
     ASSERT_EQ(sizeOf(before), zoomedSize(100));
-    const Shown quiet = shown(before);
-    click(300, 150, 3);
-    idleFor(50);
-    const ShownArea menu = changedArea(quiet, shown(before));
+    const ShownArea menu = menuOpenedAt(before, 300, 150);
     ASSERT_GT(menu.width(), 30) << "the right click drew no menu";
     ASSERT_GT(menu.height(), 30);
     EXPECT_EQ(menu.left, 300) << "the menu opens where the user clicked";
@@ -315,7 +333,7 @@ TEST_F(X11ZoomedEditor, TheMenuChosenWithThePointerZoomsTheWindowAndIsRemembered
 
     const Point entry = menuEntry(menu, 200);
     click(entry.x, entry.y);
-    idleFor(200);
+    EXPECT_TRUE(idleUntilItShowsThePanel(200)) << "the zoomed panel is painted, without the menu";
     ASSERT_EQ(sizeRequests, (std::vector<Size>{zoomedSize(200)}));
     EXPECT_EQ(sizeOf(parent), zoomedSize(200)) << "the host followed";
     const Window after = editorWindow();
@@ -323,18 +341,13 @@ TEST_F(X11ZoomedEditor, TheMenuChosenWithThePointerZoomsTheWindowAndIsRemembered
     EXPECT_EQ(sizeOf(after), zoomedSize(200));
     EXPECT_EQ(reportedSize(), zoomedSize(200));
     EXPECT_NE(settingsFile().find("Zoom=200"), std::string::npos) << settingsFile();
-    EXPECT_LE(clearDifferencesFromPicture(shown(after), 200), pictureTolerance(200))
-        << "the zoomed panel is painted, without the menu";
 
     // At 200 % the menu works in the zoomed window, back to 150 %.
-    const Shown zoomedQuiet = shown(after);
-    click(400, 300, 3);
-    idleFor(50);
-    const ShownArea zoomedMenu = changedArea(zoomedQuiet, shown(after));
+    const ShownArea zoomedMenu = menuOpenedAt(after, 400, 300);
     ASSERT_GT(zoomedMenu.height(), 60) << "the menu is drawn at the zoom";
     const Point smaller = menuEntry(zoomedMenu, 150);
     click(smaller.x, smaller.y);
-    idleFor(200);
+    EXPECT_TRUE(idleUntil([&] { return sizeOf(editorWindow()) == zoomedSize(150); }));
     EXPECT_EQ(sizeRequests.back(), zoomedSize(150));
     EXPECT_EQ(sizeOf(editorWindow()), zoomedSize(150));
     EXPECT_NE(settingsFile().find("Zoom=150"), std::string::npos) << settingsFile();
@@ -343,13 +356,10 @@ TEST_F(X11ZoomedEditor, TheMenuChosenWithThePointerZoomsTheWindowAndIsRemembered
 TEST_F(X11ZoomedEditor, AHostThatKeepsItsSizeKeepsTheWindowUntilTheNextOpen) {
     hostResizes = false;
     open();
-    idleFor(100);
-    const Shown quiet = shown(editorWindow());
-    click(100, 60, 3);
-    idleFor(50);
-    const Point entry = menuEntry(changedArea(quiet, shown(editorWindow())), 200);
+    ASSERT_TRUE(idleUntilItShowsThePanel(100));
+    const Point entry = menuEntry(menuOpenedAt(editorWindow(), 100, 60), 200);
     click(entry.x, entry.y);
-    idleFor(200);
+    ASSERT_TRUE(idleUntil([&] { return !sizeRequests.empty(); }));
     ASSERT_EQ(sizeRequests, (std::vector<Size>{zoomedSize(200)}));
     EXPECT_EQ(sizeOf(parent), zoomedSize(100));
     EXPECT_EQ(sizeOf(editorWindow()), zoomedSize(100)) << "not larger than the host's window";
@@ -359,8 +369,7 @@ TEST_F(X11ZoomedEditor, AHostThatKeepsItsSizeKeepsTheWindowUntilTheNextOpen) {
     XDestroyWindow(display, parent);
     parent = 0;
     open();
-    idleFor(100);
-    EXPECT_EQ(sizeOf(editorWindow()), zoomedSize(200));
+    EXPECT_TRUE(idleUntil([&] { return sizeOf(editorWindow()) == zoomedSize(200); }));
 }
 
 } // namespace

@@ -53,9 +53,9 @@ class HostWindowOnScreen : public ::testing::Test {
         XGetWMNormalHints(display, id, &size, &supplied);
         return size;
     }
-    // Pumps as a host's loop does until the window reports closed, for up to a second.
+    // Pumps as a host's loop does until the window reports closed, for up to ten seconds.
     bool pumpsUntilClosed() {
-        for (int i = 0; i < 100; ++i) {
+        for (int i = 0; i < 1000; ++i) {
             if (!window->Pump())
                 return true;
             std::this_thread::sleep_for(std::chrono::milliseconds(10));

@@ -32,9 +32,9 @@ using platform::x11::InformationBoxPicture;
 const std::string kTitle = "About TMX-1";
 const std::string kText = "Tollimax | TMX-1 v1.10 by Brindlow Audio, https://brindlow-audio.example/tmx-1";
 
-// Polls until `done` holds, for up to three seconds.
+// Polls until `done` holds, for up to ten seconds: far longer than a busy machine takes.
 template <class Condition> bool eventually(Condition done) {
-    for (int i = 0; i < 300; ++i) {
+    for (int i = 0; i < 1000; ++i) {
         if (done())
             return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -65,27 +65,26 @@ class InformationBoxOnScreen : public ::testing::Test {
         }
     }
 
-    // Shows the box over `parent` and serves it until it is on the screen with the keyboard.
+    // Shows the box over `parent` and serves it until it is on the screen with the keyboard. Nobody
+    // has answered the box yet: a call that waited for the user would not return here, and one that
+    // returned with the box closed would have waited for it.
     void show(unsigned long parent) {
-        const auto start = std::chrono::steady_clock::now();
         shown = platform::x11::ShowInformationBox(parent, kTitle, kText);
-        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100))
-            << "showing it waits for nothing";
         ASSERT_NE(shown, nullptr);
+        ASSERT_TRUE(serve()) << "showing it returns with the box open";
         ASSERT_TRUE(eventually([&] { return (box = findBox()) != 0; })) << "no window named " << kTitle;
         EXPECT_EQ(box, shown->WindowId());
         ASSERT_TRUE(eventually([&] { return focused() == box; })) << "the box takes the keyboard";
     }
-    // Serves the box once, as an idle does, and tells whether it is still open.
+    // Serves the box once, as an idle does, and tells whether it is still open. A serve that waited for
+    // the user would never return from staysUp(), where the user does nothing.
     bool serve() {
-        const auto start = std::chrono::steady_clock::now();
         open = shown->Serve();
-        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100)) << "serving never waits";
         return open;
     }
-    // Polls until `done` holds, serving the box on each round, for up to three seconds.
+    // Polls until `done` holds, serving the box on each round, for up to ten seconds.
     template <class Condition> bool eventually(Condition done) {
-        for (int i = 0; i < 300; ++i) {
+        for (int i = 0; i < 1000; ++i) {
             if (shown)
                 serve();
             if (done())

@@ -1,6 +1,7 @@
 // `tmx1-host editor`: the built plug-in's editor in a window of the host's own on a private X server,
 // with the demo playing at real-time pace, stopped by time, by the window manager's close button and
-// by Ctrl+C; plug-ins and command lines it refuses.
+// by Ctrl+C; plug-ins and command lines it refuses. The tests wait for what the user would see (the
+// window, the panel painted, the meters lit) rather than for a fixed time.
 #include "tests/support/XvfbServer.h"
 #include "tests/tools/HostProcess.h"
 
@@ -18,13 +19,13 @@
 #include "tests/support/ShownPanel.h"
 
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
-#include <future>
 #include <optional>
 #include <regex>
+#include <sstream>
 #include <thread>
 
 namespace {
@@ -51,57 +52,92 @@ std::optional<Summary> summaryOf(const std::string& output) {
     return Summary{match[1], std::stod(match[2]), std::stoi(match[3]), std::stoi(match[4])};
 }
 
-// A real-time host plays 44100 / 512 blocks and idles its editor 30 times per second, give or take
-// what a busy test machine delays.
+// A real-time host plays 44100 / 512 blocks and idles its editor 30 times per second, and never
+// faster (the reported time is rounded to a tenth). A busy machine may well make either come slower:
+// below the pace only a tenth of it, a stall, is a fault.
 void expectRealTimePace(const Summary& summary) {
-    EXPECT_NEAR(summary.blocks, summary.seconds * 44100 / 512, 12) << "blocks as a sound card asks for them";
-    EXPECT_NEAR(summary.idles, summary.seconds * 30, 6) << "idles at a DAW's rate";
+    const double blocks = summary.seconds * 44100 / 512;
+    const double idles = summary.seconds * 30;
+    EXPECT_LE(summary.blocks, blocks + 12) << "no more blocks than a sound card asks for";
+    EXPECT_GT(summary.blocks, blocks / 10) << "the blocks went on";
+    EXPECT_LE(summary.idles, idles + 6) << "no more idles than a DAW's rate";
+    EXPECT_GT(summary.idles, idles / 10) << "the idles went on";
 }
 
 TEST(EditorCommand, RunsForTheGivenTimeWithTheAudioAtRealTimePace) {
     privateDisplay();
-    const auto start = std::chrono::steady_clock::now();
     const HostRun run = runHost("editor --seconds 1 --program \"Maximum Loudness\"");
-    const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     ASSERT_EQ(run.exitCode, 0) << run.output;
     EXPECT_NE(run.output.find("showing " + kTitle), std::string::npos) << run.output;
     const std::optional<Summary> summary = summaryOf(run.output);
     ASSERT_TRUE(summary) << run.output;
     EXPECT_EQ(summary->reason, "time is up");
-    EXPECT_NEAR(summary->seconds, 1.0, 0.1);
+    EXPECT_GE(summary->seconds, 1.0);
+    EXPECT_LT(summary->seconds, 2.0) << "it stops once the time is up, a late idle at most after it";
     expectRealTimePace(*summary);
-    EXPECT_LT(took, 4.0);
 }
 
-// The desktop's side: finds the host's window and looks into it as the user would.
+// The desktop's side: finds the host's window and looks into it as the user would. The host replaces
+// or destroys its windows whenever it likes, also between two requests of ours about one of them: a
+// request about a gone window fails, and is asked again, instead of ending the test program as Xlib's
+// own handler would.
 class EditorOnScreen : public ::testing::Test {
   protected:
     void SetUp() override {
         privateDisplay();
         display = XOpenDisplay(nullptr);
         ASSERT_NE(display, nullptr);
+        previousHandler = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
     }
     void TearDown() override {
         if (display != nullptr)
             XCloseDisplay(display);
+        XSetErrorHandler(previousHandler);
     }
 
-    // The host's window once it holds the editor, within a few seconds.
-    Window findHostWindow() {
-        for (int i = 0; i < 300; ++i) {
-            if (const Window found = topLevelNamed(display, kTitle);
-                found != 0 && !childrenOf(display, found).empty())
-                return found;
+    // Polls until `done` holds, for up to twenty seconds: far longer than a busy machine takes.
+    template <class Condition> static bool eventually(Condition done) {
+        for (int i = 0; i < 2000; ++i) {
+            if (done())
+                return true;
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
-        return 0;
+        return false;
+    }
+    // The host's window once it holds the editor.
+    Window findHostWindow() {
+        Window found = 0;
+        eventually([&] {
+            found = topLevelNamed(display, kTitle);
+            return found != 0 && !childrenOf(display, found).empty();
+        });
+        return found;
+    }
+    // Whether the editor comes to show the committed picture left of the over-compression LED and the
+    // meters, where nothing moves while the demo plays: it has painted.
+    bool painted(Window editor, const toolkit::TPictureData& panel, int percent) {
+        return eventually([&] {
+            return clearDifferences(shownBy(display, editor, panel.width, panel.height), panel,
+                                    2 * percent) <= pictureTolerance(percent);
+        });
+    }
+    // Whether the painted panel's input meters come to light: blocks of the demo were played.
+    bool inputMetersLight(Window editor) {
+        return painted(editor, quietPanel(), 100) &&
+               eventually([&] { return differencesFromTheQuietPanel(editor, 407, 100, 430, 220) > 100; });
+    }
+    static const toolkit::TPictureData& quietPanel() {
+        static const toolkit::TPictureData panel =
+            toolkit::LoadPictureFile(TESTS_SOURCE_DIR "/editor/panel.png");
+        return panel;
     }
     // Pixels of the window that differ from the committed picture of the quiet panel inside rect.
     int differencesFromTheQuietPanel(Window window, int left, int top, int right, int bottom) {
-        static const toolkit::TPictureData panel =
-            toolkit::LoadPictureFile(TESTS_SOURCE_DIR "/editor/panel.png");
+        const toolkit::TPictureData& panel = quietPanel();
         XImage* image = XGetImage(display, window, left, top, static_cast<unsigned>(right - left),
                                   static_cast<unsigned>(bottom - top), AllPlanes, ZPixmap);
+        if (image == nullptr)
+            return 0;
         int count = 0;
         for (int y = top; y < bottom; ++y)
             for (int x = left; x < right; ++x) {
@@ -123,52 +159,44 @@ class EditorOnScreen : public ::testing::Test {
         return (inside.size() == 1 ? size(inside[0]) : std::to_string(inside.size()) + " windows") + " in " +
                size(host);
     }
-    // sizes(host) once it is what is expected, or after two seconds.
+    // sizes(host) once it is what is expected, or when polling gives up.
     std::string settledSizes(Window host, const std::string& expected) {
-        std::string seen = sizes(host);
-        for (int i = 0; i < 200 && seen != expected; ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            seen = sizes(host);
-        }
+        std::string seen;
+        eventually([&] { return (seen = sizes(host)) == expected; });
         return seen;
     }
-    // What the host said once it stopped, or exit code -1 when it goes on running.
-    static HostRun finished(std::future<HostRun>& running) {
-        if (running.wait_for(std::chrono::seconds(5)) != std::future_status::ready)
-            return {-1, "still running"};
-        return running.get();
-    }
     Display* display = nullptr;
+    XErrorHandler previousHandler = nullptr;
 };
 
 TEST_F(EditorOnScreen, TheEditorFillsTheHostsWindowItsMetersMoveAndClosingTheWindowStopsIt) {
-    std::future<HostRun> running =
-        std::async(std::launch::async, [] { return runHost("editor --seconds 20"); });
+    StartedHost started("editor --seconds 20");
     const Window host = findHostWindow();
     ASSERT_NE(host, 0u) << "no window named " << kTitle;
     EXPECT_EQ(sizes(host), "570x265 in 570x265") << "the window is the editor's size";
     const std::vector<Window> inside = childrenOf(display, host);
     ASSERT_EQ(inside.size(), 1u);
 
-    // The input meters light while the demo plays through the effect.
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    EXPECT_GT(differencesFromTheQuietPanel(inside[0], 407, 100, 430, 220), 100);
+    EXPECT_TRUE(inputMetersLight(inside[0])) << "the demo plays through the effect";
 
     closeByWindowManager(display, host);
-    ASSERT_EQ(running.wait_for(std::chrono::seconds(5)), std::future_status::ready) << "still running";
-    const HostRun run = running.get();
+    const HostRun run = started.finish();
     EXPECT_EQ(run.exitCode, 0) << run.output;
     const std::optional<Summary> summary = summaryOf(run.output);
     ASSERT_TRUE(summary) << run.output;
-    EXPECT_EQ(summary->reason, "the window was closed");
-    EXPECT_LT(summary->seconds, 5.0);
+    EXPECT_EQ(summary->reason, "the window was closed") << "not the 20 s running out";
     expectRealTimePace(*summary);
     EXPECT_EQ(topLevelNamed(display, kTitle), 0u) << "the window is gone";
 }
 
-TEST(EditorCommand, CtrlCStopsItCleanly) {
-    privateDisplay();
-    const HostRun run = runHostSignalled("editor", "INT", 0.8);
+// Ctrl+C once the meters show that blocks were played.
+TEST_F(EditorOnScreen, CtrlCStopsItCleanly) {
+    StartedHost started("editor");
+    const Window host = findHostWindow();
+    ASSERT_NE(host, 0u) << "no window named " << kTitle;
+    EXPECT_TRUE(inputMetersLight(childrenOf(display, host).at(0)));
+    started.signal(SIGINT);
+    const HostRun run = started.finish();
     EXPECT_EQ(run.exitCode, 0) << run.output;
     const std::optional<Summary> summary = summaryOf(run.output);
     ASSERT_TRUE(summary) << run.output;
@@ -179,25 +207,23 @@ TEST(EditorCommand, CtrlCStopsItCleanly) {
 // INFO's box waits for the user, but the host does not wait for the box: its idles go on at a DAW's
 // rate, and Ctrl+C ends it as usual, box and all.
 TEST_F(EditorOnScreen, WithTheInformationBoxOpenTheHostGoesOnIdlingAndCtrlCEndsIt) {
-    std::future<HostRun> running =
-        std::async(std::launch::async, [] { return runHostSignalled("editor", "INT", 3.0); });
+    StartedHost started("editor");
     const Window host = findHostWindow();
     ASSERT_NE(host, 0u) << "no window named " << kTitle;
+    ASSERT_TRUE(painted(childrenOf(display, host).at(0), quietPanel(), 100))
+        << "it takes clicks once painted";
     XWindowAttributes at{};
     XGetWindowAttributes(display, host, &at);
     XTestFakeMotionEvent(display, -1, at.x + 533, at.y + 30, CurrentTime); // INFO
     XTestFakeButtonEvent(display, 1, True, CurrentTime);
     XTestFakeButtonEvent(display, 1, False, CurrentTime);
     XSync(display, False);
-    Window box = 0;
-    for (int i = 0; i < 200 && box == 0; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        box = topLevelNamed(display, "TMX-1");
-    }
-    EXPECT_NE(box, 0u) << "INFO shows its box";
+    EXPECT_TRUE(eventually([&] { return topLevelNamed(display, "TMX-1") != 0; })) << "INFO shows its box";
+    // Long enough with the box up that idles missing meanwhile would break the pace.
+    std::this_thread::sleep_for(std::chrono::seconds(1));
 
-    ASSERT_EQ(running.wait_for(std::chrono::seconds(10)), std::future_status::ready) << "still running";
-    const HostRun run = running.get();
+    started.signal(SIGINT);
+    const HostRun run = started.finish();
     EXPECT_EQ(run.exitCode, 0) << run.output;
     const std::optional<Summary> summary = summaryOf(run.output);
     ASSERT_TRUE(summary) << run.output;
@@ -207,21 +233,18 @@ TEST_F(EditorOnScreen, WithTheInformationBoxOpenTheHostGoesOnIdlingAndCtrlCEndsI
 }
 
 TEST_F(EditorOnScreen, AtZoom200TheWindowIsTwiceTheSizeAndShowsTheZoomedPanel) {
-    std::future<HostRun> running =
-        std::async(std::launch::async, [] { return runHost("editor --seconds 20 --zoom 200"); });
+    StartedHost started("editor --seconds 20 --zoom 200");
     const Window host = findHostWindow();
     ASSERT_NE(host, 0u) << "no window named " << kTitle;
     EXPECT_EQ(sizes(host), "1140x530 in 1140x530") << "the window is the zoomed editor's size";
     const std::vector<Window> inside = childrenOf(display, host);
     ASSERT_EQ(inside.size(), 1u);
 
-    // Left of the over-compression LED and the meters nothing moves while the demo plays.
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
     const toolkit::TPictureData panel = toolkit::LoadPictureFile(TESTS_SOURCE_DIR "/editor/panel-200.png");
-    EXPECT_LE(clearDifferences(shownBy(display, inside[0], 1140, 530), panel, 400), pictureTolerance(200));
+    EXPECT_TRUE(painted(inside[0], panel, 200)) << "the zoomed panel";
 
     closeByWindowManager(display, host);
-    const HostRun run = finished(running);
+    const HostRun run = started.finish();
     EXPECT_EQ(run.exitCode, 0) << run.output;
 }
 
@@ -231,8 +254,7 @@ TEST_F(EditorOnScreen, TheZoomMenuResizesTheHostsWindow) {
     const std::filesystem::path folder = std::filesystem::temp_directory_path() / "tmx1-host-editor-zoom";
     std::filesystem::remove_all(folder);
     const ScopedEnvironment userConfig("XDG_CONFIG_HOME", folder.string());
-    std::future<HostRun> running =
-        std::async(std::launch::async, [] { return runHost("editor --seconds 20 --zoom 100"); });
+    StartedHost started("editor --seconds 20 --zoom 100");
     const Window host = findHostWindow();
     ASSERT_NE(host, 0u) << "no window named " << kTitle;
     const Window editor = childrenOf(display, host).at(0);
@@ -244,15 +266,16 @@ TEST_F(EditorOnScreen, TheZoomMenuResizesTheHostsWindow) {
         XTestFakeButtonEvent(display, button, True, CurrentTime);
         XTestFakeButtonEvent(display, button, False, CurrentTime);
         XSync(display, False);
-        std::this_thread::sleep_for(std::chrono::milliseconds(200)); // a few of the host's idles
     };
     // Left of the over-compression LED the panel stays still while the demo plays: only the menu
     // changes it there.
-    std::this_thread::sleep_for(std::chrono::milliseconds(300)); // painted
+    ASSERT_TRUE(painted(editor, quietPanel(), 100));
     const Shown before = shownBy(display, editor, 200, 265);
     clickAt(40, 40, 3);
-    const ShownArea menu = changedArea(before, shownBy(display, editor, 200, 265));
-    ASSERT_GT(menu.height(), 30) << "the right click drew no menu";
+    ShownArea menu;
+    ASSERT_TRUE(eventually([&] {
+        return (menu = changedArea(before, shownBy(display, editor, 200, 265))).height() > 30;
+    })) << "the right click drew no menu";
     const auto [x, y] = menuEntryCentre(menu, 2);
     clickAt(x, y, 1);
 
@@ -262,7 +285,7 @@ TEST_F(EditorOnScreen, TheZoomMenuResizesTheHostsWindow) {
     EXPECT_NE(settings.str().find("Zoom=200"), std::string::npos) << settings.str();
 
     closeByWindowManager(display, host);
-    EXPECT_EQ(finished(running).exitCode, 0);
+    EXPECT_EQ(started.finish().exitCode, 0);
     std::filesystem::remove_all(folder);
 }
 

@@ -1,6 +1,8 @@
 // Running the built tmx1-host as a user does, from a shell.
 #pragma once
 
+#include <chrono>
+#include <cstdio>
 #include <string>
 
 namespace testing_support {
@@ -18,8 +20,24 @@ HostRun runHost(const std::string& arguments, Captured captured = Captured::outp
 // Runs it under a pseudo-terminal, as in an interactive shell; everything it wrote, together.
 HostRun runHostOnTerminal(const std::string& arguments);
 
-// Runs it and sends it `signal` (INT, TERM, ...) after `seconds`, as a user pressing Ctrl+C would.
-HostRun runHostSignalled(const std::string& arguments, const std::string& signal, double seconds);
+// tmx1-host started with `arguments`, running while the test looks at what it does; the test sends it
+// a signal when it is ready, as a user pressing Ctrl+C does. Killed if the test ends before finish().
+class StartedHost {
+  public:
+    explicit StartedHost(const std::string& arguments);
+    ~StartedHost();
+    StartedHost(const StartedHost&) = delete;
+    StartedHost& operator=(const StartedHost&) = delete;
+
+    void signal(int number) const;
+    // Waits until it stops; its exit code and everything it wrote. One still running after `patience`
+    // (far longer than a busy machine takes to stop it) is killed and answers exit code -1.
+    HostRun finish(std::chrono::seconds patience = std::chrono::seconds(20));
+
+  private:
+    FILE* pipe;
+    int pid = -1;
+};
 
 int lineCount(const std::string& text);
 
