@@ -1,12 +1,16 @@
 #include "lv2/PortMap.h"
 
 #include "dsp/Coefficients.h"
+#include "plugin/ParameterDisplay.h"
 #include "plugin/ParameterTable.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 
 namespace tmx1::lv2 {
 
@@ -42,13 +46,15 @@ float portFloat(const ParameterInfo& info, float normalised) {
 float floatOfBits(std::uint32_t bits) { return std::bit_cast<float>(bits); }
 constexpr std::uint32_t kBitsOfOne = 0x3F800000u;
 
-// The first normalised float in 0..1 whose port value is at least `portValue` (strictly above it
-// when `above`). The port value grows with the normalised one, so a bisection over the bits finds it.
-std::uint32_t firstBitsReaching(const ParameterInfo& info, float portValue, bool above) {
+// The first normalised float in 0..1 whose value by `valueOf` is at least `portValue` (strictly above
+// it when `above`). Both the port value and the shown number grow with the normalised value, so a
+// bisection over the bits finds it.
+template <typename ValueOf>
+std::uint32_t firstBitsReaching(const ValueOf& valueOf, float portValue, bool above) {
     std::uint32_t low = 0, high = kBitsOfOne + 1; // the answer lies in [low, high]
     while (low < high) {
         const std::uint32_t middle = low + (high - low) / 2;
-        const float value = portFloat(info, floatOfBits(middle));
+        const float value = valueOf(floatOfBits(middle));
         if (above ? value > portValue : value >= portValue)
             high = middle;
         else
@@ -78,14 +84,54 @@ float shortestDecimalIn(float first, float last, double exact) {
     return std::clamp(static_cast<float>(exact), first, last);
 }
 
-float continuousNormalised(const ParameterInfo& info, float portValue) {
+long long powerOfTen(int exponent) {
+    long long power = 1;
+    for (int i = 0; i < exponent; ++i)
+        power *= 10;
+    return power;
+}
+
+// The number displayNumber's text reads (five significant digits, at most three decimals, rounded half
+// away from zero, cut to five characters), made without a string.
+float shownNumber(float value) {
+    const long double magnitude = std::fabs(static_cast<long double>(value));
+    int integerDigits = 0;
+    while (integerDigits < 18 && magnitude >= static_cast<long double>(powerOfTen(integerDigits)))
+        ++integerDigits;
+    const int decimals = std::clamp(5 - integerDigits, 0, 3);
+    // A float times 1000 is exact in long double: this rounds the value itself, as the text does.
+    const long long rounded = std::llround(magnitude * static_cast<long double>(powerOfTen(decimals)));
+    int shownIntegerDigits = 1;
+    while (rounded / powerOfTen(decimals) >= powerOfTen(shownIntegerDigits))
+        ++shownIntegerDigits;
+    const bool negative = value < 0.0f && rounded != 0;
+    const int kept = std::clamp(5 - (negative ? 1 : 0) - shownIntegerDigits - 1, 0, decimals);
+    // The float nearest the decimal the text reads: "-1044e-1" for "-104.4".
+    std::array<char, 48> text{};
+    const int length = std::snprintf(text.data(), text.size(), "%s%llde-%d", negative ? "-" : "",
+                                     rounded / powerOfTen(decimals - kept), kept);
+    float number = 0.0f;
+    std::from_chars(text.data(), text.data() + std::clamp(length, 0, static_cast<int>(text.size()) - 1),
+                    number);
+    return number;
+}
+
+float continuousNormalised(int parameter, const ParameterInfo& info, float portValue) {
     if (portValue <= portFloat(info, 0.0f))
         return 0.0f;
     if (portValue >= portFloat(info, 1.0f))
         return 1.0f;
     const double exact = exactInverse(info, portValue);
-    const std::uint32_t first = firstBitsReaching(info, portValue, false);
-    const std::uint32_t pastLast = firstBitsReaching(info, portValue, true);
+    const auto shown = [parameter](float normalised) {
+        return shownNumber(displayValue(parameter, normalised));
+    };
+    const auto port = [&info](float normalised) { return portFloat(info, normalised); };
+    std::uint32_t first = firstBitsReaching(shown, portValue, false);
+    std::uint32_t pastLast = firstBitsReaching(shown, portValue, true);
+    if (first >= pastLast) { // not a number the panel shows
+        first = firstBitsReaching(port, portValue, false);
+        pastLast = firstBitsReaching(port, portValue, true);
+    }
     if (first >= pastLast) // no normalised float gives this port value exactly
         return std::clamp(static_cast<float>(exact), 0.0f, 1.0f);
     return shortestDecimalIn(floatOfBits(first), floatOfBits(pastLast - 1), exact);
@@ -121,18 +167,15 @@ float NormalisedOf(int parameter, float portValue) {
     }
     if (!isContinuous(info))
         return portValue > 0.5f ? 1.0f : 0.0f;
-    return continuousNormalised(info, portValue);
+    return continuousNormalised(parameter, info, portValue);
 }
 
-float ShortestPortValue(int parameter, float normalised) {
-    const double exact = PortValueOf(parameter, normalised);
-    for (int decimals = 0; decimals < 9; ++decimals) {
-        const double scale = std::pow(10.0, decimals);
-        const auto rounded = static_cast<float>(std::round(exact * scale) / scale);
-        if (NormalisedOf(parameter, rounded) == normalised)
-            return rounded;
-    }
-    return static_cast<float>(exact);
+float ShownPortValue(int parameter, float normalised) {
+    if (!isParameter(parameter))
+        return 0.0f;
+    if (!isContinuous(kParameters[static_cast<std::size_t>(parameter)]))
+        return static_cast<float>(PortValueOf(parameter, normalised));
+    return shownNumber(displayValue(parameter, normalised));
 }
 
 } // namespace tmx1::lv2

@@ -67,19 +67,21 @@ int ParameterOfPort(int port);
 // a switch.
 double PortValueOf(int parameter, float normalised);
 
-// The port value with the fewest decimals that NormalisedOf takes back to `normalised` exactly, as the
-// Turtle writes defaults and presets: the numbers the panel shows ("0" dB, not the 5.96e-7 of the
-// law's float, "0.6" dB of knee), with more digits only where fewer would land on another value
-// (Release's 104.46 ms).
-float ShortestPortValue(int parameter, float normalised);
+// The port value a user reads for a normalised value, as the Turtle writes defaults and presets: for
+// a continuous parameter the number of the panel's text (ParameterDisplay), "0.000" dB rather than the
+// 5.96e-7 of the law, "104.4" ms for 104.46 as the panel cuts it; PortValueOf for the others.
+// Allocates nothing, as NormalisedOf calls it on the audio thread.
+float ShownPortValue(int parameter, float normalised);
 
 // The normalised float the parameter would hold for a port value. Release Type: the nearest index,
 // clamped to the types, over 4; a switch: 1 above 0.5, else 0; a value that is not a number: 0.
-// Continuous parameters: a port is a float, far coarser than the normalised value near the bottom of
-// a dB or ms range, so a whole run of normalised floats shares one port value. Of that run the answer
-// is the value with the fewest decimals (the nearest to the exact inverse among them), which is what
-// a knob step, a factory value or the parameter's default held when the port value was made from one;
-// where a run holds no short decimal, the exact inverse in double rounded once to float. Clamped to 0..1.
+// Continuous parameters: a whole run of normalised floats shares one port value, the run of those the
+// panel shows as that number when it is one the panel shows (ShownPortValue), else the run of those
+// whose PortValueOf rounds to it (a port is a float, far coarser than the normalised value near the
+// bottom of a dB or ms range). Of the run the answer is the value with the fewest decimals (the
+// nearest to the exact inverse among them), which is what a knob step, a factory value or the
+// parameter's default held when the port value was made from one; where a run holds no short decimal,
+// the exact inverse in double rounded once to float. Clamped to 0..1.
 float NormalisedOf(int parameter, float portValue);
 
 } // namespace tmx1::lv2

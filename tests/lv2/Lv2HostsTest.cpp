@@ -98,6 +98,9 @@ constexpr float kSameSound = 1e-6f;
 class Lv2Hosts : public ::testing::Test {
   protected:
     void SetUp() override {
+        // A folder for each test: ctest runs them side by side.
+        work = fs::path(TMX1_LV2_TEST_WORK_DIR) / "lv2hosts" /
+               ::testing::UnitTest::GetInstance()->current_test_info()->name();
         fs::remove_all(work);
         fs::create_directories(work / "lv2");
         // The hosts find the plug-in through LV2_PATH: a folder that holds only the build's bundle.
@@ -131,7 +134,7 @@ class Lv2Hosts : public ::testing::Test {
         ASSERT_EQ(std::system(command.str().c_str()), 0) << command.str();
     }
 
-    const fs::path work = fs::path(TMX1_LV2_TEST_WORK_DIR) / "lv2hosts";
+    fs::path work;
 };
 
 TEST_F(Lv2Hosts, Lv2applyThroughEveryPresetSoundsAsTheSameProgramInTheVstEffectAt441And48kHz) {
@@ -165,7 +168,7 @@ TEST_F(Lv2Hosts, Lv2applyWithOneControlSetSoundsAsTheVstEffectWithThatParameterS
         const char* symbol = tmx1::lv2::kPortSymbols[static_cast<std::size_t>(tmx1::lv2::kFirstParameterPort +
                                                                               setting.index)];
         const std::string viaLv2 = (work / "lv2.wav").string();
-        lv2apply(input, viaLv2, {{symbol, tmx1::lv2::ShortestPortValue(setting.index, setting.value)}});
+        lv2apply(input, viaLv2, {{symbol, tmx1::lv2::ShownPortValue(setting.index, setting.value)}});
         expectSoundOfTheVstEffect(input, viaLv2, 0, symbol, {setting});
     }
 }

@@ -1,5 +1,6 @@
 #include "lv2/PortMap.h"
 #include "plugin/APluginProgram.h"
+#include "plugin/ParameterDisplay.h"
 #include "plugin/ParameterTable.h"
 #include "tools/lv2-turtle/Lv2Turtle.h"
 
@@ -53,7 +54,12 @@ TEST(PortsAndParameters, PortValuesAreInTheUnitsAUserReads) {
     }
 }
 
-TEST(PortsAndParameters, EveryKnobStepComesBackExactlyFromItsFloatPort) {
+// The number of the panel's text for a normalised value.
+float panelNumber(int parameter, float value) {
+    return std::strtof(displayNumber(displayValue(parameter, value), '.').c_str(), nullptr);
+}
+
+TEST(PortsAndParameters, EveryKnobStepComesBackExactlyFromItsFloatPortAndACoarseStepAlsoAsThePanelShowsIt) {
     for (const int parameter : kContinuous)
         for (const int max : {100, 1000})
             for (int position = 0; position <= max; ++position) {
@@ -62,15 +68,38 @@ TEST(PortsAndParameters, EveryKnobStepComesBackExactlyFromItsFloatPort) {
                 ASSERT_EQ(NormalisedOf(parameter, port), value)
                     << kParameters[static_cast<std::size_t>(parameter)].name << " step " << position << "/"
                     << max;
+                // Five characters tell the coarse steps apart, not every fine one.
+                if (max == 100) {
+                    ASSERT_EQ(NormalisedOf(parameter, ShownPortValue(parameter, value)), value)
+                        << kParameters[static_cast<std::size_t>(parameter)].name << " step " << position
+                        << " shown as " << ShownPortValue(parameter, value);
+                }
             }
 }
 
-TEST(PortsAndParameters, DefaultsAndPresetsAreWrittenWithoutTheLawsFloatNoise) {
-    EXPECT_EQ(ShortestPortValue(kThreshold, 0.8f), 0.0f) << "not the 5.96e-7 dB of -40 + 50 * 0.8f";
-    EXPECT_EQ(ShortestPortValue(kKnee, 0.03f), 0.6f);
-    EXPECT_EQ(ShortestPortValue(kKnee, 0.15f), 3.0f);
-    EXPECT_EQ(ShortestPortValue(kGain, 0.5f), 0.0f);
-    EXPECT_EQ(ShortestPortValue(kReleaseType, 0.75f), 3.0f);
+TEST(PortsAndParameters, ShownPortValuesAreThePanelsNumbersWithoutTheLawsFloatNoise) {
+    EXPECT_EQ(ShownPortValue(kThreshold, 0.8f), 0.0f) << "not the 5.96e-7 dB of -40 + 50 * 0.8f";
+    EXPECT_EQ(ShownPortValue(kKnee, 0.15f), 3.0f);
+    EXPECT_EQ(ShownPortValue(kRelease, 0.44f), 104.4f) << "the panel cuts 104.46 ms to five characters";
+    EXPECT_EQ(ShownPortValue(kReleaseType, 0.75f), 3.0f);
+    EXPECT_EQ(ShownPortValue(kStereoLink, 1.0f), 1.0f);
+    for (const int parameter : kContinuous) {
+        for (int position = 0; position <= 20000; ++position) {
+            const float value = knobStep(position, 20000);
+            ASSERT_EQ(ShownPortValue(parameter, value), panelNumber(parameter, value))
+                << kParameters[static_cast<std::size_t>(parameter)].name << " at " << value;
+        }
+        // Either side of where the text carries into another digit or loses its sign.
+        for (const float carry :
+             {-9.9995f, -0.9995f, -0.0005f, 0.0005f, 0.9995f, 9.9995f, 99.9995f, 999.995f}) {
+            float value = NormalisedOf(parameter, carry);
+            for (int k = 0; k < 16; ++k)
+                value = std::nextafter(value, 0.0f);
+            for (int k = 0; k < 32; ++k, value = std::nextafter(value, 1.0f))
+                ASSERT_EQ(ShownPortValue(parameter, value), panelNumber(parameter, value))
+                    << kParameters[static_cast<std::size_t>(parameter)].name << " at " << value;
+        }
+    }
 }
 
 TEST(PortsAndParameters, FactoryValuesComeBackExactlyFromThePortAndFromTheTurtlesText) {
@@ -79,7 +108,7 @@ TEST(PortsAndParameters, FactoryValuesComeBackExactlyFromThePortAndFromTheTurtle
             const float value = program.values[static_cast<std::size_t>(parameter)];
             const auto port = static_cast<float>(PortValueOf(parameter, value));
             EXPECT_EQ(NormalisedOf(parameter, port), value) << program.name << " " << parameter;
-            const std::string text = turtleNumber(ShortestPortValue(parameter, value));
+            const std::string text = turtleNumber(ShownPortValue(parameter, value));
             EXPECT_EQ(NormalisedOf(parameter, std::strtof(text.c_str(), nullptr)), value)
                 << program.name << " " << parameter << " written as " << text;
         }
@@ -87,7 +116,8 @@ TEST(PortsAndParameters, FactoryValuesComeBackExactlyFromThePortAndFromTheTurtle
 
 TEST(PortsAndParameters, AnyPortValueGivesTheNormalisedValueThatShowsItOrTheNearestOne) {
     // Host automation writes floats no knob made. Where the normalised floats are coarser than the
-    // port's (the top of a range), the answer's neighbours lie either side of the port value.
+    // port's (the top of a range), the answer's neighbours lie either side of the port value. A number
+    // the panel shows gives a value the panel shows as that number.
     const auto portOf = [](int parameter, float value) {
         return static_cast<float>(PortValueOf(parameter, value));
     };
@@ -96,7 +126,7 @@ TEST(PortsAndParameters, AnyPortValueGivesTheNormalisedValueThatShowsItOrTheNear
         for (int k = 1; k < 997; ++k) {
             const auto port = static_cast<float>(lo + (hi - lo) * k / 997.0);
             const float value = NormalisedOf(parameter, port);
-            if (portOf(parameter, value) == port)
+            if (portOf(parameter, value) == port || panelNumber(parameter, value) == port)
                 continue;
             EXPECT_LT(portOf(parameter, std::nextafter(value, 0.0f)), port)
                 << kParameters[static_cast<std::size_t>(parameter)].name << " at " << port;

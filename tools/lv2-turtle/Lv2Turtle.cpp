@@ -103,10 +103,10 @@ void parameterPort(std::ostream& out, int parameter) {
         return turtleNumber(static_cast<float>(PortValueOf(parameter, normalised)));
     };
     out << "        lv2:name " << literal(info.name) << " ;\n";
-    // The default as the shortest number that NormalisedOf takes back to the program's value.
+    // The default as the panel shows it; NormalisedOf takes it back to the program's value.
     out << "        lv2:default "
         << turtleNumber(
-               ShortestPortValue(parameter, kFactoryPrograms[0].values[static_cast<std::size_t>(parameter)]))
+               ShownPortValue(parameter, kFactoryPrograms[0].values[static_cast<std::size_t>(parameter)]))
         << " ;\n";
     out << "        lv2:minimum " << value(0.0f) << " ;\n";
     out << "        lv2:maximum " << value(1.0f) << " ;\n";
@@ -274,7 +274,7 @@ std::string presetsTurtle() {
             out << (parameter == 0 ? " [\n" : " , [\n") << "        lv2:symbol "
                 << literal(kPortSymbols[static_cast<std::size_t>(port)]) << " ;\n        pset:value "
                 << turtleNumber(
-                       ShortestPortValue(parameter, factory.values[static_cast<std::size_t>(parameter)]))
+                       ShownPortValue(parameter, factory.values[static_cast<std::size_t>(parameter)]))
                 << "\n    ]";
         }
         out << " .\n\n";
