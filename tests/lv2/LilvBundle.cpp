@@ -8,7 +8,7 @@ namespace {
 
 constexpr const char* kLv2 = "http://lv2plug.in/ns/lv2core#";
 constexpr const char* kPresets = "http://lv2plug.in/ns/ext/presets#";
-constexpr const char* kSpecifications = "/usr/lib/lv2";
+constexpr const char* kLv2Bundles = "/usr/lib/lv2";
 constexpr const char* kRdfsLabel = "http://www.w3.org/2000/01/rdf-schema#label";
 
 } // namespace
@@ -16,7 +16,7 @@ constexpr const char* kRdfsLabel = "http://www.w3.org/2000/01/rdf-schema#label";
 std::string buildBundle() { return TMX1_LV2_BUNDLE_DIR; }
 
 Bundle::Bundle(const std::string& folder) : world_(lilv_world_new()) {
-    const Node path(lilv_new_string(world_, kSpecifications));
+    const Node path(lilv_new_string(world_, kLv2Bundles));
     lilv_world_set_option(world_, LILV_OPTION_LV2_PATH, path.get());
     lilv_world_load_all(world_);
     const Node bundleUri(lilv_new_file_uri(world_, nullptr, (folder + "/").c_str()));

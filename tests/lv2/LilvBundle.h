@@ -1,5 +1,5 @@
 // The built bundle as an LV2 host sees it: a lilv world that knows only that bundle and the system's
-// specifications, so that a copy installed for the user never stands in for the build's.
+// LV2 vocabularies, so that a copy installed for the user never stands in for the build's.
 #pragma once
 
 #include "lv2/PortMap.h"

@@ -20,7 +20,7 @@ struct Node {
 } // namespace
 
 Lv2UiHost::Lv2UiHost(const std::string& bundlePath, double sampleRate) : world_(lilv_world_new()) {
-    // The system's bundles hold the specifications; ours comes from the build, whatever is installed.
+    // The system's bundles hold the LV2 vocabularies; ours comes from the build, whatever is installed.
     const Node systemPath(lilv_new_string(world_, "/usr/lib/lv2"));
     lilv_world_set_option(world_, LILV_OPTION_LV2_PATH, systemPath.node);
     lilv_world_load_all(world_);
