@@ -10,7 +10,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 
 namespace tmx1::lv2 {
 
@@ -92,7 +91,7 @@ long long powerOfTen(int exponent) {
 }
 
 // The number displayNumber's text reads (five significant digits, at most three decimals, rounded half
-// away from zero, cut to five characters), made without a string.
+// away from zero, cut to five characters), made without allocating: the audio thread calls this.
 float shownNumber(float value) {
     const long double magnitude = std::fabs(static_cast<long double>(value));
     int integerDigits = 0;
@@ -106,13 +105,18 @@ float shownNumber(float value) {
         ++shownIntegerDigits;
     const bool negative = value < 0.0f && rounded != 0;
     const int kept = std::clamp(5 - (negative ? 1 : 0) - shownIntegerDigits - 1, 0, decimals);
-    // The float nearest the decimal the text reads: "-1044e-1" for "-104.4".
+    // The float nearest the decimal the text reads, "-1044e-1" for "-104.4", through the locale-free
+    // conversions of <charconv>.
     std::array<char, 48> text{};
-    const int length = std::snprintf(text.data(), text.size(), "%s%llde-%d", negative ? "-" : "",
-                                     rounded / powerOfTen(decimals - kept), kept);
+    char* end = text.data();
+    if (negative)
+        *end++ = '-';
+    end = std::to_chars(end, text.data() + text.size() - 4, rounded / powerOfTen(decimals - kept)).ptr;
+    *end++ = 'e';
+    *end++ = '-';
+    end = std::to_chars(end, text.data() + text.size(), kept).ptr;
     float number = 0.0f;
-    std::from_chars(text.data(), text.data() + std::clamp(length, 0, static_cast<int>(text.size()) - 1),
-                    number);
+    std::from_chars(text.data(), end, number);
     return number;
 }
 
@@ -126,8 +130,10 @@ float continuousNormalised(int parameter, const ParameterInfo& info, float portV
         return shownNumber(displayValue(parameter, normalised));
     };
     const auto port = [&info](float normalised) { return portFloat(info, normalised); };
-    std::uint32_t first = firstBitsReaching(shown, portValue, false);
-    std::uint32_t pastLast = firstBitsReaching(shown, portValue, true);
+    // A number the panel shows is its own shown number; automation's other values skip that search.
+    const bool showable = shownNumber(portValue) == portValue;
+    std::uint32_t first = showable ? firstBitsReaching(shown, portValue, false) : 0;
+    std::uint32_t pastLast = showable ? firstBitsReaching(shown, portValue, true) : 0;
     if (first >= pastLast) { // not a number the panel shows
         first = firstBitsReaching(port, portValue, false);
         pastLast = firstBitsReaching(port, portValue, true);
