@@ -1,7 +1,7 @@
 // What the editor panel needs of the effect it edits: a way to hand it a user's edit. Everything else
-// reaches the panel from outside (values, meters, the program), written into the window's fields by
-// whoever holds the panel: the VST editor bridge, which calls the effect directly, or the LV2 user
-// interface, which only writes and reads the plug-in's ports.
+// reaches the panel from outside (values, meters, the program), written into the window's fields by the
+// panel session (editor/PanelSession.h) from what the format's PanelHost reports: the VST editor bridge
+// reads the effect directly, the LV2 user interface the plug-in's ports.
 #pragma once
 
 namespace tmx1 {

@@ -1,7 +1,7 @@
 // The editor panel: a 570 × 265 front plate (in layout pixels; shown at 100, 150 or 200 %) built from the layout stream, whose knobs, switches
 // and release-type buttons turn gestures into parameter changes of the effect, which shows what the
 // effect reports back, keeps the A/B compare memories and drives the meters. Everything here runs on
-// the host's editor thread; values arrive only through the editor bridge's copies.
+// the host's editor thread; values arrive only through the panel session's copies.
 #pragma once
 
 #include "editor/PanelControls.h"
@@ -55,7 +55,7 @@ class TPluginEditorWindow : public toolkit::TForm {
     std::string_view ClassName() const override { return "TPluginEditorWindow"; }
     const toolkit::TMethodTable* MethodTable() const override;
 
-    // --- written by the editor bridge
+    // --- written by the panel session
     EffectLink* Plugin = nullptr; // where the user's edits go
     std::array<float, kEditorParams> ParamValues{};
     std::int32_t ProgramIndex = 0;
@@ -119,7 +119,7 @@ class TPluginEditorWindow : public toolkit::TForm {
     int PendingZoom() const { return pendingZoom_; }
     void SetPendingZoom(int percent) { pendingZoom_ = percent; }
     TZoomMenu& ZoomMenu() const { return *zoomMenu_; }
-    // Raised when the user chooses a zoom in the menu; the bridge applies it after the idle that
+    // Raised when the user chooses a zoom in the menu; the session applies it after the idle that
     // delivered the click.
     std::function<void(int percent)> OnZoomChosen;
 

@@ -1,16 +1,15 @@
-// The editor panel as an LV2 user interface: the same window the VST bridge shows, driven by the host
-// through its ports alone. Edits are written to the parameter ports; the host's port events bring the
-// parameters, the meters and the over-compression state back. The peak holds, the A/B memories and
-// the zoom live here, in the panel. Everything runs on the host's UI thread.
+// The editor panel as an LV2 user interface: the same panel session the VST bridge runs, driven by the
+// host through its ports alone. Edits are written to the parameter ports; the host's port events bring
+// the parameters, the meters and the over-compression state back, and the panel shows them at its next
+// idle. The peak holds, the A/B memories and the zoom live here, in the panel. Everything runs on the
+// host's UI thread.
 #pragma once
 
-#include "editor/EffectLink.h"
+#include "editor/PanelSession.h"
 #include "platform/Window.h"
 
 #include <array>
-#include <cstdint>
 #include <functional>
-#include <memory>
 
 namespace tmx1 {
 
@@ -28,7 +27,7 @@ struct PanelUiHost {
     double hostScale = 0.0; // ui:scaleFactor, 0 when the host gave none
 };
 
-class PanelUi : private EffectLink {
+class PanelUi : private PanelHost {
   public:
     // Throws when the panel cannot be made (no usable parent, an unreadable layout).
     explicit PanelUi(PanelUiHost host);
@@ -37,29 +36,36 @@ class PanelUi : private EffectLink {
     PanelUi& operator=(const PanelUi&) = delete;
 
     // The window handle the host embeds (the X11 window id).
-    void* Widget() const;
-    int Zoom() const { return zoom_; }
-    TPluginEditorWindow& Window() const { return *window_; }
+    void* Widget() const { return session_.NativeHandle(); }
+    int Zoom() const { return session_.Zoom(); }
+    TPluginEditorWindow& Window() const { return *session_.Window(); }
 
     // A port's value as the host reports it.
     void PortEvent(int port, float value);
     // The host's idle: refreshes what changed, then the window paints; false once the window is gone.
-    bool Idle();
+    bool Idle() { return session_.Idle(); }
 
   private:
-    // EffectLink: an edit goes to its port.
+    // PanelHost: the ports' values as the host last reported them, or as the panel last wrote them.
     void SendParameter(int index, float value) override;
-    void ApplyZoom(int percent);
+    bool TakeParameterUpdate() override;
+    void ReadParameters(std::array<float, kNumParams>& values) override;
+    // Programs are the host's presets here: the recall button restores the first factory program.
+    int CurrentProgram() override { return 0; }
+    PanelMeters ReadMeters() override;
+    bool OverCompressionLatched() override { return ocLatched_; }
+    void OverCompressionShown(bool latched) override;
+    bool RequestSize(int width, int height) override;
+    double HostScale() const override { return host_.hostScale; }
 
     PanelUiHost host_;
-    std::unique_ptr<TPluginEditorWindow> window_;
-    int zoom_ = 100;
-    int zoomRequest_ = 0;
-    int chosenZoom_ = 0;
-    bool parametersChanged_ = true;
+    std::array<float, kNumParams> values_{}; // normalised
+    bool parametersChanged_ = false;
     bool ocLatched_ = false;
     float ocAck_ = 0.0f;
-    std::array<float, 6> meters_{}; // in L, in R, out L, out R, gain L, gain R as the ports last said
+    std::array<float, 6> meters_{0.0f, 0.0f, 0.0f,
+                                 0.0f, 1.0f, 1.0f}; // in L, in R, out L, out R, gain L, gain R
+    PanelSession session_{*this};
 };
 
 } // namespace lv2
