@@ -17,6 +17,7 @@
 #include "toolkit/Label.h"
 
 #include <string>
+#include <utility>
 
 namespace tmx1 {
 
@@ -56,6 +57,22 @@ const TPluginEditorWindow::ParameterView& TPluginEditorWindow::ControlsOf(std::i
 void TPluginEditorWindow::SendParameter(int index, float value) {
     if (Plugin != nullptr)
         Plugin->SendParameter(index, value);
+}
+
+void TPluginEditorWindow::BeginEdit(int index) {
+    if (Plugin != nullptr)
+        Plugin->BeginEdit(index);
+}
+
+void TPluginEditorWindow::EndEdit(int index) {
+    if (Plugin != nullptr)
+        Plugin->EndEdit(index);
+}
+
+void TPluginEditorWindow::SendEdit(int index, float value) {
+    BeginEdit(index);
+    SendParameter(index, value);
+    EndEdit(index);
 }
 
 // ---- refresh from the effect
@@ -116,15 +133,25 @@ void TPluginEditorWindow::KnobControlChange(TPersistent* Sender) {
     const float value = knobValue(*knob);
     ABValues[ABSlot][static_cast<std::size_t>(index)] = value;
     UpdateEditBox(static_cast<std::uint16_t>(index), value);
-    SendParameter(index, value);
+    // Inside the held knob's edit; any other change of the knob is an edit of its own.
+    if (index == grabbed_)
+        SendParameter(index, value);
+    else
+        SendEdit(index, value);
     ParamValues[static_cast<std::size_t>(index)] = value;
 }
 
-void TPluginEditorWindow::ControlMouseDown(TPersistent* Sender, toolkit::TMouseButton, toolkit::TShiftState Shift,
-                                           int, int) {
+void TPluginEditorWindow::ControlMouseDown(TPersistent* Sender, toolkit::TMouseButton Button,
+                                           toolkit::TShiftState Shift, int, int) {
     auto* knob = dynamic_cast<dib::TDIBDial*>(Sender);
     if (knob == nullptr || knob->Tag() < 0 || knob->Tag() >= kNumParams)
         return;
+    // The left button's press begins the knob's edit and its release ends it (the form captures the
+    // mouse for that button only); the knob's auto-repeat presses again meanwhile.
+    if (Button == toolkit::mbLeft && grabbed_ < 0) {
+        grabbed_ = knob->Tag();
+        BeginEdit(grabbed_);
+    }
     if ((Shift & toolkit::ssAlt) != 0) {
         // Reset to the default; reported like a turn, since Updating is clear.
         const float defaultValue = kParameters[static_cast<std::size_t>(knob->Tag())].defaultValue;
@@ -147,6 +174,18 @@ void TPluginEditorWindow::ControlMouseDown(TPersistent* Sender, toolkit::TMouseB
     Updating = false;
 }
 
+void TPluginEditorWindow::ControlMouseUp(TPersistent* Sender, toolkit::TMouseButton Button, toolkit::TShiftState,
+                                         int, int) {
+    auto* knob = dynamic_cast<dib::TDIBDial*>(Sender);
+    if (Button == toolkit::mbLeft && knob != nullptr && knob->Tag() == grabbed_)
+        EndGesture();
+}
+
+void TPluginEditorWindow::EndGesture() {
+    if (grabbed_ >= 0)
+        EndEdit(std::exchange(grabbed_, -1));
+}
+
 void TPluginEditorWindow::SwitchClick(TPersistent* Sender) {
     auto* lamp = dynamic_cast<toolkit::TComponent*>(Sender);
     if (Plugin == nullptr || lamp == nullptr || lamp->Tag() < 0 || lamp->Tag() >= kEditorParams)
@@ -154,7 +193,7 @@ void TPluginEditorWindow::SwitchClick(TPersistent* Sender) {
     const int index = lamp->Tag();
     const float shown = ABValues[ABSlot][static_cast<std::size_t>(index)];
     // The switch does not light itself: the effect's update comes back through UpdateControls.
-    SendParameter(index, static_cast<float>(dib::Nearest(1.0L - shown)));
+    SendEdit(index, static_cast<float>(dib::Nearest(1.0L - shown)));
 }
 
 void TPluginEditorWindow::ReltypeClick(TPersistent* Sender) {
@@ -162,7 +201,7 @@ void TPluginEditorWindow::ReltypeClick(TPersistent* Sender) {
     if (Plugin == nullptr || button == nullptr)
         return;
     const auto steps = static_cast<double>(kParameterControls[kReleaseType].buttons.size() - 1);
-    SendParameter(kReleaseType, static_cast<float>(button->Tag() / steps));
+    SendEdit(kReleaseType, static_cast<float>(button->Tag() / steps));
 }
 
 void TPluginEditorWindow::ABSwitchClick(TPersistent*) {
@@ -180,7 +219,7 @@ void TPluginEditorWindow::ABSwitchClick(TPersistent*) {
         const auto k = static_cast<std::size_t>(i);
         ParamValues[k] = entered[k];
         entered[k] = kStaleValue;
-        SendParameter(i, ParamValues[k]);
+        SendEdit(i, ParamValues[k]);
     }
 }
 
@@ -193,7 +232,7 @@ void TPluginEditorWindow::RecallSwitchClick(TPersistent*) {
         const auto k = static_cast<std::size_t>(i);
         ParamValues[k] = factory[k];
         ABValues[ABSlot][k] = kStaleValue;
-        SendParameter(i, ParamValues[k]);
+        SendEdit(i, ParamValues[k]);
     }
 }
 

@@ -12,6 +12,11 @@ class EffectLink {
     // The user set parameter index (0..9) to value (normalised, 0..1): the effect takes it and tells
     // its host, as automation.
     virtual void SendParameter(int index, float value) = 0;
+    // The user starts and ends an edit of parameter index: every SendParameter from the panel comes
+    // between the two (a knob from press to release, a click or a program recall one parameter at a
+    // time), so that the host can record it as one gesture and keeps its own automation off meanwhile.
+    virtual void BeginEdit(int index) = 0;
+    virtual void EndEdit(int index) = 0;
 };
 
 } // namespace tmx1

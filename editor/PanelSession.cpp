@@ -45,6 +45,7 @@ bool PanelSession::Open(const platform::ParentWindow& parent) {
 void PanelSession::Close() {
     if (!window_)
         return;
+    window_->EndGesture();
     window_.reset();
     parent_.reset();
     zoomRequest_ = 0;
@@ -131,6 +132,7 @@ void PanelSession::ApplyZoom(int percent) {
 }
 
 bool PanelSession::Remake(int percent) {
+    window_->EndGesture(); // the held knob's release goes to the window that is about to go
     try {
         window_->SetPanelZoom(percent);
         window_->CreateWindow(*parent_);

@@ -55,7 +55,7 @@ class PanelSession {
     // the session still closed, when the window system refuses the parent or the layout is unreadable.
     // While open it answers true and makes nothing: there is never a second window.
     bool Open(const platform::ParentWindow& parent);
-    // Destroys the window. Nothing happens while closed.
+    // Ends an edit the user holds (a knob pressed), then destroys the window. Nothing happens while closed.
     void Close();
     bool IsOpen() const { return window_ != nullptr; }
 

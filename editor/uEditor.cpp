@@ -45,6 +45,11 @@ TPluginEditorWindow::TPluginEditorWindow(toolkit::TComponent* owner)
         [this](TPersistent* sender, toolkit::TMouseButton button, toolkit::TShiftState shift, int x, int y) {
             ControlMouseDown(sender, button, shift, x, y);
         });
+    methods_->Add<void(TPersistent*, toolkit::TMouseButton, toolkit::TShiftState, int, int)>(
+        "ControlMouseUp",
+        [this](TPersistent* sender, toolkit::TMouseButton button, toolkit::TShiftState shift, int x, int y) {
+            ControlMouseUp(sender, button, shift, x, y);
+        });
 
     ReadLayout();
     FindComponents();

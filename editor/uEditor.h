@@ -139,6 +139,8 @@ class TPluginEditorWindow : public toolkit::TForm {
     void KnobControlChange(toolkit::TPersistent* Sender);
     void ControlMouseDown(toolkit::TPersistent* Sender, toolkit::TMouseButton Button, toolkit::TShiftState Shift,
                           int X, int Y);
+    void ControlMouseUp(toolkit::TPersistent* Sender, toolkit::TMouseButton Button, toolkit::TShiftState Shift,
+                        int X, int Y);
     void SwitchClick(toolkit::TPersistent* Sender);
     void ReltypeClick(toolkit::TPersistent* Sender);
     void ABSwitchClick(toolkit::TPersistent* Sender);
@@ -148,6 +150,10 @@ class TPluginEditorWindow : public toolkit::TForm {
     void UsersManualClick(toolkit::TPersistent* Sender);
     void LogoClick(toolkit::TPersistent* Sender);
     void AboutClick(toolkit::TPersistent* Sender);
+
+    // Ends the edit of a knob the user holds, as its release would: the window is about to go, and the
+    // release would never come.
+    void EndGesture();
 
     // platform::WindowListener: the zoom menu comes before the controls.
     void WindowMouse(const platform::MouseEvent& event) override;
@@ -174,6 +180,10 @@ class TPluginEditorWindow : public toolkit::TForm {
     // The controls of parameter index; an index outside 0..9 has none.
     const ParameterView& ControlsOf(std::int64_t index) const;
     void SendParameter(int index, float value);
+    void BeginEdit(int index);
+    void EndEdit(int index);
+    // One whole edit: begin, the value, end.
+    void SendEdit(int index, float value);
 
     void LoadZoomedArtwork(int percent);
     void ZoomChosen(int percent);
@@ -188,6 +198,7 @@ class TPluginEditorWindow : public toolkit::TForm {
     char decimalSeparator_ = '.';
     TZoomMenu* zoomMenu_ = nullptr; // owned by the form
     int pendingZoom_ = 0;
+    int grabbed_ = -1;            // the parameter of the knob held down with the left button; -1 for none
     std::set<int> zoomedArtwork_; // the zooms whose pictures are loaded
 };
 

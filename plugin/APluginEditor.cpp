@@ -65,6 +65,10 @@ void APluginEditor::update() {
 
 void APluginEditor::SendParameter(int index, float value) { plugin->setParameterAutomated(index, value); }
 
+void APluginEditor::BeginEdit(int index) { plugin->beginEdit(index); }
+
+void APluginEditor::EndEdit(int index) { plugin->endEdit(index); }
+
 bool APluginEditor::TakeParameterUpdate() { return updateFlag.exchange(0, std::memory_order_acquire) != 0; }
 
 void APluginEditor::ReadParameters(std::array<float, kNumParams>& values) {

@@ -50,6 +50,8 @@ class APluginEditor : public AEffEditor, private PanelHost {
   private:
     // PanelHost: the window reads the effect directly, and its edits go straight to the effect.
     void SendParameter(int index, float value) override;
+    void BeginEdit(int index) override;
+    void EndEdit(int index) override;
     bool TakeParameterUpdate() override;
     void ReadParameters(std::array<float, kNumParams>& values) override;
     int CurrentProgram() override;

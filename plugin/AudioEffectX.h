@@ -30,6 +30,14 @@ class AudioEffectX : public AudioEffect {
     virtual Int32 getVstVersion() { return 2300; }
     // Asks the host to read the parameters, names and program again.
     virtual bool updateDisplay() { return callHost(vst::audioMasterUpdateDisplay, 0, 0, nullptr, 0.0f) != 0; }
+    // The user grabbed parameter index in the editor (a knob pressed, a switch about to send): the host
+    // may hold back its own automation of it until endEdit. Called from the editor's thread only.
+    virtual bool beginEdit(Int32 index) {
+        return callHost(vst::audioMasterBeginEdit, index, 0, nullptr, 0.0f) != 0;
+    }
+    virtual bool endEdit(Int32 index) {
+        return callHost(vst::audioMasterEndEdit, index, 0, nullptr, 0.0f) != 0;
+    }
     // Asks the host to give the editor window a new client size; true when the host did.
     virtual bool sizeWindow(Int32 width, Int32 height) {
         return callHost(vst::audioMasterSizeWindow, width, height, nullptr, 0.0f) != 0;

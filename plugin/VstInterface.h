@@ -201,6 +201,8 @@ enum AudioMasterOpcode : Int32 {
     audioMasterGetVendorString = 32,
     audioMasterGetProductString = 33,
     audioMasterUpdateDisplay = 42,
+    audioMasterBeginEdit = 43, // index: the parameter the user starts to change
+    audioMasterEndEdit = 44,   // index: the parameter the user has finished changing
 };
 
 static_assert(sizeof(void*) == 8, "this layout is the 64-bit one");

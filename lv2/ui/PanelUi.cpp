@@ -49,6 +49,11 @@ void PanelUi::SendParameter(int index, float value) {
     parametersChanged_ = true;
 }
 
+void PanelUi::Touch(int index, bool grabbed) {
+    if (const int port = PortOfParameter(index); port >= 0 && host_.touch)
+        host_.touch(port, grabbed);
+}
+
 bool PanelUi::TakeParameterUpdate() { return std::exchange(parametersChanged_, false); }
 
 void PanelUi::ReadParameters(std::array<float, kNumParams>& values) { values = values_; }

@@ -23,6 +23,9 @@ struct PanelUiHost {
     std::function<void(int port, float value)> writePort;
     // Asks the host to give the panel's window a new size; false when it cannot (ui:resize).
     std::function<bool(int width, int height)> resize;
+    // Tells the host that the user grabs (true) or lets go of (false) a control port (ui:touch); empty
+    // when the host offers none.
+    std::function<void(int port, bool grabbed)> touch;
     platform::ParentWindow parent = platform::ParentWindow::Native(nullptr);
     double hostScale = 0.0; // ui:scaleFactor, 0 when the host gave none
 };
@@ -48,6 +51,9 @@ class PanelUi : private PanelHost {
   private:
     // PanelHost: the ports' values as the host last reported them, or as the panel last wrote them.
     void SendParameter(int index, float value) override;
+    void BeginEdit(int index) override { Touch(index, true); }
+    void EndEdit(int index) override { Touch(index, false); }
+    void Touch(int index, bool grabbed);
     bool TakeParameterUpdate() override;
     void ReadParameters(std::array<float, kNumParams>& values) override;
     // Programs are the host's presets here: the recall button restores the first factory program.

@@ -1,6 +1,7 @@
 // The LV2 user interface's entry: an X11 UI (ui:X11UI) embedded in the window the host passes as
 // ui:parent, idled by the host through ui:idleInterface, sized through ui:resize, zoomed by the host's
-// ui:scaleFactor where one is given. The library exports lv2ui_descriptor and nothing else.
+// ui:scaleFactor where one is given, and telling the host of each gesture through ui:touch where it
+// offers that. The library exports lv2ui_descriptor and nothing else.
 #include "lv2/PortMap.h"
 #include "lv2/ui/PanelUi.h"
 
@@ -53,6 +54,10 @@ LV2UI_Handle instantiate(const LV2UI_Descriptor*, const char*, const char*, LV2U
         };
     if (const auto* resize = static_cast<const LV2UI_Resize*>(featureData(features, LV2_UI__resize)))
         host.resize = [resize](int width, int height) { return resize->ui_resize(resize->handle, width, height) == 0; };
+    if (const auto* touch = static_cast<const LV2UI_Touch*>(featureData(features, LV2_UI__touch)))
+        host.touch = [touch](int port, bool grabbed) {
+            touch->touch(touch->handle, static_cast<std::uint32_t>(port), grabbed);
+        };
     host.hostScale = hostScaleFactor(features);
     try {
         auto ui = std::make_unique<PanelUi>(std::move(host));

@@ -219,6 +219,47 @@ TEST_F(OpenEditor, RecallSendsTheFactoryValuesOfTheCurrentProgramInIndexOrder) {
     EXPECT_EQ(w.KneeLabel->Caption(), "3.000");
 }
 
+// The host records an edit of the panel as one gesture only when a begin and an end of that parameter's
+// edit hold it: a whole drag, and each parameter of a click or a recall on its own.
+TEST_F(OpenEditor, EveryEditOfThePanelLiesBetweenABeginAndAnEndOfItsParameter) {
+    using Edit = std::pair<vst::Int32, int>;
+    constexpr vst::Int32 begin = vst::audioMasterBeginEdit;
+    constexpr vst::Int32 automate = vst::audioMasterAutomate;
+    constexpr vst::Int32 end = vst::audioMasterEndEdit;
+    openEditor();
+    idle();
+    auto& w = window();
+    edits.clear();
+    const auto [x, y] = centreOf(*w.ReleaseControl);
+    screenWindow().Press(x, y);
+    screenWindow().Move(x, y - 5);
+    screenWindow().Move(x, y - 10);
+    screenWindow().Release(x, y - 10);
+    EXPECT_EQ(edits, (std::vector<Edit>{{begin, tmx1::kRelease},
+                                        {automate, tmx1::kRelease},
+                                        {automate, tmx1::kRelease},
+                                        {end, tmx1::kRelease}}));
+
+    edits.clear();
+    click(*w.BrickWallSwitch);
+    EXPECT_EQ(edits, (std::vector<Edit>{
+                         {begin, tmx1::kBrickWall}, {automate, tmx1::kBrickWall}, {end, tmx1::kBrickWall}}));
+
+    edits.clear();
+    click(*w.RecallSwitch);
+    std::vector<Edit> each;
+    for (int i = 0; i < tmx1::kNumParams; ++i)
+        each.insert(each.end(), {{begin, i}, {automate, i}, {end, i}});
+    EXPECT_EQ(edits, each);
+
+    edits.clear();
+    const auto [kneeX, kneeY] = centreOf(*w.KneeControl);
+    screenWindow().Press(kneeX, kneeY);
+    dispatch(vst::effEditClose);
+    EXPECT_EQ(edits, (std::vector<Edit>{{begin, tmx1::kKnee}, {end, tmx1::kKnee}}))
+        << "a close in the middle of a drag ends its edit";
+}
+
 TEST_F(OpenEditor, ProductInformationAndTheMakersSite) {
     openEditor();
     idle();

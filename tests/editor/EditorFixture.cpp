@@ -23,6 +23,11 @@ vst::IntPtr OpenEditor::answerHost(vst::Int32 opcode, vst::Int32 index, vst::Int
         return 2400;
     case vst::audioMasterAutomate:
         automated.push_back({index, opt});
+        edits.push_back({opcode, index});
+        return 0;
+    case vst::audioMasterBeginEdit:
+    case vst::audioMasterEndEdit:
+        edits.push_back({opcode, index});
         return 0;
     case vst::audioMasterSizeWindow:
         sizeRequests.push_back({index, static_cast<int>(value)});

@@ -56,6 +56,8 @@ class OpenEditor : public ::testing::Test {
     platform::headless::Screen screen;
     std::unique_ptr<tmx1::APlugin> plugin;
     std::vector<Automated> automated; // audioMasterAutomate calls, in order
+    // audioMasterBeginEdit, audioMasterAutomate and audioMasterEndEdit calls in order: opcode, index
+    std::vector<std::pair<vst::Int32, int>> edits;
     std::vector<std::pair<int, int>> sizeRequests; // audioMasterSizeWindow calls: width, height
     bool hostResizes = true;                       // the answer to them
 };

@@ -15,10 +15,14 @@ TEST_F(LoadedEditor, AKnobDragReachesTheEffectAndTheHost) {
     window().Release(168, 93);
     EXPECT_FLOAT_EQ(plugin->getParameter(0), 0.9f);
     const std::vector<host::HostRequest> requests = host.requests();
-    ASSERT_FALSE(requests.empty());
-    EXPECT_EQ(requests.back().opcode, vst::audioMasterAutomate);
+    ASSERT_GE(requests.size(), 3u);
+    EXPECT_EQ(requests.front().opcode, vst::audioMasterBeginEdit);
+    const host::HostRequest& last = requests[requests.size() - 2];
+    EXPECT_EQ(last.opcode, vst::audioMasterAutomate);
+    EXPECT_EQ(last.index, 0);
+    EXPECT_FLOAT_EQ(last.opt, 0.9f);
+    EXPECT_EQ(requests.back().opcode, vst::audioMasterEndEdit) << "the release ends the edit";
     EXPECT_EQ(requests.back().index, 0);
-    EXPECT_FLOAT_EQ(requests.back().opt, 0.9f);
     EXPECT_TRUE(window().Captured() == false) << "capture ends with the release";
 }
 

@@ -20,6 +20,8 @@ using namespace tmx1;
 class TimerDrivenHost : public PanelHost {
   public:
     void SendParameter(int, float) override {}
+    void BeginEdit(int) override {}
+    void EndEdit(int) override {}
     bool TakeParameterUpdate() override { return std::exchange(changed, false); }
     void ReadParameters(std::array<float, kNumParams>& out) override { out = values; }
     int CurrentProgram() override { return 3; }

@@ -185,7 +185,7 @@ void uiDescription(std::ostream& out) {
         << "    a ui:X11UI ;\n"
         << "    lv2:requiredFeature ui:idleInterface ;\n"
         << "    lv2:extensionData ui:idleInterface ;\n"
-        << "    lv2:optionalFeature ui:parent , ui:resize , opts:options";
+        << "    lv2:optionalFeature ui:parent , ui:resize , ui:touch , opts:options";
     for (int port = kPortLatency; port < kPortOcAck; ++port)
         out << " ;\n    ui:portNotification [\n"
             << "        ui:plugin " << uri(kPluginUri) << " ;\n"

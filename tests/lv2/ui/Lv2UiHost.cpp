@@ -107,6 +107,11 @@ void Lv2UiHost::write(SuilController controller, std::uint32_t port, std::uint32
     host->writes.emplace_back(port, value);
 }
 
+void Lv2UiHost::touch(SuilController controller, std::uint32_t port, bool grabbed) {
+    auto* host = static_cast<Lv2UiHost*>(controller);
+    host->touches.push_back({port, grabbed, host->writes.size()});
+}
+
 std::uint32_t Lv2UiHost::portIndex(SuilController controller, const char* symbol) {
     auto* host = static_cast<Lv2UiHost*>(controller);
     const Node name(lilv_new_string(host->world_, symbol));
@@ -148,8 +153,10 @@ bool Lv2UiHost::openUi(unsigned long parent, float scaleFactor) {
     const LV2_Feature idleFeature{LV2_UI__idleInterface, nullptr};
     const LV2_Feature* features[] = {&parentFeature, &resizeFeature, &mapFeature, &optionsFeature, &idleFeature,
                                      nullptr};
-    if (suilHost_ == nullptr)
+    if (suilHost_ == nullptr) {
         suilHost_ = suil_host_new(&Lv2UiHost::write, &Lv2UiHost::portIndex, nullptr, nullptr);
+        suil_host_set_touch_func(suilHost_, &Lv2UiHost::touch);
+    }
     ui_ = suil_instance_new(suilHost_, this, LV2_UI__X11UI, kPluginUri, lilv_node_as_uri(lilv_ui_get_uri(found)),
                             LV2_UI__X11UI, bundle, binary, features);
     lilv_free(bundle);

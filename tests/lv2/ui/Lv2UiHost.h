@@ -1,7 +1,8 @@
 // A small LV2 host for the tests, as a Linux DAW is one: the plug-in found by lilv in the bundle the
 // build made, its DSP run with control port buffers of ours, and its X11 UI instantiated through suil
 // inside a window we pass as ui:parent, idled through ui:idleInterface, resized through ui:resize, sent
-// every output port's value after each run as port events, and writing control ports back.
+// every output port's value after each run as port events, and writing control ports back, touching them
+// through ui:touch.
 #pragma once
 
 #include <lilv/lilv.h>
@@ -49,11 +50,19 @@ class Lv2UiHost {
     // What the UI asked for.
     std::vector<std::pair<int, int>> resizes;
     std::vector<std::pair<std::uint32_t, float>> writes;
+    // ui:touch: the port, grabbed or let go, and how many writes had come before.
+    struct Touch {
+        std::uint32_t port;
+        bool grabbed;
+        std::size_t writesBefore;
+    };
+    std::vector<Touch> touches;
 
   private:
     static void write(SuilController controller, std::uint32_t port, std::uint32_t size, std::uint32_t protocol,
                       const void* buffer);
     static std::uint32_t portIndex(SuilController controller, const char* symbol);
+    static void touch(SuilController controller, std::uint32_t port, bool grabbed);
     static int resize(LV2UI_Feature_Handle handle, int width, int height);
     static LV2_URID map(LV2_URID_Map_Handle handle, const char* uri);
 

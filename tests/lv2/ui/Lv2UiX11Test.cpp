@@ -1,6 +1,6 @@
 // The LV2 panel in a host of our own on a private X server: embedded in the host's window, showing the
-// VST editor's panel, an XTest drag on a knob reaching the DSP through its port, the host's scale
-// factor, and many openings that leave nothing behind.
+// VST editor's panel, an XTest drag on a knob reaching the DSP through its port between the touches of
+// it, the host's scale factor, and many openings that leave nothing behind.
 // The test framework first: Xlib's macros (None, Bool) would break its headers.
 #include <gtest/gtest.h>
 
@@ -21,6 +21,7 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <iterator>
@@ -136,6 +137,21 @@ TEST_F(Lv2UiOnX11, AnXTestDragOnTheThresholdKnobReachesTheDspsPort) {
     idleFor(400, 0.9f); // the ramp is 100 ms; the meters follow
     EXPECT_EQ(NormalisedOf(tmx1::kThreshold, host->control(kPortThreshold)), expected)
         << "the DSP's port holds what the VST parameter would";
+    ASSERT_EQ(host->touches.size(), 2u) << "the knob grabbed once and let go once, through the host's ui:touch";
+    const lv2test::Lv2UiHost::Touch grab = host->touches[0];
+    const lv2test::Lv2UiHost::Touch letGo = host->touches[1];
+    EXPECT_EQ(grab.port, static_cast<std::uint32_t>(kPortThreshold));
+    EXPECT_TRUE(grab.grabbed);
+    EXPECT_EQ(letGo.port, static_cast<std::uint32_t>(kPortThreshold));
+    EXPECT_FALSE(letGo.grabbed);
+    const auto thresholdWrites = [&](std::size_t from, std::size_t to) {
+        const auto isThreshold = [](const auto& write) { return write.first == std::uint32_t{kPortThreshold}; };
+        return std::count_if(host->writes.begin() + static_cast<std::ptrdiff_t>(from),
+                             host->writes.begin() + static_cast<std::ptrdiff_t>(to), isThreshold);
+    };
+    EXPECT_GT(thresholdWrites(grab.writesBefore, letGo.writesBefore), 0);
+    EXPECT_EQ(thresholdWrites(0, grab.writesBefore) + thresholdWrites(letGo.writesBefore, host->writes.size()), 0)
+        << "every write of the drag between the two";
     EXPECT_LT(host->control(kPortGainL), reductionBefore) << "and the DSP turns the loud signal down further";
 }
 

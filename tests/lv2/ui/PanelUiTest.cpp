@@ -41,7 +41,12 @@ class LV2Panel : public ::testing::Test {
 
     void openUi(double hostScale = 0.0) {
         PanelUiHost host;
-        host.writePort = [this](int port, float value) { written.push_back({port, value}); };
+        host.writePort = [this](int port, float value) {
+            written.push_back({port, value});
+            portRequests.push_back({'w', port});
+        };
+        if (hostTouches)
+            host.touch = [this](int port, bool grabbed) { portRequests.push_back({grabbed ? 'g' : 'r', port}); };
         host.resize = [this](int width, int height) {
             resizes.push_back({width, height});
             return hostResizes;
@@ -104,6 +109,9 @@ class LV2Panel : public ::testing::Test {
     std::vector<std::pair<int, float>> written;
     std::vector<std::pair<int, int>> resizes;
     bool hostResizes = true;
+    bool hostTouches = false; // ui:touch is optional: only the test of it offers it
+    // What the panel asked of the ports in order: 'g' touched (grabbed), 'w' written, 'r' let go.
+    std::vector<std::pair<char, int>> portRequests;
 };
 
 TEST_F(LV2Panel, EveryFactoryProgramSentThroughThePortsShowsAsTheVstEditorShowsIt) {
@@ -158,6 +166,32 @@ TEST_F(LV2Panel, GesturesWriteThePortsThatGiveTheVstEditorsValues) {
     for (const auto& [port, value] : compared)
         EXPECT_EQ(NormalisedOf(ParameterOfPort(port), value), effect->getParameter(ParameterOfPort(port))) << port;
     EXPECT_EQ(differingPixels(), 0);
+}
+
+TEST_F(LV2Panel, EachGestureTouchesItsPortsAroundTheirWrites) {
+    hostTouches = true;
+    openUi();
+    sendAllParameters(kFactoryPrograms[0].values);
+    TPluginEditorWindow& window = ui->Window();
+    portRequests.clear();
+    const int x = window.ThresholdControl->Left() + window.ThresholdControl->Width() / 2;
+    const int y = window.ThresholdControl->Top() + window.ThresholdControl->Height() / 2;
+    uiScreen.LastWindow().Press(x, y);
+    uiScreen.LastWindow().Move(x, y - 5);
+    uiScreen.LastWindow().Move(x, y - 10);
+    uiScreen.LastWindow().Release(x, y - 10);
+    const int threshold = PortOfParameter(kThreshold);
+    const std::vector<std::pair<char, int>> drag{{'g', threshold}, {'w', threshold}, {'w', threshold}, {'r', threshold}};
+    EXPECT_EQ(portRequests, drag);
+
+    // A/B sends every parameter that has a port, each touched on its own.
+    portRequests.clear();
+    click(uiScreen, *window.ABSwitch);
+    std::vector<std::pair<char, int>> each;
+    for (int parameter = 0; parameter < kNumParams; ++parameter)
+        if (const int port = PortOfParameter(parameter); port >= 0)
+            each.insert(each.end(), {{'g', port}, {'w', port}, {'r', port}});
+    EXPECT_EQ(portRequests, each);
 }
 
 TEST_F(LV2Panel, MetersAndTheOverCompressionLampComeFromTheOutputPorts) {
