@@ -15,7 +15,9 @@
 // Threads: every call here runs on the host's editor (UI) thread, and so does every call the session
 // makes into its PanelHost. The window is made, idled and destroyed only from these calls, never from a
 // parameter setter or the audio thread: those raise the flag TakeParameterUpdate exchanges, and the
-// meters are read at the next idle. The window's own timers (a knob's auto-repeat) run inside Idle.
+// meters are read at the next idle. The window's own timers (a knob's auto-repeat) run inside Idle, and
+// the user's edits (SendParameter between BeginEdit and EndEdit) reach the PanelHost from inside Idle,
+// where the window takes its input, and from Close and HostScaleChanged, which end an edit still held.
 #pragma once
 
 #include "editor/PanelHost.h"
