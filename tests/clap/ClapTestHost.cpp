@@ -94,6 +94,8 @@ struct InStream {
             return -1;
         const std::size_t count =
             std::min({static_cast<std::size_t>(size), self.chunk, self.bytes.size() - self.at});
+        if (count == 0)
+            return 0;
         std::memcpy(buffer, self.bytes.data() + self.at, count);
         self.at += count;
         return static_cast<std::int64_t>(count);
