@@ -63,6 +63,8 @@ ClapPlugin::ClapPlugin(const clap::clap_host* host, const clap::clap_plugin_desc
                entry<&ClapPlugin::onMainThread>};
     for (int i = 0; i < kNumParams; ++i)
         compressor.setParameter(i, kFactoryPrograms[0].values[static_cast<std::size_t>(i)]);
+    // The meters cost time, and only a panel shows them.
+    compressor.setMetering(false);
     decimalSeparator = platform::userDecimalSeparator();
 }
 
