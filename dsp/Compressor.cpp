@@ -1,12 +1,16 @@
 #include "dsp/Compressor.h"
 
 #include "dsp/Dither.h"
+#include "platform/FloatingPoint.h"
 
 #include <cmath>
 
 namespace tmx1 {
 
 Compressor::Compressor() {
+    // A host that unmasks floating-point exceptions would have the coefficients below trap: the
+    // compressor's arithmetic counts on quiet infinities and NaNs, on whichever thread makes it.
+    platform::maskFloatingPointExceptions();
     for (int i = 0; i < kNumParams; ++i)
         paramValue[static_cast<std::size_t>(i)].store(kParameters[static_cast<std::size_t>(i)].defaultValue,
                                                       std::memory_order_relaxed);

@@ -1,7 +1,6 @@
 #include "plugin/APlugin.h"
 
 #include "generated/ProductVersion.h"
-#include "platform/FloatingPoint.h"
 #include "platform/Locale.h"
 #include "plugin/APluginEditor.h"
 #include "dsp/ParameterDisplay.h"
@@ -41,7 +40,6 @@ APlugin::APlugin(vst::AudioMasterCallback audioMaster) : AudioEffectX(audioMaste
     curProgram.store(0, std::memory_order_relaxed);
     setProgram(0);
     setFlag(vst::effFlagsHasEditor, true);
-    platform::maskFloatingPointExceptions();
 }
 
 APlugin::~APlugin() {
