@@ -19,7 +19,7 @@
 #include "tools/tmx1-host/EffectSetup.h"
 #include "tools/tmx1-host/ProcessingTimer.h"
 
-#include "plugin/ParameterTable.h"
+#include "dsp/ParameterTable.h"
 
 #include <algorithm>
 #include <cctype>

@@ -5,7 +5,7 @@
 // restructuring of the rest of the path can beat the floor without changing the arithmetic; the
 // ratio says how much of the full cost is not on that chain.
 #include "dsp/ReleaseRecurrence.h"
-#include "plugin/APluginProgram.h"
+#include "dsp/APluginProgram.h"
 #include "tests/dsp/APluginProbe.h"
 #include "tools/tmx1-host/DemoSignal.h"
 

@@ -9,7 +9,7 @@
 #include "editor/PanelControls.h"
 #include "editor/uEditor.h"
 #include "platform/headless/Screen.h"
-#include "plugin/APluginProgram.h"
+#include "dsp/APluginProgram.h"
 
 #include <benchmark/benchmark.h>
 

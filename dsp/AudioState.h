@@ -1,8 +1,8 @@
 // The state the signal path owns: everything the host's audio thread carries from sample to sample
-// and from block to block, held by the effect as one member. What another thread also touches (the
+// and from block to block, held by the compressor as one member. What another thread also touches (the
 // parameter values and their change flags, the sample rate, the release type that the parameter
 // display names, the six meters, the over-compression latch and its acknowledgement, the editor's
-// closed flag, the process-wide dither generator) is not here: the effect keeps those apart, as
+// closed flag, the process-wide dither generator) is not here: the compressor keeps those apart, as
 // atomics.
 //
 // Units: levels are linear amplitudes (1.0 = full scale), gains linear factors (1.0 = no reduction),
@@ -72,7 +72,7 @@
 //                                            processor has, set at creation (tests choose others)
 #pragma once
 
-#include "plugin/ParameterTable.h"
+#include "dsp/ParameterTable.h"
 
 #include <array>
 #include <cstdint>

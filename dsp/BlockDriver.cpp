@@ -1,22 +1,22 @@
-// The block driver: what the host calls for a block. It takes the parameter changes, copies the
+// The block driver: what a format calls for a block. It takes the parameter changes, copies the
 // signal state into the block's working copy (dsp/BlockState.h), runs the copy of the block loop
 // that the release type, Stereo Link, metering and the processor call for (dsp/BlockLoop.h), and
 // copies the state back.
 #include "dsp/BlockLoops.h"
 #include "dsp/Dither.h"
 #include "dsp/FrameSteps.h"
-#include "plugin/APlugin.h"
+#include "dsp/Compressor.h"
 
 namespace tmx1 {
 
 using path::isOn;
 
-float APlugin::staticGain(float lev) const {
+float Compressor::staticGain(float lev) const {
     return path::staticGainAt(lev, audio.gainCurve.data(), audio.curveDirty != 0,
                               audio.currentValue[kThreshold], audio.currentValue[kKnee]);
 }
 
-void APlugin::loadBlockState(BlockState& s) {
+void Compressor::loadBlockState(BlockState& s) {
     const AudioState& a = audio;
     s.currentValue = a.currentValue;
     s.targetValue = a.targetValue;
@@ -67,7 +67,7 @@ void APlugin::loadBlockState(BlockState& s) {
 
 // Only what a block changes goes back: the targets, steps and coefficients stay as the control
 // update left them.
-void APlugin::storeBlockState(const BlockState& s) {
+void Compressor::storeBlockState(const BlockState& s) {
     AudioState& a = audio;
     a.currentValue = s.currentValue;
     a.rampCount = s.rampCount;
@@ -94,25 +94,26 @@ void APlugin::storeBlockState(const BlockState& s) {
     a.meterCount = s.meterCount;
 }
 
-template <bool accumulate> void APlugin::processBlock(float** inputs, float** outputs, Int32 sampleFrames) {
+template <bool accumulate>
+void Compressor::processBlock(const float* const* inputs, float* const* outputs, std::int32_t frames) {
     applyParameterChanges();
-    if (sampleFrames <= 0 || inputs == nullptr || outputs == nullptr || inputs[0] == nullptr ||
+    if (frames <= 0 || inputs == nullptr || outputs == nullptr || inputs[0] == nullptr ||
         inputs[1] == nullptr || outputs[0] == nullptr || outputs[1] == nullptr)
         return;
 
     BlockState s;
     loadBlockState(s);
     path::blockRoutine(s.releaseType, s.linked, s.metering, s.loopWidth)(
-        s, inputs[0], inputs[1], outputs[0], outputs[1], sampleFrames, accumulate);
+        s, inputs[0], inputs[1], outputs[0], outputs[1], frames, accumulate);
     storeBlockState(s);
 }
 
-void APlugin::process(float** inputs, float** outputs, Int32 sampleFrames) {
-    processBlock<true>(inputs, outputs, sampleFrames);
+void Compressor::process(const float* const* inputs, float* const* outputs, std::int32_t frames) {
+    processBlock<false>(inputs, outputs, frames);
 }
 
-void APlugin::processReplacing(float** inputs, float** outputs, Int32 sampleFrames) {
-    processBlock<false>(inputs, outputs, sampleFrames);
+void Compressor::processAccumulating(const float* const* inputs, float* const* outputs, std::int32_t frames) {
+    processBlock<true>(inputs, outputs, frames);
 }
 
 } // namespace tmx1

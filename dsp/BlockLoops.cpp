@@ -2,7 +2,7 @@
 // copies themselves are in dsp/BlockLoop.h, compiled in one unit per release type.
 #include "dsp/BlockLoops.h"
 
-#include "plugin/ParameterTable.h"
+#include "dsp/ParameterTable.h"
 
 namespace tmx1 {
 

@@ -3,11 +3,11 @@
 #pragma once
 
 #include "dsp/BlockState.h"
-#include "plugin/VstInterface.h"
+#include <cstdint>
 
 namespace tmx1::path {
 
-using vst::Int32;
+using Int32 = std::int32_t;
 
 // Runs `frames` frames of the block from the host's buffers, adding to the outputs when `accumulate`
 // is set; the block state is the working copy that the block driver loads and stores.

@@ -1,9 +1,9 @@
 // The signal state one block works on: its copy of the audio state (dsp/AudioState.h, whose table
-// documents each field under the same name) and what it reads of the state the effect shares with
-// other threads. processBlock copies it out of the effect at the block start and back at the end: as
+// documents each field under the same name) and what it reads of the state the compressor shares with
+// other threads. processBlock copies it out of the compressor at the block start and back at the end: as
 // locals that nothing else can reach, the compiler keeps the states in registers, where as members of
-// the effect they would have to be reloaded after every store to the host's output buffers (which
-// might, for all the compiler knows, overlap the effect).
+// the compressor they would have to be reloaded after every store to the host's output buffers (which
+// might, for all the compiler knows, overlap the compressor).
 #pragma once
 
 #include "dsp/AudioState.h"
@@ -40,7 +40,7 @@ struct BlockState {
     // release stages, PDE envelopes, smoothers and brick-wall gains, carried
     ChannelState left, right;
 
-    // look-ahead delay lines (the effect's own arrays) and their positions
+    // look-ahead delay lines (the compressor's own arrays) and their positions
     float* delayL;
     float* delayR;
     std::uint8_t delayWrite;

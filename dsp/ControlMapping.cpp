@@ -2,7 +2,7 @@
 // 100 ms linear ramp after every change, and everything that depends on the sample rate.
 #include "dsp/Coefficients.h"
 #include "dsp/StaticCurve.h"
-#include "plugin/APlugin.h"
+#include "dsp/Compressor.h"
 
 #include <algorithm>
 
@@ -33,7 +33,7 @@ float mappedValue(int index, float value) {
 
 } // namespace
 
-void APlugin::applyParameterChanges() {
+void Compressor::applyParameterChanges() {
     for (int i = 0; i < kNumParams; ++i)
         if (paramChanged[static_cast<std::size_t>(i)].load(std::memory_order_relaxed) != 0)
             takeParameterChange(i);
@@ -55,7 +55,7 @@ void APlugin::applyParameterChanges() {
     }
 }
 
-void APlugin::takeParameterChange(int index) {
+void Compressor::takeParameterChange(int index) {
     const auto i = static_cast<std::size_t>(index);
     // Clearing first: a change that lands after this point raises the flag again for the next
     // block instead of being lost.
@@ -66,7 +66,7 @@ void APlugin::takeParameterChange(int index) {
     startRamp(index);
 }
 
-void APlugin::applyParameterWork(int index, float previous) {
+void Compressor::applyParameterWork(int index, float previous) {
     const double fs = sampleRate.load(std::memory_order_relaxed);
     // A host playing an automation lane sends the value again before every block. The states that a
     // switch or a new release type starts afresh are started only when the switch or the type really
@@ -126,7 +126,7 @@ void APlugin::applyParameterWork(int index, float previous) {
     }
 }
 
-void APlugin::startRamp(int index) {
+void Compressor::startRamp(int index) {
     const auto i = static_cast<std::size_t>(index);
     audio.rampCount[i] = audio.rampLength;
     audio.rampRemaining = audio.rampLength;
@@ -134,19 +134,19 @@ void APlugin::startRamp(int index) {
         (static_cast<double>(audio.targetValue[i]) - audio.currentValue[i]) / audio.rampLength);
 }
 
-void APlugin::rebuildGainCurve() {
+void Compressor::rebuildGainCurve() {
     for (std::size_t j = 0; j < audio.gainCurve.size(); ++j)
         audio.gainCurve[j] = curveGain(static_cast<float>(static_cast<double>(j) * 0.001),
                                        audio.currentValue[kThreshold], audio.currentValue[kKnee]);
 }
 
-void APlugin::resume() {
+void Compressor::resume() {
     if (rateChanged.exchange(0, std::memory_order_relaxed) == 0)
         return;
     computeRateConstants();
 }
 
-void APlugin::computeRateConstants() {
+void Compressor::computeRateConstants() {
     const double fs = sampleRate.load(std::memory_order_relaxed);
     // The ramp counters are 16 bits and the delay line holds 256 samples: very high rates clamp.
     audio.rampLength = static_cast<std::uint16_t>(std::clamp(nearestEven(0.1 * fs), 1.0, 65535.0));
@@ -159,10 +159,10 @@ void APlugin::computeRateConstants() {
     audio.brickCoef = retentionCoef(0.001, fs);
     audio.meterCoef = static_cast<float>(1.0 - std::exp(-1.0 / (0.2 * fs)));
     // The host compensates what we report; report the delay we really have.
-    setInitialDelay(audio.lookahead);
+    latencySamples.store(audio.lookahead, std::memory_order_relaxed);
 }
 
-void APlugin::suspend() {
+void Compressor::suspend() {
     resetMeters();
     for (ChannelState* channel : {&audio.channelL, &audio.channelR})
         channel->smooth.fill(1.0f);

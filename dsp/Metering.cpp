@@ -1,9 +1,9 @@
 // Metering taps: their reset. The per-sample step is in dsp/MeterStep.h, inlined into the signal path.
-#include "plugin/APlugin.h"
+#include "dsp/Compressor.h"
 
 namespace tmx1 {
 
-void APlugin::resetMeters() {
+void Compressor::resetMeters() {
     for (int k : {kMeterInL, kMeterInR, kMeterOutL, kMeterOutR})
         meters[static_cast<std::size_t>(k)].store(0.0f, std::memory_order_relaxed);
     meters[kMeterCpL].store(1.0f, std::memory_order_relaxed);

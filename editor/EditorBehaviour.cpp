@@ -11,9 +11,9 @@
 #include "generated/ProductVersion.h"
 #include "platform/MachineSettings.h"
 #include "platform/Shell.h"
-#include "plugin/APluginProgram.h"
-#include "plugin/ParameterDisplay.h"
-#include "plugin/ParameterTable.h"
+#include "dsp/APluginProgram.h"
+#include "dsp/ParameterDisplay.h"
+#include "dsp/ParameterTable.h"
 #include "toolkit/Label.h"
 
 #include <string>

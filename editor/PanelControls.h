@@ -1,10 +1,10 @@
 // Which of the panel's controls show and change each parameter, and which show the meters, by the
 // names the layout gives them. The window finds its controls through these tables, the layout test
 // holds the layout to them, and the artwork generator draws the knobs' scales from the parameter
-// each knob stands for. Names, defaults and ranges of the parameters are in plugin/ParameterTable.h.
+// each knob stands for. Names, defaults and ranges of the parameters are in dsp/ParameterTable.h.
 #pragma once
 
-#include "plugin/ParameterTable.h"
+#include "dsp/ParameterTable.h"
 
 #include <array>
 #include <cstdint>

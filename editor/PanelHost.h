@@ -5,7 +5,7 @@
 #pragma once
 
 #include "editor/EffectLink.h"
-#include "plugin/ParameterTable.h"
+#include "dsp/ParameterTable.h"
 
 #include <array>
 

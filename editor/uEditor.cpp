@@ -7,7 +7,7 @@
 #include "editor/EditorLayout.h"
 #include "editor/ZoomMenu.h"
 #include "platform/Locale.h"
-#include "plugin/APluginProgram.h"
+#include "dsp/APluginProgram.h"
 #include "toolkit/ClassRegistry.h"
 #include "toolkit/FormReader.h"
 #include "toolkit/Image.h"

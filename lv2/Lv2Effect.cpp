@@ -1,10 +1,11 @@
-// The effect as an LV2 plug-in: glue between the host's ports and the same APlugin the VST library
-// runs. Parameter ports become setParameter calls with the normalised value the VST parameter would
-// hold, so a port change starts the same ramp; the meter and latency ports copy what the VST editor
-// bridge and host read from the effect.
+// The compressor as an LV2 plug-in: glue between the host's ports and the same compressor the other
+// formats own. Parameter ports become normalised parameter values, so a port change starts the same
+// ramp as a VST parameter change; the meter, over-compression and latency ports copy what the
+// compressor reports.
+#include "dsp/APluginProgram.h"
+#include "dsp/Compressor.h"
 #include "lv2/PortMap.h"
 #include "platform/FloatingPoint.h"
-#include "plugin/APlugin.h"
 
 #include <lv2/core/lv2.h>
 
@@ -19,13 +20,6 @@ namespace tmx1::lv2 {
 
 namespace {
 
-// The effect asks its host for the interface version, vendor and product; this host knows only the
-// version.
-vst::IntPtr answerVersionOnly(vst::AEffect*, vst::Int32 opcode, vst::Int32, vst::IntPtr, void*, float) {
-    constexpr vst::IntPtr kHostVersion = 2400;
-    return opcode == vst::audioMasterVersion ? kHostVersion : 0;
-}
-
 // Port values are compared as bit patterns: a port left at NaN is not a change at every run.
 bool sameValue(float a, float b) {
     return std::bit_cast<std::uint32_t>(a) == std::bit_cast<std::uint32_t>(b);
@@ -33,8 +27,12 @@ bool sameValue(float a, float b) {
 
 class Lv2Effect {
   public:
-    explicit Lv2Effect(double sampleRate) : effect(answerVersionOnly) {
-        dispatch(vst::effSetSampleRate, 0, static_cast<float>(sampleRate));
+    // A port the host leaves unconnected keeps the first factory program's value, as in the other
+    // formats.
+    explicit Lv2Effect(double sampleRate) {
+        for (int i = 0; i < kNumParams; ++i)
+            effect.setParameter(i, kFactoryPrograms[0].values[static_cast<std::size_t>(i)]);
+        effect.setSampleRate(static_cast<float>(sampleRate));
     }
 
     void connect(std::uint32_t port, void* data) {
@@ -42,8 +40,8 @@ class Lv2Effect {
             ports[port] = static_cast<float*>(data);
     }
 
-    void activate() { dispatch(vst::effMainsChanged, 1, 0.0f); }
-    void deactivate() { dispatch(vst::effMainsChanged, 0, 0.0f); }
+    void activate() { effect.resume(); }
+    void deactivate() { effect.suspend(); }
 
     // The host's audio thread: no allocation, lock or system call from here on.
     void run(std::uint32_t frames) {
@@ -55,10 +53,6 @@ class Lv2Effect {
     }
 
   private:
-    void dispatch(vst::Int32 opcode, vst::IntPtr value, float opt) {
-        effect.dispatcher(opcode, 0, value, nullptr, opt);
-    }
-
     void applyChangedPorts() {
         for (int k = 0; k < kNumParameterPorts; ++k) {
             const float* port = ports[static_cast<std::size_t>(kFirstParameterPort + k)];
@@ -84,26 +78,26 @@ class Lv2Effect {
     }
 
     void process(std::uint32_t frames) {
-        float* inputs[2] = {ports[kPortInL], ports[kPortInR]};
+        const float* inputs[2] = {ports[kPortInL], ports[kPortInR]};
         float* outputs[2] = {ports[kPortOutL], ports[kPortOutR]};
         if (frames == 0 || inputs[0] == nullptr || inputs[1] == nullptr || outputs[0] == nullptr ||
             outputs[1] == nullptr) {
-            effect.processReplacing(inputs, outputs, 0); // parameter changes still take effect
+            effect.process(inputs, outputs, 0); // parameter changes still take effect
             return;
         }
-        // The effect counts frames in a signed 32-bit integer.
-        constexpr std::uint32_t kMostFrames = std::numeric_limits<vst::Int32>::max();
+        // The compressor counts frames in a signed 32-bit integer.
+        constexpr std::uint32_t kMostFrames = std::numeric_limits<std::int32_t>::max();
         for (std::uint32_t done = 0; done < frames;) {
             const std::uint32_t count = std::min(frames - done, kMostFrames);
-            float* in[2] = {inputs[0] + done, inputs[1] + done};
+            const float* in[2] = {inputs[0] + done, inputs[1] + done};
             float* out[2] = {outputs[0] + done, outputs[1] + done};
-            effect.processReplacing(in, out, static_cast<vst::Int32>(count));
+            effect.process(in, out, static_cast<std::int32_t>(count));
             done += count;
         }
     }
 
     void publish() {
-        write(kPortLatency, static_cast<float>(effect.getAeffect()->initialDelay));
+        write(kPortLatency, static_cast<float>(effect.latency()));
         for (int k = 0; k < kNumMeterPorts; ++k)
             write(kFirstMeterPort + k, effect.meterValue(kMeterInL + k));
         write(kPortOverCompression, effect.isOcLatched() ? 1.0f : 0.0f);
@@ -114,7 +108,7 @@ class Lv2Effect {
             *data = value;
     }
 
-    APlugin effect;
+    Compressor effect;
     std::array<float*, kNumPorts> ports{};
     std::array<float, kNumParameterPorts> appliedValue{};
     float lastAcknowledge = 0.0f;

@@ -1,8 +1,8 @@
 #include "lv2/PortMap.h"
 
 #include "dsp/Coefficients.h"
-#include "plugin/ParameterDisplay.h"
-#include "plugin/ParameterTable.h"
+#include "dsp/ParameterDisplay.h"
+#include "dsp/ParameterTable.h"
 
 #include <algorithm>
 #include <array>

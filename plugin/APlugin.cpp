@@ -1,11 +1,9 @@
 #include "plugin/APlugin.h"
 
-#include "dsp/Dither.h"
 #include "generated/ProductVersion.h"
-#include "platform/FloatingPoint.h"
 #include "platform/Locale.h"
 #include "plugin/APluginEditor.h"
-#include "plugin/ParameterDisplay.h"
+#include "dsp/ParameterDisplay.h"
 #include "plugin/VendorRequests.h"
 
 #include <cmath>
@@ -29,8 +27,6 @@ APlugin::APlugin(vst::AudioMasterCallback audioMaster) : AudioEffectX(audioMaste
         programs[at(p)] = std::make_unique<APluginProgram>(kFactoryPrograms[at(p)]);
     setEditor(std::make_unique<APluginEditor>(this));
     decimalSeparator = platform::userDecimalSeparator();
-    dither::seedFromClock();
-    suspend();
 
     hasVu(false);
     setNumInputs(2);
@@ -39,21 +35,11 @@ APlugin::APlugin(vst::AudioMasterCallback audioMaster) : AudioEffectX(audioMaste
     canProcessReplacing(true);
     isSynth(false);
     setUniqueID(kUniqueId);
-    setInitialDelay(kReportedInitialDelay);
+    setInitialDelay(compressor.latency());
 
     curProgram.store(0, std::memory_order_relaxed);
     setProgram(0);
     setFlag(vst::effFlagsHasEditor, true);
-    platform::maskFloatingPointExceptions();
-
-    sampleRate.store(44100.0f, std::memory_order_relaxed);
-    rateChanged.store(1, std::memory_order_relaxed);
-    // Some hosts process before their first resume: the rate constants must already be sane.
-    computeRateConstants();
-    audio.currentValue.fill(0.0f);
-    for (auto& changed : paramChanged)
-        changed.store(1, std::memory_order_release);
-    audio.firstBlock = 1;
 }
 
 APlugin::~APlugin() {
@@ -71,22 +57,16 @@ std::string APlugin::askHostString(Int32 opcode) {
 // --- parameters
 
 void APlugin::setParameter(Int32 index, float value) {
-    if (value > 1.0f)
-        value = 1.0f;
-    else if (!(value >= 0.0f)) // negative or not a number
-        value = 0.0f;
     if (index < 0 || index >= kNumParams)
         return;
-    paramValue[at(index)].store(value, std::memory_order_relaxed);
+    value = clampedNormalised(value);
     programs[at(currentProgram())]->setValue(index, value);
     if (editor != nullptr)
         editor->postUpdate();
-    paramChanged[at(index)].store(1, std::memory_order_release);
+    compressor.setParameter(index, value);
 }
 
-float APlugin::getParameter(Int32 index) {
-    return paramValue[at(clampedReadIndex(index))].load(std::memory_order_relaxed);
-}
+float APlugin::getParameter(Int32 index) { return compressor.parameter(clampedReadIndex(index)); }
 
 // Every display text carries its unit already ("-30.0 dB", "104.4 ms"); a label would only be
 // printed after it by the host.
@@ -179,12 +159,23 @@ IntPtr APlugin::vendorSpecific(Int32 index, IntPtr value, void* ptr, float opt) 
 // --- processing: the signal path is in dsp/
 
 void APlugin::setSampleRate(float rate) {
-    if (!std::isfinite(rate) || rate <= 0.0f)
-        return; // a broken rate would poison every coefficient
-    sampleRate.store(rate, std::memory_order_relaxed);
-    rateChanged.store(1, std::memory_order_relaxed);
-    for (auto& changed : paramChanged)
-        changed.store(1, std::memory_order_release);
+    compressor.setSampleRate(rate);
+}
+
+void APlugin::suspend() { compressor.suspend(); }
+
+// A new rate changes the look-ahead: the host compensates what we report.
+void APlugin::resume() {
+    compressor.resume();
+    setInitialDelay(compressor.latency());
+}
+
+void APlugin::process(float** inputs, float** outputs, Int32 sampleFrames) {
+    compressor.processAccumulating(inputs, outputs, sampleFrames);
+}
+
+void APlugin::processReplacing(float** inputs, float** outputs, Int32 sampleFrames) {
+    compressor.process(inputs, outputs, sampleFrames);
 }
 
 } // namespace tmx1

@@ -1,11 +1,13 @@
-// The compressor effect: identity, parameters and programs live here; the signal path, the control
-// mapping and the metering are members too but are implemented in dsp/.
+// The compressor as a VST 2 effect: identity, parameters and programs as the host sees them. The
+// signal path, the control mapping and the metering are the compressor's (dsp/Compressor.h), which
+// the effect owns and forwards to.
 #pragma once
 
-#include "dsp/AudioState.h"
-#include "plugin/APluginProgram.h"
+#include "dsp/APluginProgram.h"
+#include "dsp/Compressor.h"
+#include "dsp/ParameterTable.h"
+#include "dsp/ProductIdentity.h"
 #include "plugin/AudioEffectX.h"
-#include "plugin/ParameterTable.h"
 
 #include <array>
 #include <atomic>
@@ -16,15 +18,8 @@
 namespace tmx1 {
 
 class APluginEditor;
-struct BlockState; // a block's working copy of the signal state (dsp/BlockState.h)
-
-enum MeterIndex : int { kMeterInL = 0, kMeterInR, kMeterOutL, kMeterOutR, kMeterCpL, kMeterCpR, kNumMeters };
 
 inline constexpr vst::Int32 kUniqueId = vst::fourCharCode("q4y9");
-inline constexpr vst::Int32 kReportedInitialDelay = 22;
-inline constexpr const char* kEffectName = "TMX-1";
-inline constexpr const char* kVendorName = "Brindlow Audio";
-inline constexpr const char* kProductName = "TMX-1";
 
 // How hosts tell every plug-in the scale of the editor windows they show (1.5 for 150 %), the factor
 // in opt: another maker's request, which they send to everyone.
@@ -69,12 +64,10 @@ class APlugin : public AudioEffectX {
     void processReplacing(float** inputs, float** outputs, Int32 sampleFrames) override;
 
     // --- shared with the editor bridge
-    float paramValueAt(int index) const {
-        return paramValue[static_cast<std::size_t>(index)].load(std::memory_order_relaxed);
-    }
+    float paramValueAt(int index) const { return compressor.parameter(index); }
     int currentProgram() const { return curProgram.load(std::memory_order_relaxed); }
-    void setEditorClosed(bool closed) { editorClosed.store(closed ? 1 : 0, std::memory_order_relaxed); }
-    bool isEditorClosed() const { return editorClosed.load(std::memory_order_relaxed) != 0; }
+    void setEditorClosed(bool closed) { compressor.setMetering(!closed); }
+    bool isEditorClosed() const { return !compressor.isMetering(); }
 
     const std::string& getHostVendor() const { return hostVendor; }
     const std::string& getHostProduct() const { return hostProduct; }
@@ -82,33 +75,14 @@ class APlugin : public AudioEffectX {
     float hostWindowScale() const { return hostScale.load(std::memory_order_relaxed); }
 
     // --- meters, written by the audio thread and read by the editor bridge on its idle
-    float meterValue(int which) const {
-        return meters[static_cast<std::size_t>(which)].load(std::memory_order_relaxed);
-    }
-    bool isOcLatched() const { return ocLatched.load(std::memory_order_relaxed) != 0; }
-    void requestOcAcknowledge() { ocAckRequest.store(1, std::memory_order_relaxed); }
+    float meterValue(int which) const { return compressor.meterValue(which); }
+    bool isOcLatched() const { return compressor.isOcLatched(); }
+    void requestOcAcknowledge() { compressor.requestOcAcknowledge(); }
 
   private:
-    friend struct APluginProbe; // tests look at the signal state
+    friend struct APluginProbe; // tests look at the compressor's signal state
 
     std::string askHostString(Int32 opcode);
-
-    // --- control mapping (dsp/ControlMapping.cpp)
-    void applyParameterChanges();
-    void takeParameterChange(int index);
-    void applyParameterWork(int index, float previousTarget);
-    void startRamp(int index);
-    void rebuildGainCurve();
-    void computeRateConstants();
-
-    // --- signal path (dsp/BlockDriver.cpp)
-    template <bool accumulate> void processBlock(float** inputs, float** outputs, Int32 sampleFrames);
-    void loadBlockState(BlockState& s);
-    void storeBlockState(const BlockState& s);
-    float staticGain(float level) const;
-
-    // --- metering (dsp/Metering.cpp)
-    void resetMeters();
 
     std::string hostVendor;
     std::string hostProduct;
@@ -117,37 +91,7 @@ class APlugin : public AudioEffectX {
     std::array<std::unique_ptr<APluginProgram>, kNumPrograms> programs;
     char decimalSeparator = '.';
 
-    // What the audio thread shares with the other threads: each field is written whole by one side
-    // and read by the other, without locks. The audio thread's own state lies between the two
-    // directions, so that the meters published at every block end do not share a cache line with the
-    // parameters the editor writes.
-    //
-    // Written by the host's or the editor's thread, read by the audio thread:
-    //   paramValue[10]     normalised values 0..1; setParameter (any thread), relaxed store
-    //   paramChanged[10]   change flags; raised after the value (release), cleared before the
-    //                      value is read (acquire) by applyParameterChanges; setSampleRate raises all
-    //   sampleRate         Hz; setSampleRate; read by resume and by the release mapping
-    //   rateChanged        sampleRate changed since the last resume
-    //   ocAckRequest       raised by the editor after each display; the metering clears it
-    //   editorClosed       the editor bridge sets it on close and clears it on open; metering runs
-    //                      while it is clear
-    std::array<std::atomic<float>, kNumParams> paramValue{};
-    std::array<std::atomic<std::uint8_t>, kNumParams> paramChanged{};
-    std::atomic<float> sampleRate{44100.0f};
-    std::atomic<std::uint8_t> rateChanged{1};
-    std::atomic<std::uint8_t> ocAckRequest{0};
-    std::atomic<std::uint8_t> editorClosed{0};
-
-    // Everything else the signal path holds: the audio thread's own (dsp/AudioState.h). The dither
-    // generator's state is process-wide (dsp/Dither.h).
-    AudioState audio;
-
-    // Written by the audio thread, read by the others:
-    //   meters[6]          in the order the editor copies them (In L, In R, Out L, Out R, Cp L,
-    //                      Cp R), only while the editor is open; the editor bridge reads them on idle
-    //   ocLatched          over-compression, latched by the metering
-    std::array<std::atomic<float>, kNumMeters> meters{};
-    std::atomic<std::uint8_t> ocLatched{0};
+    Compressor compressor;
 };
 
 } // namespace tmx1

@@ -1,10 +1,12 @@
 #!/bin/sh
 # Installs TMX-1 from this folder, or removes it again.
 #
-#   ./install.sh               for you alone: the plug-in into ~/.vst and ~/.lv2, the manual under
-#                              ~/.local/share, the setting that names the manual under ~/.config
+#   ./install.sh               for you alone: the plug-in into ~/.vst, ~/.clap and ~/.lv2, the
+#                              manual under ~/.local/share, the setting that names the manual under
+#                              ~/.config
 #   sudo ./install.sh          for every user of this computer: /usr/local/lib/vst,
-#                              /usr/local/lib/lv2, /usr/local/share/doc/tmx-1 and /etc/xdg
+#                              /usr/local/lib/clap, /usr/local/lib/lv2, /usr/local/share/doc/tmx-1
+#                              and /etc/xdg
 #   ./install.sh --uninstall   removes what the same kind of installation put there
 #
 # --user installs for the user running it even as root. Nothing else on the computer is changed.
@@ -17,7 +19,7 @@ for argument in "$@"; do
     case "$argument" in
         --uninstall) action=uninstall ;;
         --user) scope=user ;;
-        -h|--help) sed -n '2,10s/^# \{0,1\}//p' "$0"; exit 0 ;;
+        -h|--help) sed -n '2,12s/^# \{0,1\}//p' "$0"; exit 0 ;;
         *) echo "install.sh: unknown option '$argument' (see ./install.sh --help)" >&2; exit 2 ;;
     esac
 done
@@ -29,7 +31,8 @@ if [ "$scope" = user ]; then
     [ -n "${HOME:-}" ] || { echo "install.sh: HOME is not set" >&2; exit 1; }
     case "${XDG_DATA_HOME:-}" in /*) data=$XDG_DATA_HOME ;; *) data=$HOME/.local/share ;; esac
     case "${XDG_CONFIG_HOME:-}" in /*) config=$XDG_CONFIG_HOME ;; *) config=$HOME/.config ;; esac
-    plugins=$HOME/.vst
+    vst_plugins=$HOME/.vst
+    clap_plugins=$HOME/.clap
     bundles=$HOME/.lv2
     docs=$data/doc/tmx-1
 else
@@ -38,7 +41,8 @@ else
         echo "install.sh: TMX-1 is installed from its Debian package; remove that first (apt remove tmx-1)" >&2
         exit 1
     fi
-    plugins=/usr/local/lib/vst
+    vst_plugins=/usr/local/lib/vst
+    clap_plugins=/usr/local/lib/clap
     bundles=/usr/local/lib/lv2
     docs=/usr/local/share/doc/tmx-1
     config=/etc/xdg
@@ -51,10 +55,16 @@ without_manual_line() {
     [ -f "$settings" ] && grep -v -i '^[[:space:]]*manual[[:space:]]*=' "$settings" || true
 }
 
+# Copies the library $1 of this folder into the folder $2 under a temporary name first, so that a DAW
+# scanning meanwhile never loads half a file.
+install_library() {
+    cp "$here/$1" "$2/$1.part" && chmod 644 "$2/$1.part" && mv "$2/$1.part" "$2/$1"
+}
+
 install_files() {
-    mkdir -p "$plugins" "$bundles" "$docs" "$config/Brindlow Audio"
-    cp "$here/TMX-1.so" "$plugins/TMX-1.so.part" && mv "$plugins/TMX-1.so.part" "$plugins/TMX-1.so"
-    chmod 644 "$plugins/TMX-1.so"
+    mkdir -p "$vst_plugins" "$clap_plugins" "$bundles" "$docs" "$config/Brindlow Audio"
+    install_library TMX-1.so "$vst_plugins"
+    install_library TMX-1.clap "$clap_plugins"
     # The bundle is replaced whole: files an older version had and this one has not must go.
     rm -rf "$bundles/TMX-1.lv2.part"
     cp -R "$here/TMX-1.lv2" "$bundles/TMX-1.lv2.part"
@@ -66,10 +76,11 @@ install_files() {
     mv "$settings.part" "$settings"
     chmod 644 "$settings"
     echo "TMX-1 installed $( [ "$scope" = user ] && echo "for $(id -un)" || echo "for every user"):"
-    echo "  plug-in  $plugins/TMX-1.so"
+    echo "  VST 2    $vst_plugins/TMX-1.so"
+    echo "  CLAP     $clap_plugins/TMX-1.clap"
     echo "  LV2      $bundles/TMX-1.lv2"
     echo "  manual   $manual"
-    echo "Rescan plug-ins in your DAW (add $plugins to its VST folders if it is not there)."
+    echo "Rescan plug-ins in your DAW; if it does not find TMX-1, add the folders above to its plug-in folders."
 }
 
 # Removes a folder we may have made, only when nothing else is in it.
@@ -78,7 +89,7 @@ remove_if_empty() {
 }
 
 uninstall_files() {
-    rm -f "$plugins/TMX-1.so" "$manual"
+    rm -f "$vst_plugins/TMX-1.so" "$clap_plugins/TMX-1.clap" "$manual"
     rm -rf "$bundles/TMX-1.lv2"
     if [ -f "$settings" ]; then
         rest=$(without_manual_line)
@@ -91,13 +102,14 @@ uninstall_files() {
     remove_if_empty "$docs"
     remove_if_empty "$(dirname "$docs")" # .../doc, which a per-user installation may have made
     remove_if_empty "$config/Brindlow Audio"
-    remove_if_empty "$plugins"
+    remove_if_empty "$vst_plugins"
+    remove_if_empty "$clap_plugins"
     remove_if_empty "$bundles"
-    echo "TMX-1 removed from $plugins and $bundles."
+    echo "TMX-1 removed from $vst_plugins, $clap_plugins and $bundles."
 }
 
 if [ "$action" = install ]; then
-    for file in TMX-1.so TMX-1.lv2/manifest.ttl "TMX-1 Manual.pdf"; do
+    for file in TMX-1.so TMX-1.clap TMX-1.lv2/manifest.ttl "TMX-1 Manual.pdf"; do
         [ -f "$here/$file" ] || { echo "install.sh: $file is missing beside install.sh; unpack the whole archive" >&2; exit 1; }
     done
     install_files

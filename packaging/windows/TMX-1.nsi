@@ -1,8 +1,10 @@
-; The Windows installer of TMX-1: the 64-bit plug-in into a VST folder the user chooses, the manual and
-; the uninstaller into the product's own folder, the machine setting that names the manual for the
-; plug-in, and the entry in Windows' list of installed programs. Made by make-windows-packages:
+; The Windows installer of TMX-1: the 64-bit VST 2 plug-in into a VST folder the user chooses, the CLAP
+; plug-in into the common CLAP folder every CLAP host scans, the manual and the uninstaller into the
+; product's own folder, the machine setting that names the manual for the plug-in, and the entry in
+; Windows' list of installed programs. Made by make-windows-packages:
 ;
-;   makensis -DVERSION=<version> -DDLL=<TMX-1.dll> -DMANUAL=<manual.pdf> -DOUTFILE=<setup.exe> TMX-1.nsi
+;   makensis -DVERSION=<version> -DDLL=<TMX-1.dll> -DCLAP=<TMX-1.clap> -DMANUAL=<manual.pdf>
+;            -DOUTFILE=<setup.exe> TMX-1.nsi
 ;
 ; Silent use: `setup.exe /S [/D=C:\folder for VST plug-ins]` (/D= last and unquoted, as Windows
 ; installers take it) and `"Uninstall TMX-1.exe" /S`. Exit codes: 0 done, 1 cancelled, 2 failed.
@@ -20,12 +22,14 @@ ManifestDPIAware true
 !macroend
 !insertmacro REQUIRE_DEFINE VERSION
 !insertmacro REQUIRE_DEFINE DLL
+!insertmacro REQUIRE_DEFINE CLAP
 !insertmacro REQUIRE_DEFINE MANUAL
 !insertmacro REQUIRE_DEFINE OUTFILE
 
 !define PRODUCT "TMX-1"
 !define MAKER "Brindlow Audio"
 !define DLL_NAME "TMX-1.dll"
+!define CLAP_NAME "TMX-1.clap"
 !define MANUAL_NAME "TMX-1 Manual.pdf"
 !define UNINSTALLER_NAME "Uninstall TMX-1.exe"
 ; The plug-in reads the value Manual of this key (in the 64-bit view); the rest is the installer's.
@@ -34,6 +38,8 @@ ManifestDPIAware true
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${PRODUCT}"
 !define MAKER_FOLDER "$PROGRAMFILES64\${MAKER}"
 !define PRODUCT_FOLDER "${MAKER_FOLDER}\${PRODUCT}"
+; Shared by every maker's CLAP plug-ins: C:\Program Files\Common Files\CLAP.
+!define CLAP_FOLDER "$COMMONFILES64\CLAP"
 
 !include MUI2.nsh
 !include LogicLib.nsh
@@ -65,16 +71,18 @@ VIAddVersionKey /LANG=0 "LegalCopyright" "${MAKER}"
 ; ---- pages
 !define MUI_ABORTWARNING
 !define MUI_WELCOMEPAGE_TEXT "This installs ${PRODUCT} ${VERSION}, the stereo peak compressor and limiter by \
-    ${MAKER}, as a 64-bit VST 2 plug-in.$\r$\n$\r$\nClose your DAW before you continue, so that it can \
-    find ${PRODUCT} at its next plug-in scan.$\r$\n$\r$\n$_CLICK"
+    ${MAKER}, as a 64-bit CLAP and VST 2 plug-in.$\r$\n$\r$\nClose your DAW before you continue, so that \
+    it can find ${PRODUCT} at its next plug-in scan.$\r$\n$\r$\n$_CLICK"
 !insertmacro MUI_PAGE_WELCOME
 !define MUI_DIRECTORYPAGE_TEXT_TOP "Choose the folder your DAW scans for 64-bit VST 2 plug-ins. \
-    ${DLL_NAME} goes there; the manual goes to ${PRODUCT_FOLDER}."
+    ${DLL_NAME} goes there; the CLAP plug-in ${CLAP_NAME} goes to ${CLAP_FOLDER}, where CLAP hosts look, \
+    and the manual to ${PRODUCT_FOLDER}."
 !define MUI_DIRECTORYPAGE_TEXT_DESTINATION "VST plug-in folder"
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
-!define MUI_FINISHPAGE_TEXT "${PRODUCT} is installed in $INSTDIR.$\r$\n$\r$\nRescan plug-ins in your DAW \
-    and insert ${PRODUCT} by ${MAKER} on a stereo track or bus."
+!define MUI_FINISHPAGE_TEXT "${PRODUCT} is installed: the VST 2 plug-in in $INSTDIR, the CLAP plug-in in \
+    ${CLAP_FOLDER}.$\r$\n$\r$\nRescan plug-ins in your DAW and insert ${PRODUCT} by ${MAKER} on a stereo \
+    track or bus."
 !define MUI_FINISHPAGE_SHOWREADME "${PRODUCT_FOLDER}\${MANUAL_NAME}"
 !define MUI_FINISHPAGE_SHOWREADME_TEXT "Open the manual"
 !define MUI_FINISHPAGE_SHOWREADME_NOTCHECKED
@@ -159,8 +167,12 @@ Section "${PRODUCT}" SectionProduct
 
     StrCpy $0 "$INSTDIR\${DLL_NAME}"
     Call EnsureDllFree
+    StrCpy $0 "${CLAP_FOLDER}\${CLAP_NAME}"
+    Call EnsureDllFree
     SetOutPath "$INSTDIR"
     File "/oname=${DLL_NAME}" "${DLL}"
+    SetOutPath "${CLAP_FOLDER}"
+    File "/oname=${CLAP_NAME}" "${CLAP}"
 
     SetOutPath "${PRODUCT_FOLDER}"
     File "/oname=${MANUAL_NAME}" "${MANUAL}"
@@ -201,7 +213,9 @@ Var UnVstFolder
 
 Section "Uninstall"
     SetShellVarContext all
-    ; The plug-in first: when a DAW holds it, nothing else has changed yet.
+    ; The plug-ins first: when a DAW holds one, nothing else has changed yet.
+    StrCpy $0 "${CLAP_FOLDER}\${CLAP_NAME}"
+    Call un.EnsureDllFree
     ReadRegStr $UnVstFolder HKLM "${SETTINGS_KEY}" "VstFolder"
     ${If} $UnVstFolder != ""
         StrCpy $0 "$UnVstFolder\${DLL_NAME}"
@@ -212,6 +226,8 @@ Section "Uninstall"
             RMDir "$UnVstFolder" ; only when empty: other plug-ins may have moved in since
         ${EndIf}
     ${EndIf}
+    Delete "${CLAP_FOLDER}\${CLAP_NAME}"
+    RMDir "${CLAP_FOLDER}" ; only when no other CLAP plug-in is there
 
     Delete "${PRODUCT_FOLDER}\${MANUAL_NAME}"
     Delete "${PRODUCT_FOLDER}\${UNINSTALLER_NAME}"

@@ -12,7 +12,8 @@
 namespace tmx1 {
 
 struct APluginProbe {
-    const APlugin& p;
+    const APlugin& plugin;
+    const Compressor& p = plugin.compressor;
     // The audio thread's whole state, between blocks.
     const AudioState& audio() const { return p.audio; }
     float current(int i) const { return p.audio.currentValue[static_cast<std::size_t>(i)]; }
@@ -45,11 +46,11 @@ struct APluginProbe {
     bool ocAckRequested() const { return p.ocAckRequest.load() != 0; }
     std::pair<float, float> meanSquares() const { return {p.audio.meanSqL, p.audio.meanSqR}; }
     // Which copy of the block loop runs; only those up to the processor's widest may be chosen.
-    void useLoops(LoopWidth width) const { const_cast<APlugin&>(p).audio.loopWidth = width; }
+    void useLoops(LoopWidth width) const { const_cast<Compressor&>(p).audio.loopWidth = width; }
     // The state a block would start from now.
     BlockState blockState() const {
         BlockState s{};
-        const_cast<APlugin&>(p).loadBlockState(s);
+        const_cast<Compressor&>(p).loadBlockState(s);
         return s;
     }
 };

@@ -2,7 +2,7 @@
 // release-type buttons, the A/B compare with copy and recall, and the hotspots.
 #include "tests/editor/EditorFixture.h"
 
-#include "plugin/APluginProgram.h"
+#include "dsp/APluginProgram.h"
 
 
 namespace editortest {

@@ -5,7 +5,7 @@
 #include "DIB/cDIBImage.h"
 #include "editor/uEditor.h"
 #include "platform/headless/Screen.h"
-#include "plugin/APluginProgram.h"
+#include "dsp/APluginProgram.h"
 #include "tests/support/UserSettingsSandbox.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // from effEditGetRect and follows the editor's size requests: what the server shows, gestures made
 // with synthesised input, the desktop's scale as the only source, and the zoom menu worked with the
 // pointer.
-#include "plugin/ParameterTable.h"
+#include "dsp/ParameterTable.h"
 #include "tests/support/HeadlessComposition.h"
 #include "tests/support/ScopedEnvironment.h"
 #include "toolkit/PictureFile.h"

@@ -1,6 +1,6 @@
 #include "lv2/PortMap.h"
 #include "plugin/APlugin.h"
-#include "plugin/APluginProgram.h"
+#include "dsp/APluginProgram.h"
 #include "tests/lv2/LilvBundle.h"
 
 #include <gtest/gtest.h>

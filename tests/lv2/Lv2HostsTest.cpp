@@ -2,8 +2,8 @@
 // with the VST library: lilv's own command-line host, and GStreamer's lv2 element, which takes the
 // plug-in as one stereo filter through its port groups.
 #include "lv2/PortMap.h"
-#include "plugin/APluginProgram.h"
-#include "plugin/ParameterTable.h"
+#include "dsp/APluginProgram.h"
+#include "dsp/ParameterTable.h"
 #include "tests/lv2/LilvBundle.h"
 #include "tools/tmx1-host/Renderer.h"
 #include "tools/tmx1-host/SoundFile.h"

@@ -1,7 +1,7 @@
 #include "lv2/PortMap.h"
-#include "plugin/APluginProgram.h"
-#include "plugin/ParameterDisplay.h"
-#include "plugin/ParameterTable.h"
+#include "dsp/APluginProgram.h"
+#include "dsp/ParameterDisplay.h"
+#include "dsp/ParameterTable.h"
 #include "tools/lv2-turtle/Lv2Turtle.h"
 
 #include <gtest/gtest.h>

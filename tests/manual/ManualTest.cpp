@@ -2,8 +2,8 @@
 // control by the name the host and the panel show, the version being built, and its pictures.
 #include "editor/PanelControls.h"
 #include "editor/uEditor.h"
-#include "plugin/APluginProgram.h"
-#include "plugin/ParameterTable.h"
+#include "dsp/APluginProgram.h"
+#include "dsp/ParameterTable.h"
 #include "tests/manual/PrintedManual.h"
 #include "toolkit/FormTextTree.h"
 

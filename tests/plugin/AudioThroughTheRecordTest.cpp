@@ -1,7 +1,7 @@
 // Audio as a host drives it: latency reporting across sample rates, and what the first block changes.
 #include "tests/support/LoadedPlugin.h"
 
-#include "plugin/ParameterTable.h"
+#include "dsp/ParameterTable.h"
 
 #include <cmath>
 #include <vector>

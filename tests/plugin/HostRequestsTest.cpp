@@ -2,7 +2,7 @@
 #include "platform/headless/Screen.h"
 #include "tests/support/LoadedPlugin.h"
 
-#include "plugin/ParameterTable.h"
+#include "dsp/ParameterTable.h"
 
 #include <thread>
 #include <vector>

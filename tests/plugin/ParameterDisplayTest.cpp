@@ -1,6 +1,6 @@
 // Display values and texts, independent of the host: laws, the five-character cut, the locale.
-#include "plugin/ParameterDisplay.h"
-#include "plugin/ParameterTable.h"
+#include "dsp/ParameterDisplay.h"
+#include "dsp/ParameterTable.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The ten parameters as a host sees them: storage with clamping, names, labels and display texts.
 #include "tests/support/LoadedPlugin.h"
 
-#include "plugin/ParameterTable.h"
+#include "dsp/ParameterTable.h"
 
 #include <cmath>
 #include <cstring>

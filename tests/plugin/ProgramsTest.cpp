@@ -1,7 +1,7 @@
 // The ten programs: factory contents, switching, renaming and edits that stay with their program.
 #include "tests/support/LoadedPlugin.h"
 
-#include "plugin/ParameterTable.h"
+#include "dsp/ParameterTable.h"
 
 #include <array>
 #include <cstring>

@@ -2,8 +2,8 @@
 
 #include "lv2/PortMap.h"
 #include "plugin/APlugin.h"
-#include "plugin/APluginProgram.h"
-#include "plugin/ParameterTable.h"
+#include "dsp/APluginProgram.h"
+#include "dsp/ParameterTable.h"
 
 #include <array>
 #include <cctype>

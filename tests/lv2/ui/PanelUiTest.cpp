@@ -10,7 +10,7 @@
 #include "platform/headless/Screen.h"
 #include "plugin/APlugin.h"
 #include "plugin/APluginEditor.h"
-#include "plugin/APluginProgram.h"
+#include "dsp/APluginProgram.h"
 #include "tests/support/UserSettingsSandbox.h"
 #include "tools/tmx1-host/EditorOnScreen.h"
 

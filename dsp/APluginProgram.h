@@ -2,7 +2,7 @@
 // filled from the factory table, as editable buffers for its whole life.
 #pragma once
 
-#include "plugin/ParameterTable.h"
+#include "dsp/ParameterTable.h"
 
 #include <array>
 #include <atomic>

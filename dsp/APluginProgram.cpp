@@ -1,4 +1,4 @@
-#include "plugin/APluginProgram.h"
+#include "dsp/APluginProgram.h"
 
 #include <cstring>
 

@@ -66,6 +66,13 @@ constexpr bool hasPreStages(int type) { return type == kOpto || type == kSmooth2
 inline constexpr std::array<const char*, kNumReleaseTypes> kReleaseTypeNames{"Opto", "Pumper", "Smooth 2",
                                                                              "Smooth 1", "Classic"};
 
+// A normalised value as a parameter holds it: above 1 taken as 1, below 0 or not a number as 0.
+constexpr float clampedNormalised(float value) {
+    if (value > 1.0f)
+        return 1.0f;
+    return value >= 0.0f ? value : 0.0f;
+}
+
 // Out-of-range indices read as the last parameter, as hosts expect from reads.
 constexpr int clampedReadIndex(int index) {
     return (index < 0 || index >= kNumParams) ? kNumParams - 1 : index;

@@ -1,4 +1,4 @@
-#include "plugin/ParameterTable.h"
+#include "dsp/ParameterTable.h"
 
 #include "dsp/Coefficients.h"
 

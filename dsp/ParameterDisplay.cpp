@@ -1,6 +1,6 @@
-#include "plugin/ParameterDisplay.h"
+#include "dsp/ParameterDisplay.h"
 
-#include "plugin/ParameterTable.h"
+#include "dsp/ParameterTable.h"
 #include "toolkit/NumberText.h"
 
 namespace tmx1 {

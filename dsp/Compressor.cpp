@@ -1,0 +1,43 @@
+#include "dsp/Compressor.h"
+
+#include "dsp/Dither.h"
+#include "platform/FloatingPoint.h"
+
+#include <cmath>
+
+namespace tmx1 {
+
+Compressor::Compressor() {
+    // A host that unmasks floating-point exceptions would have the coefficients below trap: the
+    // compressor's arithmetic counts on quiet infinities and NaNs, on whichever thread makes it.
+    platform::maskFloatingPointExceptions();
+    for (int i = 0; i < kNumParams; ++i)
+        paramValue[static_cast<std::size_t>(i)].store(kParameters[static_cast<std::size_t>(i)].defaultValue,
+                                                      std::memory_order_relaxed);
+    dither::seedFromClock();
+    suspend();
+    // Some hosts process before their first resume: the rate constants must already be sane.
+    computeRateConstants();
+    audio.currentValue.fill(0.0f);
+    for (auto& changed : paramChanged)
+        changed.store(1, std::memory_order_release);
+    audio.firstBlock = 1;
+}
+
+void Compressor::setParameter(int index, float value) {
+    if (index < 0 || index >= kNumParams)
+        return;
+    paramValue[static_cast<std::size_t>(index)].store(clampedNormalised(value), std::memory_order_relaxed);
+    paramChanged[static_cast<std::size_t>(index)].store(1, std::memory_order_release);
+}
+
+void Compressor::setSampleRate(float rate) {
+    if (!std::isfinite(rate) || rate <= 0.0f)
+        return; // a broken rate would poison every coefficient
+    sampleRate.store(rate, std::memory_order_relaxed);
+    rateChanged.store(1, std::memory_order_relaxed);
+    for (auto& changed : paramChanged)
+        changed.store(1, std::memory_order_release);
+}
+
+} // namespace tmx1
