@@ -70,6 +70,14 @@ void closeByWindowManager(Display* display, Window window) {
     XSync(display, False);
 }
 
+Window hostWindow(Display* display, int x, int y, int width, int height) {
+    const Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), x, y, static_cast<unsigned>(width),
+                                              static_cast<unsigned>(height), 0, 0, 0);
+    XMapWindow(display, window);
+    XSync(display, False);
+    return window;
+}
+
 Window windowWithoutConnection(int width, int height) {
     Display* display = XOpenDisplay(nullptr);
     if (display == nullptr)
