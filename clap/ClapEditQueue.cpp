@@ -30,8 +30,8 @@ bool ClapEditQueue::send(const ClapEdit& edit, const clap::clap_output_events& o
         event.value = edit.value;
         return out.try_push(&out, &event.header);
     }
-    const std::uint16_t type =
-        edit.kind == ClapEdit::Kind::gestureBegin ? clap::kEventParamGestureBegin : clap::kEventParamGestureEnd;
+    const std::uint16_t type = edit.kind == ClapEdit::Kind::gestureBegin ? clap::kEventParamGestureBegin
+                                                                         : clap::kEventParamGestureEnd;
     clap::clap_event_param_gesture event{};
     event.header = {sizeof event, 0, clap::kCoreEventSpace, type, 0};
     event.param_id = edit.param;

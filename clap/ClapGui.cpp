@@ -97,8 +97,9 @@ bool ClapGui::setScale(double scale) {
 bool ClapGui::size(std::uint32_t* width, std::uint32_t* height) const {
     if (!created)
         return false;
-    const PanelSize size =
-        session.IsOpen() ? session.Size() : PanelSizeAt(session.ZoomFor(platform::ParentWindow::Native(nullptr)));
+    const PanelSize size = session.IsOpen()
+                               ? session.Size()
+                               : PanelSizeAt(session.ZoomFor(platform::ParentWindow::Native(nullptr)));
     *width = static_cast<std::uint32_t>(size.width);
     *height = static_cast<std::uint32_t>(size.height);
     return true;
@@ -181,14 +182,15 @@ void ClapGui::ReadParameters(std::array<float, kNumParams>& values) {
 }
 
 PanelMeters ClapGui::ReadMeters() {
-    return {{compressor.meterValue(kMeterInL), compressor.meterValue(kMeterInR), compressor.meterValue(kMeterOutL),
-             compressor.meterValue(kMeterOutR)},
+    return {{compressor.meterValue(kMeterInL), compressor.meterValue(kMeterInR),
+             compressor.meterValue(kMeterOutL), compressor.meterValue(kMeterOutR)},
             {compressor.meterValue(kMeterCpL), compressor.meterValue(kMeterCpR)}};
 }
 
 bool ClapGui::RequestSize(int width, int height) {
     return hostGui != nullptr && hostGui->request_resize != nullptr &&
-           hostGui->request_resize(host, static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height));
+           hostGui->request_resize(host, static_cast<std::uint32_t>(width),
+                                   static_cast<std::uint32_t>(height));
 }
 
 // --- the records

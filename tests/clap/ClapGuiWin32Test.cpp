@@ -35,8 +35,8 @@ TEST(ClapGuiOnWin32, ThePanelIsAChildOfTheHostsWindowUntilDestroyed) {
     windowClass.hInstance = GetModuleHandleA(nullptr);
     windowClass.lpszClassName = "TMX1ClapTestHost";
     RegisterClassA(&windowClass);
-    HWND host = CreateWindowExA(0, "TMX1ClapTestHost", "Test host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 600,
-                                320, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    HWND host = CreateWindowExA(0, "TMX1ClapTestHost", "Test host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                                600, 320, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     ASSERT_NE(host, nullptr);
 
     {

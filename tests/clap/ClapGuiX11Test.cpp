@@ -47,7 +47,9 @@ class ClapGuiOnX11 : public ::testing::Test {
         settings.reset();
     }
 
-    const clap::clap_plugin_gui& gui() const { return instance->extension<clap::clap_plugin_gui>(clap::kExtGui); }
+    const clap::clap_plugin_gui& gui() const {
+        return instance->extension<clap::clap_plugin_gui>(clap::kExtGui);
+    }
     const clap::clap_plugin* plugin() const { return &instance->plugin(); }
     bool setParent() {
         clap::clap_window window{clap::kWindowApiX11, {}};

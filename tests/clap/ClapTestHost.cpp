@@ -45,7 +45,9 @@ bool registerTimer(const clap::clap_host* host, std::uint32_t period, clap::clap
     return true;
 }
 
-bool unregisterTimer(const clap::clap_host* host, clap::clap_id id) { return instanceOf(host).timers.erase(id) == 1; }
+bool unregisterTimer(const clap::clap_host* host, clap::clap_id id) {
+    return instanceOf(host).timers.erase(id) == 1;
+}
 
 constexpr clap::clap_host_timer_support kTimers{registerTimer, unregisterTimer};
 
@@ -71,7 +73,8 @@ bool receive(const clap::clap_output_events* list, const clap::clap_event_header
         const auto& change = *reinterpret_cast<const clap::clap_event_param_value*>(event);
         sent.push_back({event->type, change.param_id, change.value});
     } else if (event->type == clap::kEventParamGestureBegin || event->type == clap::kEventParamGestureEnd) {
-        sent.push_back({event->type, reinterpret_cast<const clap::clap_event_param_gesture*>(event)->param_id});
+        sent.push_back(
+            {event->type, reinterpret_cast<const clap::clap_event_param_gesture*>(event)->param_id});
     } else {
         ADD_FAILURE() << "an event of type " << event->type;
     }

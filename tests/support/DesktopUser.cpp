@@ -71,8 +71,9 @@ void closeByWindowManager(Display* display, Window window) {
 }
 
 Window hostWindow(Display* display, int x, int y, int width, int height) {
-    const Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), x, y, static_cast<unsigned>(width),
-                                              static_cast<unsigned>(height), 0, 0, 0);
+    const Window window =
+        XCreateSimpleWindow(display, DefaultRootWindow(display), x, y, static_cast<unsigned>(width),
+                            static_cast<unsigned>(height), 0, 0, 0);
     XMapWindow(display, window);
     XSync(display, False);
     return window;
@@ -92,8 +93,8 @@ Window windowWithoutConnection(int width, int height) {
 }
 
 Shown shownBy(Display* display, Window window, int width, int height) {
-    XImage* image = XGetImage(display, window, 0, 0, static_cast<unsigned>(width), static_cast<unsigned>(height),
-                              AllPlanes, ZPixmap);
+    XImage* image = XGetImage(display, window, 0, 0, static_cast<unsigned>(width),
+                              static_cast<unsigned>(height), AllPlanes, ZPixmap);
     if (image == nullptr)
         return {};
     Shown result{width, height, {}};
