@@ -256,6 +256,70 @@ struct clap_host_thread_check {
     bool (*is_audio_thread)(const clap_host* host);
 };
 
+// --- extension: the plug-in's window (embedded only)
+inline constexpr const char* kExtGui = "clap.gui";
+inline constexpr const char* kWindowApiX11 = "x11";
+inline constexpr const char* kWindowApiWin32 = "win32";
+
+// The host's window: an X11 window id or an HWND, as api names.
+struct clap_window {
+    const char* api;
+    union {
+        void* cocoa;
+        unsigned long x11;
+        void* win32;
+        void* ptr;
+    };
+};
+
+struct clap_gui_resize_hints {
+    bool can_resize_horizontally;
+    bool can_resize_vertically;
+    bool preserve_aspect_ratio;
+    std::uint32_t aspect_ratio_width;
+    std::uint32_t aspect_ratio_height;
+};
+
+// Sizes in physical pixels on X11 and Win32.
+struct clap_plugin_gui {
+    bool (*is_api_supported)(const clap_plugin* plugin, const char* api, bool is_floating);
+    bool (*get_preferred_api)(const clap_plugin* plugin, const char** api, bool* is_floating);
+    bool (*create)(const clap_plugin* plugin, const char* api, bool is_floating);
+    void (*destroy)(const clap_plugin* plugin);
+    bool (*set_scale)(const clap_plugin* plugin, double scale);
+    bool (*get_size)(const clap_plugin* plugin, std::uint32_t* width, std::uint32_t* height);
+    bool (*can_resize)(const clap_plugin* plugin);
+    bool (*get_resize_hints)(const clap_plugin* plugin, clap_gui_resize_hints* hints);
+    bool (*adjust_size)(const clap_plugin* plugin, std::uint32_t* width, std::uint32_t* height);
+    bool (*set_size)(const clap_plugin* plugin, std::uint32_t width, std::uint32_t height);
+    bool (*set_parent)(const clap_plugin* plugin, const clap_window* window);
+    bool (*set_transient)(const clap_plugin* plugin, const clap_window* window);
+    void (*suggest_title)(const clap_plugin* plugin, const char* title);
+    bool (*show)(const clap_plugin* plugin);
+    bool (*hide)(const clap_plugin* plugin);
+};
+
+// Every member may be called from any thread.
+struct clap_host_gui {
+    void (*resize_hints_changed)(const clap_host* host);
+    bool (*request_resize)(const clap_host* host, std::uint32_t width, std::uint32_t height);
+    bool (*request_show)(const clap_host* host);
+    bool (*request_hide)(const clap_host* host);
+    void (*closed)(const clap_host* host, bool was_destroyed);
+};
+
+// --- extension: the host's timers, on its main thread
+inline constexpr const char* kExtTimerSupport = "clap.timer-support";
+
+struct clap_plugin_timer_support {
+    void (*on_timer)(const clap_plugin* plugin, clap_id timer_id);
+};
+
+struct clap_host_timer_support {
+    bool (*register_timer)(const clap_host* host, std::uint32_t period_ms, clap_id* timer_id);
+    bool (*unregister_timer)(const clap_host* host, clap_id timer_id);
+};
+
 } // extern "C"
 
 static_assert(sizeof(void*) == 8, "this layout is the 64-bit one");
@@ -276,6 +340,10 @@ static_assert(sizeof(clap_plugin) == 96 && offsetof(clap_plugin, process) == 72 
 static_assert(sizeof(clap_plugin_entry) == 40 && offsetof(clap_plugin_entry, get_factory) == 32);
 static_assert(sizeof(clap_audio_port_info) == 288 && offsetof(clap_audio_port_info, port_type) == 272 &&
               offsetof(clap_audio_port_info, in_place_pair) == 280);
+static_assert(sizeof(clap_window) == 16 && offsetof(clap_window, x11) == 8);
+static_assert(sizeof(clap_gui_resize_hints) == 12);
+static_assert(sizeof(clap_plugin_gui) == 15 * 8 && offsetof(clap_plugin_gui, set_parent) == 80);
+static_assert(sizeof(clap_host_gui) == 5 * 8);
 static_assert(sizeof(clap_param_info) == 1320 && offsetof(clap_param_info, name) == 16 &&
               offsetof(clap_param_info, min_value) == 1296);
 

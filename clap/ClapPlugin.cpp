@@ -2,6 +2,7 @@
 
 #include "clap/ClapParameters.h"
 #include "clap/ClapState.h"
+#include "clap/ClapThunk.h"
 #include "dsp/APluginProgram.h"
 #include "platform/Locale.h"
 
@@ -14,31 +15,7 @@ namespace tmx1 {
 
 namespace {
 
-// The C entry points of the records: each forwards to the member of the instance it is called for.
-// Nothing throws across them; a member that fails by an exception answers as a refusal.
-template <auto member> struct Thunk;
-
-template <typename R, typename... A, R (ClapPlugin::*member)(A...)> struct Thunk<member> {
-    static R call(const clap::clap_plugin* plugin, A... args) {
-        try {
-            return (ClapPlugin::of(plugin).*member)(args...);
-        } catch (...) {
-            return R();
-        }
-    }
-};
-
-template <typename R, typename... A, R (ClapPlugin::*member)(A...) const> struct Thunk<member> {
-    static R call(const clap::clap_plugin* plugin, A... args) {
-        try {
-            return (ClapPlugin::of(plugin).*member)(args...);
-        } catch (...) {
-            return R();
-        }
-    }
-};
-
-template <auto member> constexpr auto entry = &Thunk<member>::call;
+using clapentry::entry;
 
 void destroy(const clap::clap_plugin* plugin) { delete &ClapPlugin::of(plugin); }
 
@@ -74,6 +51,7 @@ bool ClapPlugin::init() {
     const auto ask = [this](const char* id) { return host->get_extension(host, id); };
     hostLatency = static_cast<const clap::clap_host_latency*>(ask(clap::kExtLatency));
     hostThreadCheck = static_cast<const clap::clap_host_thread_check*>(ask(clap::kExtThreadCheck));
+    gui_.init(host);
     return true;
 }
 
@@ -124,6 +102,8 @@ clap::clap_process_status ClapPlugin::process(const clap::clap_process* process)
         takeEvent(*event);
     }
     run(channels, done, frames);
+    if (process->out_events != nullptr)
+        gui_.sendEdits(*process->out_events);
     return usable ? clap::kProcessContinue : clap::kProcessError;
 }
 
@@ -162,6 +142,7 @@ void ClapPlugin::takeEvent(const clap::clap_event_header& event) {
         return;
     const int index = static_cast<int>(change.param_id);
     compressor.setParameter(index, clapparams::normalisedOf(index, change.value));
+    gui_.parametersChanged();
 }
 
 // --- audio ports: one stereo pair in, one out, which may be the same buffers
@@ -218,11 +199,13 @@ bool ClapPlugin::textToValue(clap::clap_id id, const char* text, double* value) 
     return true;
 }
 
-void ClapPlugin::flush(const clap::clap_input_events* in, const clap::clap_output_events*) {
+void ClapPlugin::flush(const clap::clap_input_events* in, const clap::clap_output_events* out) {
     const std::uint32_t count = in != nullptr ? in->size(in) : 0;
     for (std::uint32_t k = 0; k < count; ++k)
         if (const clap::clap_event_header* event = in->get(in, k))
             takeEvent(*event);
+    if (out != nullptr)
+        gui_.sendEdits(*out);
 }
 
 // --- latency
@@ -267,6 +250,7 @@ bool ClapPlugin::load(const clap::clap_istream* stream) {
     program.store(state->program, std::memory_order_relaxed);
     for (int i = 0; i < kNumParams; ++i)
         compressor.setParameter(i, state->values[static_cast<std::size_t>(i)]);
+    gui_.parametersChanged();
     return true;
 }
 
@@ -299,6 +283,10 @@ const void* ClapPlugin::extension(const char* id) const {
         return &kLatency;
     if (name == clap::kExtState)
         return &kState;
+    if (name == clap::kExtGui)
+        return ClapGui::guiRecord();
+    if (name == clap::kExtTimerSupport)
+        return ClapGui::timerRecord();
     return nullptr;
 }
 

@@ -5,9 +5,11 @@
 //
 // Threads, as the interface names them: the lifecycle, the parameter reads and texts, the state and
 // the extension queries come from the host's main thread; process, reset and (while active) flush
-// from its audio thread. The two share only the Compressor's own atomic fields and `program`.
+// from its audio thread. The two share only the Compressor's own atomic fields, `program` and the
+// panel's edit queue and update flag (clap/ClapGui.h).
 #pragma once
 
+#include "clap/ClapGui.h"
 #include "clap/ClapInterface.h"
 #include "dsp/Compressor.h"
 
@@ -60,6 +62,9 @@ class ClapPlugin {
     bool save(const clap::clap_ostream* stream) const;
     bool load(const clap::clap_istream* stream);
 
+    // --- the panel (clap.gui, clap.timer-support)
+    ClapGui& gui() { return gui_; }
+
   private:
     struct Channels {
         const float* in[2];
@@ -81,6 +86,7 @@ class ClapPlugin {
     // The factory program that the panel's recall returns to and the state keeps.
     std::atomic<int> program{0};
     char decimalSeparator = '.';
+    ClapGui gui_{compressor, program};
 };
 
 } // namespace tmx1

@@ -22,8 +22,34 @@ void latencyChanged(const clap::clap_host* host) { ++instanceOf(host).latencyCha
 bool isMainThread(const clap::clap_host* host) { return instanceOf(host).onMainThread; }
 bool isAudioThread(const clap::clap_host* host) { return !instanceOf(host).onMainThread; }
 
+void ignoreRequest(const clap::clap_host*) {}
+void ignoreParams(const clap::clap_host*, std::uint32_t) {}
+void ignoreClear(const clap::clap_host*, clap::clap_id, std::uint32_t) {}
+void flushRequested(const clap::clap_host* host) { ++instanceOf(host).flushRequests; }
+bool resizeRequested(const clap::clap_host* host, std::uint32_t width, std::uint32_t height) {
+    instanceOf(host).resizeRequests.emplace_back(width, height);
+    return instanceOf(host).acceptResize;
+}
+bool refuse(const clap::clap_host*) { return false; }
+void ignoreClosed(const clap::clap_host*, bool) {}
+
 constexpr clap::clap_host_latency kLatency{latencyChanged};
 constexpr clap::clap_host_thread_check kThreadCheck{isMainThread, isAudioThread};
+constexpr clap::clap_host_params kParams{ignoreParams, ignoreClear, flushRequested};
+constexpr clap::clap_host_gui kGui{ignoreRequest, resizeRequested, refuse, refuse, ignoreClosed};
+
+bool registerTimer(const clap::clap_host* host, std::uint32_t period, clap::clap_id* id) {
+    ClapInstance& self = instanceOf(host);
+    *id = self.nextTimer++;
+    self.timers[*id] = period;
+    return true;
+}
+
+bool unregisterTimer(const clap::clap_host* host, clap::clap_id id) {
+    return instanceOf(host).timers.erase(id) == 1;
+}
+
+constexpr clap::clap_host_timer_support kTimers{registerTimer, unregisterTimer};
 
 const void* hostExtension(const clap::clap_host*, const char* id) {
     const std::string_view name(id);
@@ -31,10 +57,29 @@ const void* hostExtension(const clap::clap_host*, const char* id) {
         return &kLatency;
     if (name == clap::kExtThreadCheck)
         return &kThreadCheck;
+    if (name == clap::kExtParams)
+        return &kParams;
+    if (name == clap::kExtGui)
+        return &kGui;
+    if (name == clap::kExtTimerSupport)
+        return &kTimers;
     return nullptr;
 }
 
-void ignoreRequest(const clap::clap_host*) {}
+// Every event the plug-in sends, kept in the instance.
+bool receive(const clap::clap_output_events* list, const clap::clap_event_header* event) {
+    auto& sent = static_cast<ClapInstance*>(list->ctx)->sent;
+    if (event->type == clap::kEventParamValue) {
+        const auto& change = *reinterpret_cast<const clap::clap_event_param_value*>(event);
+        sent.push_back({event->type, change.param_id, change.value});
+    } else if (event->type == clap::kEventParamGestureBegin || event->type == clap::kEventParamGestureEnd) {
+        sent.push_back(
+            {event->type, reinterpret_cast<const clap::clap_event_param_gesture*>(event)->param_id});
+    } else {
+        ADD_FAILURE() << "an event of type " << event->type;
+    }
+    return true;
+}
 
 // Parameter events in the order they were given.
 class EventList {
@@ -64,10 +109,6 @@ class EventList {
     std::vector<clap::clap_event_param_value> events;
     clap::clap_input_events list_{this, size, get};
 };
-
-// The plug-in may push events (a panel's edits); these tests keep none.
-bool dropEvent(const clap::clap_output_events*, const clap::clap_event_header*) { return true; }
-constexpr clap::clap_output_events kNoEvents{nullptr, dropEvent};
 
 struct OutStream {
     std::vector<std::uint8_t> bytes;
@@ -106,6 +147,13 @@ clap::clap_audio_buffer bufferOf(float** channels) { return {channels, nullptr, 
 
 } // namespace
 
+void ClapInstance::fireTimers() {
+    const auto& timerSupport = extension<clap::clap_plugin_timer_support>(clap::kExtTimerSupport);
+    const auto held = timers; // a tick may register or unregister one
+    for (const auto& [id, period] : held)
+        timerSupport.on_timer(plugin_, id);
+}
+
 const clap::clap_plugin_entry& loadedEntry() {
     struct Loaded {
         platform::SharedLibrary library{TMX1_CLAP_PATH};
@@ -136,6 +184,7 @@ std::vector<Change> programChanges(int program) {
 }
 
 ClapInstance::ClapInstance(const clap::clap_plugin_entry& entry) {
+    received = {this, receive};
     host = {clap::kVersion, this,          "TMX-1 test host", "Brindlow Audio", "",
             "1.0",          hostExtension, ignoreRequest,     ignoreRequest,    ignoreRequest};
     const auto* factory =
@@ -178,7 +227,7 @@ void ClapInstance::deactivate() {
 clap::clap_process_status ClapInstance::run(const clap::clap_audio_buffer& in, clap::clap_audio_buffer& out,
                                             std::uint32_t frames, const std::vector<Change>& changes) {
     const EventList events(changes);
-    const clap::clap_process process{steadyTime, frames, nullptr, &in, &out, 1, 1, events.list(), &kNoEvents};
+    const clap::clap_process process{steadyTime, frames, nullptr, &in, &out, 1, 1, events.list(), &received};
     steadyTime += frames;
     return plugin_->process(plugin_, &process);
 }
@@ -201,7 +250,7 @@ clap::clap_process_status ClapInstance::processInPlace(Stereo& audio, const std:
 void ClapInstance::flush(const std::vector<Change>& changes) {
     const EventList events(changes);
     const auto& params = extension<clap::clap_plugin_params>(clap::kExtParams);
-    params.flush(plugin_, events.list(), &kNoEvents);
+    params.flush(plugin_, events.list(), &received);
 }
 
 double ClapInstance::value(clap::clap_id id) const {

@@ -1,12 +1,14 @@
 // A CLAP host of our own for the tests: it makes an instance from a library's entry and drives it
 // through the interface's records alone, as a DAW does. It offers the plug-in the extensions a DAW
-// offers (latency, thread check) and notes what the plug-in tells it through them.
+// offers (latency, thread check, parameters, the plug-in window's requests, timers) and notes what the
+// plug-in tells it through them and every event it sends.
 #pragma once
 
 #include "clap/ClapInterface.h"
 #include "platform/SharedLibrary.h"
 
 #include <cstdint>
+#include <map>
 #include <span>
 #include <string>
 #include <vector>
@@ -28,6 +30,14 @@ struct Change {
 
 // A factory program as a host sends it: each offered parameter's plain value, at the block's start.
 std::vector<Change> programChanges(int program);
+
+// An event the plug-in sent the host: a parameter value (with its plain value) or a gesture's begin or
+// end.
+struct SentEvent {
+    std::uint16_t type;
+    clap::clap_id param;
+    double value = 0.0;
+};
 
 // Two channels of audio for a block.
 struct Stereo {
@@ -69,8 +79,19 @@ class ClapInstance {
     // every read from that byte on fail.
     bool loadState(std::span<const std::uint8_t> bytes, std::size_t chunk = SIZE_MAX, long failAt = -1);
 
+    // The host's timers fire once, each that the plug-in holds.
+    void fireTimers();
+
     // What the plug-in told the host.
     int latencyChanges = 0;
+    int flushRequests = 0;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> resizeRequests;
+    std::vector<SentEvent> sent;
+    // The plug-in's timers: each one's id and period in ms.
+    std::map<clap::clap_id, std::uint32_t> timers;
+    clap::clap_id nextTimer = 1;
+    // What the host answers a request to resize the plug-in's window.
+    bool acceptResize = true;
     // What the host answers when asked whether the caller is on its main thread.
     bool onMainThread = true;
 
@@ -80,6 +101,7 @@ class ClapInstance {
                                   std::uint32_t frames, const std::vector<Change>& changes);
 
     clap::clap_host host{};
+    clap::clap_output_events received{};
     const clap::clap_plugin* plugin_ = nullptr;
     bool active = false;
     std::int64_t steadyTime = 0;

@@ -20,3 +20,7 @@ case ",$flags," in
     *,EXT,*) ;;
     *) echo "the scanner sees no saved state (flags $flags)"; exit 1 ;;
 esac
+case ",$flags," in
+    *,GUI,*) ;;
+    *) echo "the scanner sees no editor (flags $flags)"; exit 1 ;;
+esac

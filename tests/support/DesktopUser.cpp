@@ -70,6 +70,15 @@ void closeByWindowManager(Display* display, Window window) {
     XSync(display, False);
 }
 
+Window hostWindow(Display* display, int x, int y, int width, int height) {
+    const Window window =
+        XCreateSimpleWindow(display, DefaultRootWindow(display), x, y, static_cast<unsigned>(width),
+                            static_cast<unsigned>(height), 0, 0, 0);
+    XMapWindow(display, window);
+    XSync(display, False);
+    return window;
+}
+
 Window windowWithoutConnection(int width, int height) {
     Display* display = XOpenDisplay(nullptr);
     if (display == nullptr)
@@ -84,8 +93,8 @@ Window windowWithoutConnection(int width, int height) {
 }
 
 Shown shownBy(Display* display, Window window, int width, int height) {
-    XImage* image = XGetImage(display, window, 0, 0, static_cast<unsigned>(width), static_cast<unsigned>(height),
-                              AllPlanes, ZPixmap);
+    XImage* image = XGetImage(display, window, 0, 0, static_cast<unsigned>(width),
+                              static_cast<unsigned>(height), AllPlanes, ZPixmap);
     if (image == nullptr)
         return {};
     Shown result{width, height, {}};

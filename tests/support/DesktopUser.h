@@ -22,6 +22,8 @@ Window focusedWindow(Display* display);
 bool stackedAbove(Display* display, Window upper, Window lower);
 // The window manager's close button: WM_DELETE_WINDOW, as a client message.
 void closeByWindowManager(Display* display, Window window);
+// A mapped top-level window standing in for a host's plug-in window, at (x, y) of the root window.
+Window hostWindow(Display* display, int x, int y, int width, int height);
 // A mapped top-level window of the given size on the server DISPLAY names, left there when the
 // connection that made it closes: the test then holds no connection to that server. 0 when there is
 // no server.

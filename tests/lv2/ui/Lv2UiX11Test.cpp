@@ -6,17 +6,13 @@
 
 #include "tests/lv2/ui/Lv2UiHost.h"
 
-#include "DIB/cDIBDial.h"
-#include "editor/uEditor.h"
+#include "dsp/ParameterTable.h"
 #include "lv2/PortMap.h"
-#include "platform/headless/Screen.h"
-#include "plugin/APlugin.h"
-#include "plugin/APluginEditor.h"
 #include "tests/support/DesktopUser.h"
 #include "tests/support/ShownPanel.h"
 #include "tests/support/UserSettingsSandbox.h"
+#include "tests/support/VstKnobDrag.h"
 #include "tests/support/XvfbServer.h"
-#include "tools/tmx1-host/EditorOnScreen.h"
 
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
@@ -38,10 +34,6 @@ std::size_t openDescriptors() {
                                                   std::filesystem::directory_iterator()));
 }
 
-vst::IntPtr quietHost(vst::AEffect*, vst::Int32 opcode, vst::Int32, vst::IntPtr, void*, float) {
-    return opcode == vst::audioMasterVersion ? 2400 : 0;
-}
-
 class Lv2UiOnX11 : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -49,9 +41,7 @@ class Lv2UiOnX11 : public ::testing::Test {
         settings.emplace(::testing::UnitTest::GetInstance()->current_test_info()->name());
         display = XOpenDisplay(nullptr);
         ASSERT_NE(display, nullptr);
-        parent = XCreateSimpleWindow(display, DefaultRootWindow(display), kParentX, kParentY, 570, 265, 0, 0, 0);
-        XMapWindow(display, parent);
-        XSync(display, False);
+        parent = testing_support::hostWindow(display, kParentX, kParentY, 570, 265);
         host = std::make_unique<lv2test::Lv2UiHost>(TMX1_LV2_BUNDLE);
     }
     void TearDown() override {
@@ -111,18 +101,11 @@ TEST_F(Lv2UiOnX11, AnXTestDragOnTheThresholdKnobReachesTheDspsPort) {
     idleFor(100, 0.9f);
     const float reductionBefore = host->control(kPortGainL);
 
-    // The same drag in the VST editor, for the value it gives.
-    tmx1::APlugin effect(quietHost);
-    platform::headless::Screen screen;
-    ASSERT_EQ(host::openEditorOnScreen(*effect.getAeffect(), screen), 1);
-    effect.dispatcher(vst::effEditIdle, 0, 0, nullptr, 0.0f); // the knobs take the effect's values
-    const dib::TDIBDial& knob = *static_cast<tmx1::APluginEditor*>(effect.getEditor())->editorWindow()->ThresholdControl;
-    const int x = knob.Left() + knob.Width() / 2;
-    const int y = knob.Top() + knob.Height() / 2;
-    screen.LastWindow().Press(x, y);
-    screen.LastWindow().Move(x, y + 30);
-    screen.LastWindow().Release(x, y + 30);
-    const float expected = effect.getParameter(tmx1::kThreshold);
+    // The same drag in the VST editor, for where the knob is and the value it gives.
+    const testing_support::KnobDrag drag = testing_support::thresholdDragInVstEditor(30);
+    const int x = drag.x;
+    const int y = drag.y;
+    const float expected = drag.value;
     ASSERT_LT(expected, 0.8f);
 
     pointer(x, y);
