@@ -232,6 +232,60 @@ TEST_F(Render, LimitingTheLoudPartIsReportedAsItsGainReduction) {
     EXPECT_NE(r.output.find("Gain reduction    6.0 dB largest"), std::string::npos) << r.output;
 }
 
+// --- TMX-1's parameters by name, in the units its panel shows
+
+TEST_F(Render, NamesInThePanelsUnitsSetWhatTheirNormalisedValuesSet) {
+    writeSound(folder / "in.wav", loudThenQuiet());
+    const auto renderTmx1 = [this](const std::string& name, const std::string& options) {
+        const HostRun r = runHost("render " + (folder / "in.wav").string() + " " + (folder / name).string() +
+                                  " " + options);
+        EXPECT_EQ(r.exitCode, 0) << r.output;
+        return readSound(folder / name).samples;
+    };
+    // The largest difference between two renders; the effect's dither differs from run to run.
+    const auto difference = [](const std::vector<float>& a, const std::vector<float>& b) {
+        EXPECT_EQ(a.size(), b.size());
+        float largest = 0.0f;
+        for (std::size_t i = 0; i < std::min(a.size(), b.size()); ++i)
+            largest = std::max(largest, std::fabs(a[i] - b[i]));
+        return largest;
+    };
+    constexpr float kDither = 1e-6f;
+    // The panel shows -6 dB at 0.68, 250 ms at 0.5663 and 3 dB at 0.15.
+    const auto byName = renderTmx1(
+        "name.wav",
+        "--param threshold=-6 Release=250ms 'Release Type=Opto' PDE=On --param Knee=3 'brick-wall=off'");
+    const auto byIndex = renderTmx1("index.wav", "--param 0=0.68 1=0.5663 3=0 2=1 4=0.15 7=0");
+    EXPECT_LT(difference(byName, byIndex), kDither);
+    EXPECT_GT(difference(byName, renderTmx1("default.wav", "")), 100 * kDither)
+        << "settings that change nothing prove nothing";
+}
+
+TEST_F(Render, UnknownNamesAndValuesOutOfRangeAreRefusedWithWhatWouldDo) {
+    writeSound(folder / "in.wav", loudThenQuiet());
+    const std::string files = (folder / "in.wav").string() + " " + output().string();
+    const std::pair<const char*, const char*> cases[] = {
+        {"Treshold=-6", "Threshold, Release, PDE, Release Type, Knee, Gain, Auto-Gain, Brick-Wall"},
+        {"Threshold=12", "Threshold takes -40 to 10 dB, not '12'"},
+        {"Release=2", "Release takes 5 to 5000 ms"},
+        {"Knee=soft", "Knee takes 0 to 20 dB"},
+        {"PDE=yes", "PDE takes On or Off"},
+        {"'Release Type=Fast'", "Release Type takes Opto, Pumper, Smooth 2, Smooth 1 or Classic"},
+        {"0=1.5", "outside 0..1"},
+    };
+    for (const auto& [setting, listed] : cases) {
+        const HostRun r = runHost("render " + files + " --param " + setting);
+        EXPECT_EQ(r.exitCode, 2) << r.output;
+        EXPECT_NE(r.output.find(listed), std::string::npos) << r.output;
+    }
+    // TMX-1's names and units mean nothing to another effect.
+    const HostRun other =
+        runHost("render --plugin " + std::string(FIXTURE_DELAY) + " " + files + " --param Threshold=-6");
+    EXPECT_EQ(other.exitCode, 1) << other.output;
+    EXPECT_NE(other.output.find("parameter 0 of this effect is \"Gain\""), std::string::npos) << other.output;
+    EXPECT_EQ(folder.entries(), (std::vector<std::string>{"in.wav"}));
+}
+
 // --- the plot
 
 TEST_F(Render, PlotIsAPictureOfBothLevelsBesideAnUnchangedOutput) {

@@ -3,6 +3,7 @@
 #include "tools/tmx1-host/EditorOnScreen.h"
 #include "tools/tmx1-host/NumberText.h"
 
+#include <algorithm>
 #include <array>
 #include <optional>
 
@@ -25,6 +26,13 @@ std::unique_ptr<HostedEffect> openEffect(Host& host, const std::string& path) {
     return effect;
 }
 
+bool sameName(const std::string& a, const std::string& b) {
+    // ASCII only, whatever the user's locale: the names are the effect's, not the user's language.
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [&](char x, char y) { return lower(x) == lower(y); });
+}
+
 bool isParameterSetting(const std::string& word) {
     const auto equals = word.find('=');
     return equals != std::string::npos && equals > 0 && word[0] != '-';
@@ -38,7 +46,7 @@ ParameterSetting parseParameterSetting(const std::string& text) {
         throw SetupError("parameter setting '" + text + "' is not INDEX=VALUE");
     if (*value < 0.0 || *value > 1.0)
         throw SetupError("parameter value " + text.substr(equals + 1) + " is outside 0..1");
-    return {*index, static_cast<float>(*value)};
+    return {*index, static_cast<float>(*value), {}};
 }
 
 std::string programName(HostedEffect& effect, int index) {
@@ -81,6 +89,13 @@ void applyParameters(HostedEffect& effect, const std::vector<ParameterSetting>& 
         if (setting.index < 0 || setting.index >= count)
             throw SetupError("parameter " + std::to_string(setting.index) +
                              " does not exist (the effect has " + std::to_string(count) + " parameters)");
+        if (!setting.name.empty()) {
+            const std::string actual = effect.text(vst::effGetParamName, setting.index);
+            if (!sameName(actual, setting.name))
+                throw SetupError("parameter " + std::to_string(setting.index) + " of this effect is \"" +
+                                 actual + "\", not \"" + setting.name +
+                                 "\": settings by name are for TMX-1, give others INDEX=VALUE");
+        }
         effect.setParameter(setting.index, setting.value);
     }
 }

@@ -1,5 +1,5 @@
 // Choosing what an effect does before it processes, from the words a user types: a program by
-// number or by exact name, and parameters as INDEX=VALUE.
+// number or by exact name, and parameters as INDEX=VALUE (ParameterWords adds TMX-1's own names).
 #pragma once
 
 #include "tools/tmx1-host/Host.h"
@@ -23,7 +23,13 @@ std::unique_ptr<HostedEffect> openEffect(Host& host, const std::string& path);
 struct ParameterSetting {
     int index;
     float value; // normalised, 0..1
+    // The parameter's name when the user gave one: a setting made in TMX-1's names and units only
+    // applies to an effect whose parameter `index` has that name.
+    std::string name = {};
 };
+
+// Whether two names are the same to a user, who need not get the case right.
+bool sameName(const std::string& a, const std::string& b);
 
 // Whether a word after "--param" looks like another setting ("I=V") rather than the next argument.
 bool isParameterSetting(const std::string& word);
@@ -40,7 +46,8 @@ void selectProgram(HostedEffect& effect, const std::string& numberOrName);
 // The index of the parameter called exactly `name`; throws SetupError when there is none.
 int findParameter(HostedEffect& effect, const std::string& name);
 
-// Applies each setting in order; throws SetupError for an index the effect does not have.
+// Applies each setting in order; throws SetupError for an index the effect does not have, or one
+// whose name is not the setting's.
 void applyParameters(HostedEffect& effect, const std::vector<ParameterSetting>& settings);
 
 // The editor's zoom as "--zoom 100|150|200" gives it; throws SetupError for another value.

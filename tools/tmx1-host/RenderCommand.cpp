@@ -1,6 +1,7 @@
 #include "tools/tmx1-host/RenderCommand.h"
 
 #include "tools/tmx1-host/DemoSignal.h"
+#include "tools/tmx1-host/ParameterWords.h"
 #include "tools/tmx1-host/PendingFile.h"
 #include "tools/tmx1-host/Renderer.h"
 
@@ -22,7 +23,7 @@ RenderRequest requestFrom(Arguments& arguments, const std::string& defaultPlugin
     request.pluginPath = arguments.option("--plugin").value_or(defaultPlugin);
     request.program = arguments.option("--program");
     for (const auto& setting : arguments.optionLists("--param", isParameterSetting))
-        request.parameters.push_back(parseParameterSetting(setting));
+        request.parameters.push_back(parseParameterWords(setting));
     request.blockFrames = arguments.integerOption("--block", 1).value_or(request.blockFrames);
     request.compensateLatency = !arguments.flag("--no-latency-comp");
     return request;

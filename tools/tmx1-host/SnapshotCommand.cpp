@@ -5,6 +5,7 @@
 #include "tools/tmx1-host/ActiveEffect.h"
 #include "tools/tmx1-host/EditorOnScreen.h"
 #include "tools/tmx1-host/EffectSetup.h"
+#include "tools/tmx1-host/ParameterWords.h"
 #include "tools/tmx1-host/PendingFile.h"
 #include "tools/tmx1-host/SoundFile.h"
 
@@ -60,7 +61,8 @@ class HeadlessEditor {
 };
 
 // Plays the file through the effect in blocks, idling the editor about 30 times per second of audio.
-void play(HostedEffect& effect, HeadlessEditor& editor, const std::string& path, std::optional<double> stopSeconds) {
+void play(HostedEffect& effect, HeadlessEditor& editor, const std::string& path,
+          std::optional<double> stopSeconds) {
     SoundReader reader(path);
     ActiveEffect active(effect, static_cast<float>(reader.sampleRate()), kBlockFrames);
     const auto framesPerIdle = static_cast<std::int64_t>(std::lround(reader.sampleRate() / kIdlesPerSecond));
@@ -114,7 +116,7 @@ int runSnapshot(Arguments arguments, const std::string& defaultPlugin, std::ostr
     request.pluginPath = arguments.option("--plugin").value_or(defaultPlugin);
     request.program = arguments.option("--program");
     for (const auto& setting : arguments.optionLists("--param", isParameterSetting))
-        request.parameters.push_back(parseParameterSetting(setting));
+        request.parameters.push_back(parseParameterWords(setting));
     request.audioPath = arguments.option("--audio");
     request.stopSeconds = arguments.positiveOption("--at");
     if (const std::optional<std::string> zoom = arguments.option("--zoom"))

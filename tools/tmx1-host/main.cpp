@@ -16,12 +16,12 @@ namespace {
 
 const char* const kUsage =
     "usage: tmx1-host info [PLUGIN.so]\n"
-    "       tmx1-host render [--plugin P.so] IN OUT [--program N|NAME] [--param I=V ...] [--block N]\n"
-    "                        [--no-latency-comp] [--plot OUT.png]\n"
-    "       tmx1-host demo [--plugin P.so] [OUTDIR] [--program N|NAME] [--param I=V ...] [--block N]\n"
-    "                      [--no-latency-comp]\n"
+    "       tmx1-host render [--plugin P.so] IN OUT [--program N|NAME] [--param I=V|NAME=V ...]\n"
+    "                        [--block N] [--no-latency-comp] [--plot OUT.png]\n"
+    "       tmx1-host demo [--plugin P.so] [OUTDIR] [--program N|NAME] [--param I=V|NAME=V ...]\n"
+    "                      [--block N] [--no-latency-comp]\n"
     "       tmx1-host bench [--plugin P.so] [--vs OTHER.so] [--seconds S]\n"
-    "       tmx1-host snapshot [--plugin P.so] [--program N|NAME] [--param I=V ...]\n"
+    "       tmx1-host snapshot [--plugin P.so] [--program N|NAME] [--param I=V|NAME=V ...]\n"
     "                          [--audio FILE [--at SECONDS]] [--zoom 100|150|200] OUT.png\n"
     "       tmx1-host editor [--plugin P.so] [--program N|NAME] [--seconds S] [--zoom 100|150|200]\n"
     "  info    print a plug-in's identity, parameters and programs\n"
@@ -34,6 +34,8 @@ const char* const kUsage =
     "          (up to SECONDS) so the meters move, and save what the panel shows\n"
     "  editor  show the editor in a window on the desktop while a demo signal loops through the effect,\n"
     "          until the window is closed, Ctrl+C, or S seconds have passed\n"
+    "  --param a parameter's index and normalised value (0..1), or for TMX-1 its name and a value as the\n"
+    "          panel shows it: Threshold=-6, Release=250 (ms), \"Release Type=Opto\", PDE=On\n"
     "  --zoom  the editor at 100, 150 or 200 % (else as the user last chose, the host or the desktop say)\n"
     "  (default plug-in: " TMX1_DEFAULT_PLUGIN ")\n";
 

@@ -1,0 +1,16 @@
+// A parameter setting as a user writes it after "--param": INDEX=VALUE with a normalised value, for
+// any effect, or TMX-1's own NAME=VALUE in the units its panel shows ("Threshold=-6", "Release=250",
+// "Release Type=Opto", "PDE=On").
+#pragma once
+
+#include "tools/tmx1-host/EffectSetup.h"
+
+#include <string>
+
+namespace host {
+
+// Throws UsageError for an unknown name, or a value that cannot be read or lies outside the
+// parameter's range; the message lists the names, or the range or texts, that would do.
+ParameterSetting parseParameterWords(const std::string& text);
+
+} // namespace host
