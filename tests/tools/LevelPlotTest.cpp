@@ -188,7 +188,9 @@ int rowOf(const toolkit::TPictureData& picture, int x, toolkit::TColor colour) {
 }
 
 TEST(LevelPlot, CurvesSitAtTheirLevelsOnOneDecibelScale) {
-    const LevelPlot plot(twoLevels(), {"in.wav \u2192 out.wav", "Fixture"});
+    LevelHistory history = twoLevels();
+    history.setOutputLoudness(std::vector<float>(20, -20.0f), 0.1);
+    const LevelPlot plot(history, {"in.wav \u2192 out.wav", "Fixture"});
     const auto& picture = plot.picture();
     ASSERT_EQ(picture.width, 1200);
     ASSERT_EQ(picture.height, 600);
@@ -201,6 +203,8 @@ TEST(LevelPlot, CurvesSitAtTheirLevelsOnOneDecibelScale) {
     const double perDb = (outputQuiet - inputLoud) / 24.0;
     EXPECT_GT(perDb, 2.0);
     EXPECT_NEAR(outputLoud - inputLoud, 12.0 * perDb, 2.0);
+    // The output's loudness on the same scale: -20 LUFS, 14 dB below the -6 dBFS input.
+    EXPECT_NEAR(rowOf(picture, quiet, LevelPlot::kLoudnessColour) - inputLoud, 14.0 * perDb, 2.0);
     // The gain curve, in the panel below: 12 dB down where the effect worked, at 0 dB after.
     const int gainLoud = rowOf(picture, loud, LevelPlot::kGainColour);
     const int gainQuiet = rowOf(picture, quiet, LevelPlot::kGainColour);

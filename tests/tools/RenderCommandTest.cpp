@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <fstream>
+#include <numbers>
 #include <set>
 
 namespace {
@@ -230,6 +231,37 @@ TEST_F(Render, LimitingTheLoudPartIsReportedAsItsGainReduction) {
     const HostRun r = render(loudThenQuiet(), "in.wav", "--param 1=0.4");
     ASSERT_EQ(r.exitCode, 0) << r.output;
     EXPECT_NE(r.output.find("Gain reduction    6.0 dB largest"), std::string::npos) << r.output;
+}
+
+// The number after `key` in the summary, or NaN when the key is missing.
+double figure(const std::string& summary, const std::string& key) {
+    const auto at = summary.find(key);
+    return at == std::string::npos ? std::nan("") : std::stod(summary.substr(at + key.size()));
+}
+
+TEST_F(Render, SummaryShowsTruePeakAndLoudnessOfInputAndOutput) {
+    Sound sine = wav(testSignal(2, 0, 48000));
+    for (long i = 0; i < 48000 * 3; ++i) {
+        const auto sample = static_cast<float>(0.1 * std::sin(2.0 * std::numbers::pi * 997.0 * i / 48000.0));
+        sine.samples.insert(sine.samples.end(), {sample, sample});
+    }
+    const HostRun r = render(sine, "in.wav", "--program Half");
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    EXPECT_NEAR(figure(r.output, "Input loudness    "), -20.0, 0.1) << r.output;
+    EXPECT_NEAR(figure(r.output, "Input loudness    ") - figure(r.output, "Output loudness   "), 6.02, 0.05);
+    EXPECT_NEAR(figure(r.output, "Input true peak   "), -20.0, 0.1) << r.output;
+    EXPECT_NEAR(figure(r.output, "Output true peak  "), -26.0, 0.1) << r.output;
+    EXPECT_NEAR(figure(r.output, "LU range, "), -20.0, 0.1) << "the highest short-term loudness";
+
+    Sound silence = wav(testSignal(2, 0));
+    silence.samples.assign(2 * 44100, 0.0f);
+    const HostRun quiet = render(silence, "silent.wav");
+    ASSERT_EQ(quiet.exitCode, 0) << quiet.output;
+    EXPECT_NE(quiet.output.find("Output true peak  -inf dBTP\n"), std::string::npos) << quiet.output;
+    EXPECT_NE(
+        quiet.output.find("Output loudness   -inf LUFS integrated, 0.0 LU range, -inf LUFS short-term max\n"),
+        std::string::npos)
+        << quiet.output;
 }
 
 // --- TMX-1's parameters by name, in the units its panel shows

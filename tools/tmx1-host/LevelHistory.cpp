@@ -67,6 +67,11 @@ double LevelHistory::sliceSeconds() const {
     return rate > 0 ? static_cast<double>(input.sliceFrames()) / rate : 0.0;
 }
 
+void LevelHistory::setOutputLoudness(std::vector<float> shortTerm, double stepSeconds) {
+    loudness = std::move(shortTerm);
+    loudnessStepSeconds = stepSeconds;
+}
+
 std::vector<LevelColumn> LevelHistory::columns(int count) const {
     std::vector<LevelColumn> result;
     const std::int64_t length = frames();
@@ -92,6 +97,13 @@ LevelColumn LevelHistory::column(std::int64_t begin, std::int64_t end) const {
     column.outputDb = levelDb(out);
     if (column.inputDb >= kGainFloorDb)
         column.gainDb = column.outputDb - column.inputDb;
+    if (!loudness.empty() && loudnessStepSeconds > 0.0) {
+        // Reading k is taken at the end of step k.
+        const double middle = static_cast<double>(begin + end) / 2.0 / rate;
+        const auto reading = std::clamp<std::int64_t>(std::llround(middle / loudnessStepSeconds) - 1, 0,
+                                                      static_cast<std::int64_t>(loudness.size()) - 1);
+        column.outputLoudnessLufs = std::max<double>(loudness[static_cast<std::size_t>(reading)], kSilenceDb);
+    }
     return column;
 }
 

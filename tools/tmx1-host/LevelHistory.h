@@ -1,5 +1,6 @@
 // Levels over the length of a render, kept small enough for files of any length: the sample peaks
-// of the input and of the sample-aligned output per time slice, read back as the columns of a plot.
+// of the input and of the sample-aligned output per time slice, and the output's short-term loudness,
+// read back as the columns of a plot.
 #pragma once
 
 #include <cstdint>
@@ -45,6 +46,9 @@ struct LevelColumn {
     // make-up gain shows as a positive gain. Nothing where the input is below the gain floor and
     // noise or dither would decide the ratio.
     std::optional<double> gainDb;
+    // The output's short-term loudness (over the 3 s before) at the column's middle, in LUFS,
+    // kSilenceDb at most below; nothing when it was not measured.
+    std::optional<double> outputLoudnessLufs;
 };
 
 // The input and the output of one render, fed block by block as they become available.
@@ -62,6 +66,8 @@ class LevelHistory {
     void addInput(const float* left, const float* right, int frames) { input.add(left, right, frames); }
     // Output frame k must be the effect's answer to input frame k.
     void addOutput(const float* left, const float* right, int frames) { output.add(left, right, frames); }
+    // The output's short-term loudness in LUFS, one reading at the end of each `stepSeconds`.
+    void setOutputLoudness(std::vector<float> shortTerm, double stepSeconds);
 
     int sampleRate() const { return rate; }
     std::int64_t frames() const { return input.frames(); }
@@ -78,6 +84,8 @@ class LevelHistory {
 
     int rate;
     LevelEnvelope input, output;
+    std::vector<float> loudness;
+    double loudnessStepSeconds = 0.0;
 };
 
 // A linear amplitude in dB, kSilenceDb for silence and anything quieter.

@@ -129,6 +129,7 @@ void LevelPlot::draw(const LevelPlotCaption& caption, double columnSeconds) {
     shadeLevel(&LevelColumn::outputDb, kOutputColour, kOutputShade);
     outlineLevel(&LevelColumn::inputDb, kInputColour);
     outlineLevel(&LevelColumn::outputDb, kOutputColour);
+    drawLoudness();
     drawGain();
     drawFrame(levels.panel);
     drawFrame(gain.panel);
@@ -151,7 +152,7 @@ void LevelPlot::drawHeader(const LevelPlotCaption& caption, double columnSeconds
     const std::string how = (caption.subtitle.empty() ? "" : caption.subtitle + "   \u00B7   ") +
                             "sample peaks over " + durationText(columnSeconds) +
                             ", gain where the input is above \u2212" +
-                            fixedText(-LevelHistory::kGainFloorDb, 0) + " dBFS";
+                            fixedText(-LevelHistory::kGainFloorDb, 0) + " dBFS, loudness over 3 s";
     canvas.drawText(*labelFont, how, kMarginLeft, kSubtitleTop, kMutedText);
 }
 
@@ -162,6 +163,7 @@ void LevelPlot::drawLegend() {
     };
     const Entry entries[] = {{"Input peak", kInputColour},
                              {"Output peak", kOutputColour},
+                             {"Output loudness (LUFS)", kLoudnessColour},
                              {"Gain (output \u2212 input)", kGainColour}};
     constexpr int kSwatch = 18, kSwatchGap = 7, kEntryGap = 22;
     const int textHeight = labelFont->Measure("").height;
@@ -210,7 +212,7 @@ void LevelPlot::drawAxisTitles() {
         const platform::TextExtent box = labelFont->Measure(title);
         canvas.drawTextUpwards(*labelFont, title, 14, panel.Top + (panel.Height() - box.width) / 2, kText);
     };
-    upwards("Peak level (dBFS)", levels.panel);
+    upwards("Level (dBFS, LUFS)", levels.panel);
     upwards("Gain (dB)", gain.panel);
 }
 
@@ -250,6 +252,16 @@ void LevelPlot::outlineLevel(double LevelColumn::*level, toolkit::TColor colour)
         outline.push_back({static_cast<float>(levels.panel.Left + static_cast<int>(c)) + 0.5f,
                            levels.y(columns[c].*level)});
     canvas.strokeLine(outline, kLineWidth, colour, levels.panel);
+}
+
+// On the level scale: a loudness in LUFS is a level relative to full scale, like the peaks beside it.
+void LevelPlot::drawLoudness() {
+    std::vector<PlotPoint> line;
+    for (std::size_t c = 0; c < columns.size(); ++c)
+        if (columns[c].outputLoudnessLufs)
+            line.push_back({static_cast<float>(levels.panel.Left + static_cast<int>(c)) + 0.5f,
+                            levels.y(*columns[c].outputLoudnessLufs)});
+    canvas.strokeLine(line, kLineWidth * 1.5f, kLoudnessColour, levels.panel);
 }
 
 // The gain as an area between 0 dB and the curve, broken where the input was too quiet to measure it.

@@ -1,5 +1,6 @@
 // A picture of what an effect did to a file: the peak levels of the input and of the output over
-// time, and below them the gain the effect applied, on one time axis; and the PNG file it goes to.
+// time with the output's short-term loudness, and below them the gain the effect applied, on one time
+// axis; and the PNG file it goes to.
 #pragma once
 
 #include "platform/Font.h"
@@ -34,6 +35,7 @@ class LevelPlot {
     static constexpr toolkit::TColor kInputColour = plotColour(0x4EA8F0);
     static constexpr toolkit::TColor kOutputColour = plotColour(0xF5A93B);
     static constexpr toolkit::TColor kGainColour = plotColour(0xEE5D73);
+    static constexpr toolkit::TColor kLoudnessColour = plotColour(0x7CDB8A);
 
     // Draws the whole picture. Throws platform::FontError when no font can be opened.
     LevelPlot(const LevelHistory& history, const LevelPlotCaption& caption);
@@ -61,6 +63,7 @@ class LevelPlot {
     void shadeLevel(double LevelColumn::*level, toolkit::TColor colour, float opacity);
     void outlineLevel(double LevelColumn::*level, toolkit::TColor colour);
     void drawGain();
+    void drawLoudness();
     void drawFrame(const platform::Rect& panel);
     void drawDecibelLabels(const Scale& scale, const std::vector<AxisTick>& ticks);
     void drawTimeLabels();

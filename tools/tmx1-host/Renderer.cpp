@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <filesystem>
 #include <iomanip>
 
@@ -43,7 +44,9 @@ class RenderJob {
     RenderJob(const RenderRequest& request, SoundReader& input, ActiveEffect& effect, SoundWriter& output,
               LevelHistory* history)
         : input(input), effect(effect), output(output), history(history), in(request.blockFrames),
-          out(request.blockFrames), reduction(input.sampleRate()), latency(effect.latency()),
+          out(request.blockFrames), reduction(input.sampleRate()),
+          inputLoudness(input.channels(), input.sampleRate(), false),
+          outputLoudness(2, input.sampleRate(), history != nullptr), latency(effect.latency()),
           skipped(request.compensateLatency ? latency : 0), total(input.frames()) {}
 
     void run(ProgressBar& progress) {
@@ -53,11 +56,16 @@ class RenderJob {
         }
     }
 
+    // The output's short-term loudness over time, kept for the plot.
+    const std::vector<float>& outputShortTerm() const { return outputLoudness.shortTermHistory(); }
+
     void fill(RenderSummary& summary) const {
         summary.frames = total;
         summary.latency = latency;
         summary.inputPeak = inputPeak.peak();
         summary.outputPeak = outputPeak.peak();
+        summary.inputLoudness = inputLoudness.loudness();
+        summary.outputLoudness = outputLoudness.loudness();
         summary.largestReductionDb = reduction.largestReductionDb();
         summary.processingSeconds = std::chrono::duration<double>(processing).count();
     }
@@ -71,6 +79,7 @@ class RenderJob {
             if (got > 0) {
                 consumed += got;
                 inputPeak.add(in.left.data(), in.right.data(), got);
+                inputLoudness.add(in.left.data(), in.right.data(), got);
                 reduction.addInput(in.left.data(), in.right.data(), got);
                 if (history != nullptr)
                     history->addInput(in.left.data(), in.right.data(), got);
@@ -98,6 +107,7 @@ class RenderJob {
         const Span kept = within(produced, frames, skipped, skipped + total);
         output.write(out.left.data() + kept.offset, out.right.data() + kept.offset, kept.frames);
         outputPeak.add(out.left.data() + kept.offset, out.right.data() + kept.offset, kept.frames);
+        outputLoudness.add(out.left.data() + kept.offset, out.right.data() + kept.offset, kept.frames);
         written += kept.frames;
         produced += frames;
     }
@@ -109,6 +119,7 @@ class RenderJob {
     StereoBlock in, out;
     PeakMeter inputPeak, outputPeak;
     GainReductionMeter reduction;
+    LoudnessMeter inputLoudness, outputLoudness;
     const int latency;
     const int skipped;
     std::int64_t total;
@@ -134,6 +145,14 @@ LevelPlotCaption captionFor(const RenderRequest& request, HostedEffect& effect) 
     if (!request.parameters.empty())
         caption.subtitle += " with parameters changed";
     return caption;
+}
+
+// Silence, or a file shorter than one 400 ms block, measures minus infinity.
+std::string lufsText(double lufs) { return std::isfinite(lufs) ? fixedText(lufs, 1) : "-inf"; }
+
+std::string loudnessText(const Loudness& loudness) {
+    return lufsText(loudness.integratedLufs) + " LUFS integrated, " + fixedText(loudness.rangeLu, 1) +
+           " LU range, " + lufsText(loudness.highestShortTermLufs) + " LUFS short-term max";
 }
 
 } // namespace
@@ -166,8 +185,10 @@ RenderSummary render(const RenderRequest& request, ProgressBar& progress) {
     job.run(progress);
     progress.finish();
     output.close();
-    if (plot)
+    if (plot) {
+        history->setOutputLoudness(job.outputShortTerm(), LoudnessMeter::kStepSeconds);
         plot->write(LevelPlot(*history, caption).picture());
+    }
     file.commit();
     if (plot)
         plot->commit();
@@ -187,6 +208,10 @@ void printSummary(const RenderSummary& summary, std::ostream& out) {
                        (summary.latencyCompensated ? "compensated" : "kept (--no-latency-comp)"));
     row("Input peak", decibelText(summary.inputPeak) + " dBFS");
     row("Output peak", decibelText(summary.outputPeak) + " dBFS");
+    row("Input true peak", decibelText(summary.inputLoudness.truePeak) + " dBTP");
+    row("Output true peak", decibelText(summary.outputLoudness.truePeak) + " dBTP");
+    row("Input loudness", loudnessText(summary.inputLoudness));
+    row("Output loudness", loudnessText(summary.outputLoudness));
     row("Gain reduction",
         summary.largestReductionDb
             ? fixedText(*summary.largestReductionDb, 1) + " dB largest (10 ms windows, make-up excluded)"

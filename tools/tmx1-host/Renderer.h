@@ -5,6 +5,7 @@
 
 #include "tools/tmx1-host/EffectSetup.h"
 #include "tools/tmx1-host/LevelHistory.h"
+#include "tools/tmx1-host/LoudnessMeter.h"
 #include "tools/tmx1-host/ProgressBar.h"
 #include "tools/tmx1-host/SoundFile.h"
 
@@ -36,6 +37,8 @@ struct RenderSummary {
     bool latencyCompensated = true;
     double inputPeak = 0.0; // linear
     double outputPeak = 0.0;
+    Loudness inputLoudness;  // of the file as read: a mono file is measured as one channel
+    Loudness outputLoudness; // of the file as written
     std::optional<double> largestReductionDb;
     double processingSeconds = 0.0;     // spent inside the effect's processing calls
     std::optional<LevelHistory> levels; // what the plot shows, when one was asked for
@@ -44,7 +47,7 @@ struct RenderSummary {
 };
 
 // Writes the output (and the plot) under a temporary name and renames it when complete. Throws
-// SoundFileError, PlotFileError, platform::FontError, HostError or SetupError with a one-line
+// SoundFileError, PlotFileError, platform::FontError, HostError, SetupError or LoudnessError with a one-line
 // reason; then no file exists under the output's (or the plot's) name that was not there before,
 // except when the plot's own rename, the very last step, fails after the output's.
 RenderSummary render(const RenderRequest& request, ProgressBar& progress);
