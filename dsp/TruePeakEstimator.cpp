@@ -45,37 +45,31 @@ double kaiser(double t, double half) {
     return u >= 1.0 ? 0.0 : besselI0(kKaiserBeta * std::sqrt(1.0 - u * u)) / besselI0(kKaiserBeta);
 }
 
-// Sum of the products of a run of history and a phase, over kLanes partial sums side by side: the
-// compiler may keep each partial sum in its own vector lane without reordering any addition.
-constexpr int kLanes = 8;
-static_assert(TruePeakEstimator::kTapsPerPhase % kLanes == 0);
-
-float dot(const float* x, const float* c) {
-    std::array<float, kLanes> lanes{};
-    for (int i = 0; i < TruePeakEstimator::kTapsPerPhase; i += kLanes)
-        for (int l = 0; l < kLanes; ++l)
-            lanes[static_cast<std::size_t>(l)] += x[i + l] * c[i + l];
-    return ((lanes[0] + lanes[4]) + (lanes[1] + lanes[5])) + ((lanes[2] + lanes[6]) + (lanes[3] + lanes[7]));
-}
+// Partial sums per point, side by side: kChains independent chains of additions, each a vector of one
+// sum per point, so the compiler keeps them in vector registers without reordering any addition.
+constexpr int kChains = 4;
+static_assert(TruePeakEstimator::kTapsPerPhase % kChains == 0);
 
 } // namespace
 
 int TruePeakEstimator::oversamplingFor(double sampleRate) { return sampleRate < 88200.0 ? 4 : 2; }
 
 TruePeakEstimator::TruePeakEstimator(double sampleRate) {
-    // Tap i multiplies sample p - half + i; the point of phase k lies at p - 1 + k / kMaxOversampling.
+    // Tap i multiplies sample p - half + i; point k lies at p - 1 + (k + 1) / kMaxOversampling. The
+    // last point's taps come out as 1 at the sample and 0 elsewhere: it is the sample, exactly.
     constexpr int half = kTapsPerPhase / 2;
-    for (std::size_t k = 0; k < phases.size(); ++k) {
+    for (int k = 0; k < kMaxOversampling; ++k) {
         const double fraction = static_cast<double>(k + 1) / kMaxOversampling;
-        std::array<double, kTapsPerPhase> taps{};
+        std::array<double, kTapsPerPhase> phase{};
         double sum = 0.0;
         for (int i = 0; i < kTapsPerPhase; ++i) {
             const double t = half - 1 + fraction - i;
-            taps[static_cast<std::size_t>(i)] = sinc(t) * kaiser(t, half);
-            sum += taps[static_cast<std::size_t>(i)];
+            phase[static_cast<std::size_t>(i)] = sinc(t) * kaiser(t, half);
+            sum += phase[static_cast<std::size_t>(i)];
         }
-        for (std::size_t i = 0; i < taps.size(); ++i)
-            phases[k][i] = static_cast<float>(taps[i] / sum);
+        for (int i = 0; i < kTapsPerPhase; ++i)
+            taps[static_cast<std::size_t>(i * kMaxOversampling + k)] =
+                static_cast<float>(phase[static_cast<std::size_t>(i)] / sum);
     }
     setSampleRate(sampleRate);
 }
@@ -97,11 +91,22 @@ float TruePeakEstimator::process(float sample) {
     history[static_cast<std::size_t>(newest + kTapsPerPhase)] = sample;
     const float* window = history.data() + newest + 1;
 
-    // The interval's end is the sample itself; its inner points come from the phases on the grid.
-    float peak = std::fabs(window[kTapsPerPhase / 2]);
-    const int step = kMaxOversampling / pointsPerInterval;
-    for (int k = step; k < kMaxOversampling; k += step)
-        peak = std::max(peak, std::fabs(dot(window, phases[static_cast<std::size_t>(k - 1)].data())));
+    // Interpolation: the interval's points, the sample itself the last.
+    std::array<std::array<float, kMaxOversampling>, kChains> sums{};
+    for (int i = 0; i < kTapsPerPhase; i += kChains)
+        for (int c = 0; c < kChains; ++c)
+            for (int k = 0; k < kMaxOversampling; ++k)
+                sums[static_cast<std::size_t>(c)][static_cast<std::size_t>(k)] +=
+                    window[i + c] * taps[static_cast<std::size_t>((i + c) * kMaxOversampling + k)];
+
+    // Peak: of every point at 4 times, of every other one (the middle and the sample) at 2 times.
+    float peak = 0.0f;
+    for (int k = kMaxOversampling / pointsPerInterval - 1; k < kMaxOversampling;
+         k += kMaxOversampling / pointsPerInterval) {
+        const auto point = static_cast<std::size_t>(k);
+        peak =
+            std::max(peak, std::fabs((sums[0][point] + sums[1][point]) + (sums[2][point] + sums[3][point])));
+    }
     return peak;
 }
 

@@ -49,12 +49,10 @@ class TruePeakEstimator {
     void process(const float* input, float* peaks, int frames);
 
   private:
-    using Phase = std::array<float, kTapsPerPhase>;
-
-    // The interpolation filter: phase k gives the point k / kMaxOversampling of the way from
-    // sample p - 1 to sample p (k = 1 .. kMaxOversampling - 1); the point at the sample itself is the
-    // sample.
-    std::array<Phase, kMaxOversampling - 1> phases{};
+    // The interpolation filter, its phases interleaved and fixed at construction: taps[i * 4 + k]
+    // is tap i of the point (k + 1) / 4 of the way from sample p - 1 to sample p, the last point
+    // being the sample itself. At 2 times only the middle point and the sample count.
+    std::array<float, kTapsPerPhase * kMaxOversampling> taps{};
     int pointsPerInterval = kMaxOversampling;
 
     std::array<float, 2 * kTapsPerPhase> history{};
