@@ -5,7 +5,7 @@
 #include "dsp/APluginProgram.h"
 #include "dsp/Compressor.h"
 #include "lv2/PortMap.h"
-#include "platform/FloatingPoint.h"
+#include "platform/PluginModule.h"
 
 #include <lv2/core/lv2.h>
 
@@ -135,14 +135,10 @@ const void* extensionData(const char*) { return nullptr; }
 constexpr LV2_Descriptor kDescriptor{kPluginUri, instantiate, connectPort, activate,
                                      run,        deactivate,  cleanup,     extensionData};
 
-// Floating-point exceptions are masked on the thread that loads the library, before any of our code
-// runs, as the VST library does.
-[[gnu::constructor]] void maskOnLoad() { platform::maskFloatingPointExceptions(); }
-
 } // namespace
 
 } // namespace tmx1::lv2
 
-extern "C" [[gnu::visibility("default")]] const LV2_Descriptor* lv2_descriptor(std::uint32_t index) {
+extern "C" TMX1_ENTRY const LV2_Descriptor* lv2_descriptor(std::uint32_t index) {
     return index == 0 ? &tmx1::lv2::kDescriptor : nullptr;
 }

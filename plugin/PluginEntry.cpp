@@ -1,6 +1,6 @@
 // The library's exported entry. Hosts look up either VSTPluginMain or main; both create a
 // new, independent effect and answer its record.
-#include "platform/FloatingPoint.h"
+#include "platform/PluginModule.h"
 #include "plugin/APlugin.h"
 
 namespace {
@@ -18,17 +18,7 @@ vst::AEffect* createEffect(vst::AudioMasterCallback audioMaster) {
     }
 }
 
-// Mask floating-point exceptions on the thread that loads the library, before any of our code runs.
-[[gnu::constructor]] void maskOnLoad() { platform::maskFloatingPointExceptions(); }
-
 } // namespace
-
-// On Windows the module definition file names the exports; elsewhere only these two are visible.
-#if defined(_WIN32)
-#define TMX1_ENTRY
-#else
-#define TMX1_ENTRY [[gnu::visibility("default")]]
-#endif
 
 extern "C" {
 
