@@ -2,6 +2,7 @@
 
 #include "dsp/ParameterDisplay.h"
 #include "dsp/ParameterTable.h"
+#include "dsp/ParameterText.h"
 
 #include <algorithm>
 #include <charconv>
@@ -47,29 +48,10 @@ double inverseLawOf(int index, double plain) {
     return (plain - min) / (max - min);
 }
 
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               const auto lower = [](char c) {
-                   return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-               };
-               return lower(x) == lower(y);
-           });
-}
-
-std::string_view trimmed(std::string_view text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
 // A number in the C form or with the user's separator, nothing else around it but spaces and the
 // unit the display text ends with.
 std::optional<double> numberOf(std::string_view text, std::string_view unit, char decimalSeparator) {
-    text = trimmed(text);
-    if (!unit.empty() && text.size() >= unit.size() &&
-        equalsIgnoringCase(text.substr(text.size() - unit.size()), unit))
-        text = trimmed(text.substr(0, text.size() - unit.size()));
+    text = withoutUnit(text, unit);
     if (!text.empty() && text.front() == '+')
         text.remove_prefix(1);
     std::string number(text);
@@ -82,32 +64,11 @@ std::optional<double> numberOf(std::string_view text, std::string_view unit, cha
     return value;
 }
 
-std::optional<double> switchOfText(std::string_view text, char decimalSeparator) {
-    text = trimmed(text);
-    if (equalsIgnoringCase(text, "On"))
-        return 1.0;
-    if (equalsIgnoringCase(text, "Off"))
-        return 0.0;
+// A word the parameter knows, else a number.
+std::optional<double> wordOrNumber(std::optional<int> word, std::string_view text, char decimalSeparator) {
+    if (word)
+        return *word;
     return numberOf(text, {}, decimalSeparator);
-}
-
-std::optional<double> releaseTypeOfText(std::string_view text, char decimalSeparator) {
-    text = trimmed(text);
-    for (int type = 0; type < kNumReleaseTypes; ++type)
-        if (equalsIgnoringCase(text, kReleaseTypeNames[static_cast<std::size_t>(type)]))
-            return type;
-    return numberOf(text, {}, decimalSeparator);
-}
-
-std::string_view unitOf(int index) {
-    switch (infoOf(index).display) {
-    case DisplayKind::decibels:
-        return "dB";
-    case DisplayKind::milliseconds:
-        return "ms";
-    default:
-        return {};
-    }
 }
 
 } // namespace
@@ -151,11 +112,11 @@ std::string textOf(int index, double plain, char decimalSeparator) {
 std::optional<double> plainOfText(int index, std::string_view text, char decimalSeparator) {
     std::optional<double> plain;
     if (isSwitch(index))
-        plain = switchOfText(text, decimalSeparator);
+        plain = wordOrNumber(switchOfWord(text), text, decimalSeparator);
     else if (isReleaseType(index))
-        plain = releaseTypeOfText(text, decimalSeparator);
+        plain = wordOrNumber(releaseTypeNamed(text), text, decimalSeparator);
     else
-        plain = numberOf(text, unitOf(index), decimalSeparator);
+        plain = numberOf(text, displayUnit(index), decimalSeparator);
     if (!plain)
         return std::nullopt;
     const Range range = rangeOf(index);

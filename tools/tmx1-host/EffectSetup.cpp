@@ -1,5 +1,6 @@
 #include "tools/tmx1-host/EffectSetup.h"
 
+#include "dsp/ParameterText.h"
 #include "tools/tmx1-host/EditorOnScreen.h"
 #include "tools/tmx1-host/NumberText.h"
 
@@ -26,12 +27,7 @@ std::unique_ptr<HostedEffect> openEffect(Host& host, const std::string& path) {
     return effect;
 }
 
-bool sameName(const std::string& a, const std::string& b) {
-    // ASCII only, whatever the user's locale: the names are the effect's, not the user's language.
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                      [&](char x, char y) { return lower(x) == lower(y); });
-}
+bool sameName(const std::string& a, const std::string& b) { return tmx1::sameLetters(a, b); }
 
 bool isParameterSetting(const std::string& word) {
     const auto equals = word.find('=');

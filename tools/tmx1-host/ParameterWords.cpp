@@ -1,6 +1,7 @@
 #include "tools/tmx1-host/ParameterWords.h"
 
 #include "dsp/ParameterTable.h"
+#include "dsp/ParameterText.h"
 #include "lv2/PortMap.h"
 #include "tools/tmx1-host/Arguments.h"
 #include "tools/tmx1-host/NumberText.h"
@@ -49,41 +50,26 @@ std::string shortNumber(float value) {
     return std::string(text, std::to_chars(text, text + sizeof text, value).ptr);
 }
 
-const char* unitOf(const ParameterInfo& info) {
-    return info.display == DisplayKind::milliseconds ? "ms" : "dB";
-}
-
 // The number of "-6", "-6dB" or "-6 dB" (the unit as the panel shows it, in any case).
-std::optional<double> numberIn(std::string text, const std::string& unit) {
-    if (text.size() > unit.size() && sameName(text.substr(text.size() - unit.size()), unit)) {
-        text.erase(text.size() - unit.size());
-        if (text.back() == ' ')
-            text.pop_back();
-    }
-    return parseReal(text);
-}
-
 float continuousValue(int index, const ParameterInfo& info, const std::string& text) {
-    const std::optional<double> value = numberIn(text, unitOf(info));
+    const std::string_view unit = tmx1::displayUnit(index);
+    const std::optional<double> value = parseReal(std::string(tmx1::withoutUnit(text, unit)));
     if (!value || *value < info.displayMin || *value > info.displayMax)
         throw UsageError(std::string(info.name) + " takes " + shortNumber(info.displayMin) + " to " +
-                         shortNumber(info.displayMax) + " " + unitOf(info) + ", not '" + text + "'");
+                         shortNumber(info.displayMax) + " " + std::string(unit) + ", not '" + text + "'");
     // The value the panel would hold when it shows this number, through the port map's exact inverse.
     return tmx1::lv2::NormalisedOf(index, static_cast<float>(*value));
 }
 
 float switchValue(const ParameterInfo& info, const std::string& text) {
-    if (sameName(text, "On"))
-        return 1.0f;
-    if (sameName(text, "Off"))
-        return 0.0f;
+    if (const std::optional<int> on = tmx1::switchOfWord(text))
+        return static_cast<float>(*on);
     throw UsageError(std::string(info.name) + " takes On or Off, not '" + text + "'");
 }
 
 float releaseTypeValue(int index, const ParameterInfo& info, const std::string& text) {
-    for (int type = 0; type < tmx1::kNumReleaseTypes; ++type)
-        if (sameName(text, tmx1::kReleaseTypeNames[static_cast<std::size_t>(type)]))
-            return tmx1::lv2::NormalisedOf(index, static_cast<float>(type));
+    if (const std::optional<int> type = tmx1::releaseTypeNamed(text))
+        return tmx1::lv2::NormalisedOf(index, static_cast<float>(*type));
     throw UsageError(std::string(info.name) + " takes " + choiceList(tmx1::kReleaseTypeNames) + ", not '" +
                      text + "'");
 }
