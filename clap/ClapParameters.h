@@ -1,8 +1,7 @@
 // The effect's parameters as a CLAP host sees them. Each keeps its index as its id, so automation
 // written against one build addresses the same parameter in every later one. Hosts read and write
 // plain values in the units the panel shows: Threshold, Knee and Gain in dB, Release in ms, the
-// release type as its step 0..4 and the switches as 0 or 1. Reserved does nothing to the sound and has
-// no range to show, so it is not offered (its value still travels in the saved state).
+// release type as its step 0..4 and the switches as 0 or 1.
 #pragma once
 
 #include "clap/ClapInterface.h"
@@ -13,8 +12,8 @@
 
 namespace tmx1::clapparams {
 
-// The ids 0 .. kCount - 1 are the parameter indices; Reserved, the last, is left out.
-inline constexpr std::uint32_t kCount = 9;
+// The ids 0 .. kCount - 1 are the parameter indices.
+inline constexpr std::uint32_t kCount = 10;
 constexpr bool isOffered(clap::clap_id id) { return id < kCount; }
 
 // Name, flags and plain range of an offered parameter.

@@ -121,7 +121,7 @@ void Compressor::applyParameterWork(int index, float previous) {
         if (switched)
             audio.channelL.brick = audio.channelR.brick = 1.0f;
         break;
-    default: // Gain, Auto-Gain, Stereo Link and Reserved are read directly
+    default: // Gain, Auto-Gain and Stereo Link are read directly
         break;
     }
 }

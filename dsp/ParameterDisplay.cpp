@@ -36,8 +36,6 @@ std::string parameterDisplayText(int index, float value, char decimalSeparator) 
         return value > 0.5f ? "On" : "Off";
     case DisplayKind::releaseTypeName:
         return kReleaseTypeNames[static_cast<std::size_t>(releaseTypeOf(value))];
-    case DisplayKind::nothing:
-        break;
     }
     return {};
 }

@@ -14,7 +14,7 @@ std::string displayNumber(float value, char decimalSeparator);
 
 // The whole display text ("-15.0 dB", "On", "Classic"), from the value alone: a host reads it
 // before the first block as well as while audio runs. Empty where the parameter shows nothing
-// (Reserved, out-of-range indices).
+// (out-of-range indices).
 std::string parameterDisplayText(int index, float value, char decimalSeparator);
 
 } // namespace tmx1

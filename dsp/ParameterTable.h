@@ -20,13 +20,13 @@ enum ParamIndex : int {
     kAutoGain,
     kBrickWall,
     kStereoLink,
-    kReserved,
+    kTruePeak,
 };
 
 enum class Law : std::uint8_t { linear = 0, exponential = 1 };
 
 // How a parameter's value is shown as text.
-enum class DisplayKind : std::uint8_t { decibels, milliseconds, onOff, releaseTypeName, nothing };
+enum class DisplayKind : std::uint8_t { decibels, milliseconds, onOff, releaseTypeName };
 
 struct ParameterInfo {
     const char* name;
@@ -52,7 +52,7 @@ inline constexpr std::array<ParameterInfo, kNumParams> kParameters{{
     {"Auto-Gain",     1.0f,   0.0f,    1.0f, Law::linear,      DisplayKind::onOff,           0.0f,   1.0f,  Law::linear},
     {"Brick-Wall",    0.0f,   0.0f,    1.0f, Law::linear,      DisplayKind::onOff,           0.0f,   1.0f,  Law::linear},
     {"Stereo Link",   1.0f,   0.0f,    1.0f, Law::linear,      DisplayKind::onOff,           0.0f,   1.0f,  Law::linear},
-    {"Reserved",      0.0f,   0.0f,    0.0f, Law::linear,      DisplayKind::nothing,         0.0f,   0.0f,  Law::linear},
+    {"True Peak",     0.0f,   0.0f,    1.0f, Law::linear,      DisplayKind::onOff,           0.0f,   1.0f,  Law::linear},
 }};
 // clang-format on
 

@@ -55,7 +55,7 @@ class Lv2Effect {
   private:
     void applyChangedPorts() {
         for (int k = 0; k < kNumParameterPorts; ++k) {
-            const float* port = ports[static_cast<std::size_t>(kFirstParameterPort + k)];
+            const float* port = ports[static_cast<std::size_t>(PortOfParameter(k))];
             if (port == nullptr)
                 continue;
             float& applied = appliedValue[static_cast<std::size_t>(k)];

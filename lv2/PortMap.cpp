@@ -15,7 +15,7 @@ namespace tmx1::lv2 {
 
 namespace {
 
-bool isParameter(int parameter) { return parameter >= 0 && parameter < kNumParams && parameter != kReserved; }
+bool isParameter(int parameter) { return parameter >= 0 && parameter < kNumParams; }
 
 bool isContinuous(const ParameterInfo& info) {
     return info.display == DisplayKind::decibels || info.display == DisplayKind::milliseconds;
@@ -145,11 +145,16 @@ float continuousNormalised(int parameter, const ParameterInfo& info, float portV
 
 } // namespace
 
-int PortOfParameter(int parameter) { return isParameter(parameter) ? kFirstParameterPort + parameter : -1; }
+int PortOfParameter(int parameter) {
+    if (parameter == kTruePeak)
+        return kPortTruePeak;
+    return isParameter(parameter) ? kFirstParameterPort + parameter : -1;
+}
 
 int ParameterOfPort(int port) {
-    const int parameter = port - kFirstParameterPort;
-    return parameter >= 0 && parameter < kNumParameterPorts ? parameter : -1;
+    if (port == kPortTruePeak)
+        return kTruePeak;
+    return port >= kFirstParameterPort && port <= kPortStereoLink ? port - kFirstParameterPort : -1;
 }
 
 double PortValueOf(int parameter, float normalised) {

@@ -3,6 +3,8 @@
 // parameter holds. The DSP, the UI and the Turtle generator all take the ports from here.
 #pragma once
 
+#include "dsp/ParameterTable.h"
+
 #include <array>
 
 namespace tmx1::lv2 {
@@ -15,7 +17,7 @@ enum Port : int {
     kPortInR,
     kPortOutL,
     kPortOutR,
-    // the nine user parameters in the effect's order, Reserved left out
+    // the first nine parameters in the effect's order (True Peak came later: its port is the last)
     kPortThreshold,
     kPortRelease,
     kPortPde,
@@ -36,11 +38,13 @@ enum Port : int {
     kPortOverCompression,
     // the UI writes a new value here each time it has shown the over-compression state
     kPortOcAck,
+    // added after the others, so that no port a saved session refers to moved
+    kPortTruePeak,
     kNumPorts
 };
 
 constexpr int kFirstParameterPort = kPortThreshold;
-constexpr int kNumParameterPorts = kPortStereoLink - kPortThreshold + 1;
+constexpr int kNumParameterPorts = kNumParams; // every parameter has a port
 
 // Symbols, indexed by port.
 inline constexpr std::array<const char*, kNumPorts> kPortSymbols{
@@ -51,13 +55,13 @@ inline constexpr std::array<const char*, kNumPorts> kPortSymbols{
     "stereo_link", "latency",      "level_in_l",
     "level_in_r",  "level_out_l",  "level_out_r",
     "gain_l",      "gain_r",       "over_compression",
-    "oc_ack"};
+    "oc_ack",      "true_peak"};
 
 // The effect's meter (MeterIndex) each meter port copies, indexed from kPortLevelInL.
 constexpr int kFirstMeterPort = kPortLevelInL;
 constexpr int kNumMeterPorts = kPortGainR - kPortLevelInL + 1;
 
-// The port of a parameter index (ParamIndex), -1 for Reserved and indices out of range.
+// The port of a parameter index (ParamIndex), -1 for indices out of range.
 int PortOfParameter(int parameter);
 // The parameter a port controls, -1 for every other port.
 int ParameterOfPort(int port);

@@ -74,16 +74,16 @@ TEST(ClapLibrary, OneStereoPairInAndOutThatAHostMayProcessInPlace) {
         ASSERT_NEAR(audio.left[n], out.left[n], 1e-6f) << n;
 }
 
-TEST(ClapLibrary, NineParametersInTheUnitsAUserReadsWithReservedLeftOut) {
+TEST(ClapLibrary, TenParametersInTheUnitsAUserReads) {
     ClapInstance instance(loadedEntry());
     const auto& params = instance.extension<clap::clap_plugin_params>(clap::kExtParams);
-    ASSERT_EQ(params.count(&instance.plugin()), 9u);
+    ASSERT_EQ(params.count(&instance.plugin()), 10u);
     struct Expected {
         double min, max;
         std::uint32_t flags;
     };
     constexpr std::uint32_t kStepped = clap::kParamIsAutomatable | clap::kParamIsStepped;
-    const Expected expected[9] = {{-40, 10, clap::kParamIsAutomatable},
+    const Expected expected[10] = {{-40, 10, clap::kParamIsAutomatable},
                                   {5, 5000, clap::kParamIsAutomatable},
                                   {0, 1, kStepped},
                                   {0, 4, kStepped | clap::kParamIsEnum},
@@ -91,8 +91,9 @@ TEST(ClapLibrary, NineParametersInTheUnitsAUserReadsWithReservedLeftOut) {
                                   {-10, 10, clap::kParamIsAutomatable},
                                   {0, 1, kStepped},
                                   {0, 1, kStepped},
+                                  {0, 1, kStepped},
                                   {0, 1, kStepped}};
-    for (std::uint32_t k = 0; k < 9; ++k) {
+    for (std::uint32_t k = 0; k < 10; ++k) {
         clap::clap_param_info info{};
         ASSERT_TRUE(params.get_info(&instance.plugin(), k, &info));
         EXPECT_EQ(info.id, k);
@@ -103,10 +104,10 @@ TEST(ClapLibrary, NineParametersInTheUnitsAUserReadsWithReservedLeftOut) {
         EXPECT_TRUE(info.default_value >= info.min_value && info.default_value <= info.max_value)
             << info.name;
     }
-    clap::clap_param_info reserved{};
+    clap::clap_param_info beyond{};
     double value = 0.0;
-    EXPECT_FALSE(params.get_info(&instance.plugin(), 9, &reserved));
-    EXPECT_FALSE(params.get_value(&instance.plugin(), tmx1::kReserved, &value));
+    EXPECT_FALSE(params.get_info(&instance.plugin(), 10, &beyond));
+    EXPECT_FALSE(params.get_value(&instance.plugin(), 10, &value));
 }
 
 TEST(ClapLibrary, EveryProgramsValuesReadAndShowAsTheVstEffectShowsThem) {
@@ -115,7 +116,7 @@ TEST(ClapLibrary, EveryProgramsValuesReadAndShowAsTheVstEffectShowsThem) {
     for (int program = 0; program < tmx1::kNumPrograms; ++program) {
         instance.flush(programChanges(program));
         claptest::VstEffect vst(44100, program);
-        for (clap::clap_id id = 0; id < 9; ++id) {
+        for (clap::clap_id id = 0; id < 10; ++id) {
             const std::string vstText = vst.display(id);
             const double value = instance.value(id);
             const std::string shown = instance.text(id, value);

@@ -10,7 +10,7 @@ library=$1
 answer=$(echo "CLAP:$library" | QT_QPA_PLATFORM=offscreen "$scanner")
 echo "$answer"
 [ "$(echo "$answer" | wc -l)" -eq 1 ] || { echo "expected one plug-in"; exit 1; }
-expected="CLAP|TMX-1|2:2|0:0|9:0|"
+expected="CLAP|TMX-1|2:2|0:0|10:0|"
 case "$answer" in
     "$expected"*"|$library|0|"*) ;;
     *) echo "expected a line beginning $expected and naming $library as plug-in 0"; exit 1 ;;

@@ -200,7 +200,7 @@ TEST_F(OpenEditor, CopyThenABKeepsTheEffectsValuesAndRefreshesOnce) {
 TEST_F(OpenEditor, RecallSendsTheFactoryValuesOfTheCurrentProgramInIndexOrder) {
     dispatch(vst::effSetProgram, 0, 3);
     plugin->setParameter(tmx1::kKnee, 0.9f);
-    plugin->setParameter(tmx1::kReserved, 0.7f);
+    plugin->setParameter(tmx1::kTruePeak, 0.7f);
     openEditor();
     idle();
     auto& w = window();

@@ -61,7 +61,7 @@ TEST(BundleDescription, ParameterPortsHaveTheTablesRangesUnitsAndProgramZeroAsDe
     const Node unit = bundle().uri(str(kUnits, "unit"));
     const Node logarithmic = bundle().uri(str(kPortProps, "logarithmic"));
     const Node toggled = bundle().uri(str(kLv2, "toggled"));
-    const char* expectedUnit[] = {"db", "ms", "", "", "db", "db", "", "", ""};
+    const char* expectedUnit[] = {"db", "ms", "", "", "db", "db", "", "", "", ""};
     for (int parameter = 0; parameter < kNumParameterPorts; ++parameter) {
         const int index = PortOfParameter(parameter);
         const LilvPort* port = lilv_plugin_get_port_by_index(plugin, static_cast<std::uint32_t>(index));
@@ -76,7 +76,8 @@ TEST(BundleDescription, ParameterPortsHaveTheTablesRangesUnitsAndProgramZeroAsDe
             << kPortSymbols[index];
         EXPECT_EQ(lilv_port_has_property(plugin, port, logarithmic.get()), parameter == tmx1::kRelease);
         const bool isSwitch = parameter == tmx1::kPde || parameter == tmx1::kAutoGain ||
-                              parameter == tmx1::kBrickWall || parameter == tmx1::kStereoLink;
+                              parameter == tmx1::kBrickWall || parameter == tmx1::kStereoLink ||
+                              parameter == tmx1::kTruePeak;
         EXPECT_EQ(lilv_port_has_property(plugin, port, toggled.get()), isSwitch) << kPortSymbols[index];
     }
     EXPECT_EQ(min[kPortThreshold], -40.0f);

@@ -165,8 +165,8 @@ TEST_F(Lv2Hosts, Lv2applyWithOneControlSetSoundsAsTheVstEffectWithThatParameterS
         {tmx1::kReleaseType, 0.5f}, {tmx1::kKnee, 0.3f},    {tmx1::kGain, 0.7f},
         {tmx1::kAutoGain, 0.0f},  {tmx1::kBrickWall, 1.0f}, {tmx1::kStereoLink, 0.0f}};
     for (const host::ParameterSetting& setting : settings) {
-        const char* symbol = tmx1::lv2::kPortSymbols[static_cast<std::size_t>(tmx1::lv2::kFirstParameterPort +
-                                                                              setting.index)];
+        const char* symbol =
+            tmx1::lv2::kPortSymbols[static_cast<std::size_t>(tmx1::lv2::PortOfParameter(setting.index))];
         const std::string viaLv2 = (work / "lv2.wav").string();
         lv2apply(input, viaLv2, {{symbol, tmx1::lv2::ShownPortValue(setting.index, setting.value)}});
         expectSoundOfTheVstEffect(input, viaLv2, 0, symbol, {setting});

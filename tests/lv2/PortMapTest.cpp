@@ -15,19 +15,19 @@ namespace tmx1::lv2 {
 namespace {
 
 constexpr int kContinuous[] = {kThreshold, kRelease, kKnee, kGain};
-constexpr int kSwitches[] = {kPde, kAutoGain, kBrickWall, kStereoLink};
+constexpr int kSwitches[] = {kPde, kAutoGain, kBrickWall, kStereoLink, kTruePeak};
 
 // A knob step as the editor stores it: Position / Max in extended precision, rounded once to float.
 float knobStep(int position, int max) {
     return static_cast<float>(static_cast<long double>(position) / static_cast<long double>(max));
 }
 
-TEST(PortsAndParameters, EveryUserParameterHasItsOwnPortInTheEffectsOrderAndReservedHasNone) {
-    for (int parameter = 0; parameter < kReserved; ++parameter) {
+TEST(PortsAndParameters, EveryParameterHasItsOwnPortTheLastOneAfterTheOthersPorts) {
+    for (int parameter = 0; parameter < kTruePeak; ++parameter)
         EXPECT_EQ(PortOfParameter(parameter), kPortThreshold + parameter);
+    EXPECT_EQ(PortOfParameter(kTruePeak), kNumPorts - 1) << "a saved session's port indices stay";
+    for (int parameter = 0; parameter < kNumParams; ++parameter)
         EXPECT_EQ(ParameterOfPort(PortOfParameter(parameter)), parameter);
-    }
-    EXPECT_EQ(PortOfParameter(kReserved), -1);
     EXPECT_EQ(PortOfParameter(-1), -1);
     EXPECT_EQ(PortOfParameter(kNumParams), -1);
     for (const int port :
@@ -104,7 +104,7 @@ TEST(PortsAndParameters, ShownPortValuesAreThePanelsNumbersWithoutTheLawsFloatNo
 
 TEST(PortsAndParameters, FactoryValuesComeBackExactlyFromThePortAndFromTheTurtlesText) {
     for (const FactoryProgram& program : kFactoryPrograms)
-        for (int parameter = 0; parameter < kReserved; ++parameter) {
+        for (int parameter = 0; parameter < kNumParams; ++parameter) {
             const float value = program.values[static_cast<std::size_t>(parameter)];
             const auto port = static_cast<float>(PortValueOf(parameter, value));
             EXPECT_EQ(NormalisedOf(parameter, port), value) << program.name << " " << parameter;
@@ -156,7 +156,6 @@ TEST(PortsAndParameters, ValuesOutsideTheRangesAreClamped) {
         EXPECT_EQ(NormalisedOf(parameter, 0.75f), 1.0f);
         EXPECT_EQ(NormalisedOf(parameter, -1.0f), 0.0f);
     }
-    EXPECT_EQ(NormalisedOf(kReserved, 1.0f), 0.0f);
 }
 
 TEST(TurtleText, NumbersAreAlwaysDecimalOrDoubleLiteralsAndVersionsFollowTheProduct) {

@@ -25,7 +25,7 @@ TEST_F(LoadedPlugin, SetParameterClampsToTheUnitRange) {
 }
 
 TEST_F(LoadedPlugin, OutOfRangeIndicesAreIgnoredOnWriteAndReadAsTheLastParameter) {
-    plugin->setParameter(tmx1::kReserved, 0.7f);
+    plugin->setParameter(tmx1::kTruePeak, 0.7f);
     for (int index : {10, 12, 1000, -1, -1000}) {
         plugin->setParameter(index, 0.3f);
         EXPECT_EQ(plugin->getParameter(index), 0.7f) << index;
@@ -36,12 +36,12 @@ TEST_F(LoadedPlugin, OutOfRangeIndicesAreIgnoredOnWriteAndReadAsTheLastParameter
 
 TEST_F(LoadedPlugin, NamesAndLabels) {
     const char* names[] = {"Threshold", "Release",   "PDE",        "Release Type", "Knee",
-                           "Gain",      "Auto-Gain", "Brick-Wall", "Stereo Link",  "Reserved"};
+                           "Gain",      "Auto-Gain", "Brick-Wall", "Stereo Link",  "True Peak"};
     for (int i = 0; i < 10; ++i) {
         EXPECT_EQ(plugin->text(vst::effGetParamName, i), names[i]);
     }
-    EXPECT_EQ(plugin->text(vst::effGetParamName, 25), "Reserved");
-    EXPECT_EQ(plugin->text(vst::effGetParamName, -3), "Reserved");
+    EXPECT_EQ(plugin->text(vst::effGetParamName, 25), "True Peak");
+    EXPECT_EQ(plugin->text(vst::effGetParamName, -3), "True Peak");
 }
 
 // The unit is part of every display text; a label would make hosts print "-30.0 dB %".
@@ -68,7 +68,7 @@ TEST_F(LoadedPlugin, DisplayTextsFollowTheLawsAndTheFiveCharacterCut) {
         {4, 0.25f, "5.000 dB"}, {4, 0.5f, "10.00 dB"},  {4, 0.75f, "15.00 dB"}, {4, 1.0f, "20.00 dB"},
         {5, 0.0f, "-10.0 dB"},  {5, 0.25f, "-5.00 dB"}, {5, 0.5f, "0.000 dB"},  {5, 0.75f, "5.000 dB"},
         {5, 1.0f, "10.00 dB"},  {2, 0.5f, "Off"},       {2, 0.51f, "On"},       {6, 0.0f, "Off"},
-        {7, 1.0f, "On"},        {8, 0.5f, "Off"},
+        {7, 1.0f, "On"},        {8, 0.5f, "Off"},       {9, 0.5f, "Off"},       {9, 0.51f, "On"},
     };
     for (const auto& c : cases) {
         plugin->setParameter(c.index, c.value);
@@ -76,9 +76,9 @@ TEST_F(LoadedPlugin, DisplayTextsFollowTheLawsAndTheFiveCharacterCut) {
     }
 }
 
-TEST_F(LoadedPlugin, ReservedAndOutOfRangeDisplaysWriteNothing) {
+TEST_F(LoadedPlugin, OutOfRangeDisplaysWriteNothing) {
     char text[16];
-    for (int index : {9, 10, -1}) {
+    for (int index : {10, -1}) {
         std::memset(text, 'x', sizeof text);
         plugin->dispatch(vst::effGetParamDisplay, index, 0, text);
         EXPECT_EQ(text[0], 'x') << index;

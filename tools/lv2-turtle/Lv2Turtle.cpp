@@ -127,8 +127,6 @@ void parameterPort(std::ostream& out, int parameter) {
                 << literal(kReleaseTypeNames[static_cast<std::size_t>(type)]) << " ; rdf:value " << type
                 << " ] ;\n";
         break;
-    case DisplayKind::nothing:
-        break;
     }
     if (info.displayLaw == Law::exponential)
         out << "        lv2:portProperty pprops:logarithmic ;\n";

@@ -16,13 +16,10 @@ namespace {
 using tmx1::DisplayKind;
 using tmx1::ParameterInfo;
 
-// A parameter that shows nothing has no units to be set in.
-bool settableByName(const ParameterInfo& info) { return info.display != DisplayKind::nothing; }
-
 std::optional<int> parameterNamed(const std::string& name) {
     for (int i = 0; i < tmx1::kNumParams; ++i) {
         const ParameterInfo& info = tmx1::kParameters[static_cast<std::size_t>(i)];
-        if (settableByName(info) && sameName(info.name, name))
+        if (sameName(info.name, name))
             return i;
     }
     return std::nullopt;
@@ -31,8 +28,7 @@ std::optional<int> parameterNamed(const std::string& name) {
 std::string nameList() {
     std::string list;
     for (const ParameterInfo& info : tmx1::kParameters)
-        if (settableByName(info))
-            list += (list.empty() ? "" : ", ") + std::string(info.name);
+        list += (list.empty() ? "" : ", ") + std::string(info.name);
     return list;
 }
 
@@ -91,8 +87,6 @@ ParameterSetting namedSetting(const std::string& name, const std::string& text) 
         break;
     case DisplayKind::releaseTypeName:
         value = releaseTypeValue(*index, info, text);
-        break;
-    case DisplayKind::nothing:
         break;
     }
     return {*index, value, info.name};
