@@ -8,6 +8,8 @@
 //
 // --seconds is the time per case (default 2), --case runs only the cases whose name contains TEXT.
 //
+// Then True Peak's cost: "Maximum Loudness" with it on against the same program with it off.
+//
 // Then the automation cases: a host playing an automation lane sends a new value before every block,
 // so a 100 ms ramp always runs. TMX-1 on "Warm Tollimation" with one lane moving is measured
 // alternately with itself at rest and, for Threshold, with the reference limiter whose threshold moves
@@ -49,6 +51,7 @@ constexpr double kBaselineLimit = 0.8;         // every case to each baseline bu
 constexpr double kAutomatedLimit = 1.3;        // a moving lane to the same program at rest
 constexpr double kThresholdToRestLimit = 2.0;  // a moving Threshold to the same program at rest
 constexpr double kThresholdToReferenceLimit = 1.0; // to the reference with its threshold moving
+constexpr double kTruePeakLimit = 1.5;         // "Maximum Loudness" with True Peak on, to it off
 
 struct Case {
     std::string name;
@@ -165,6 +168,29 @@ std::function<void(host::HostedEffect&, long)> playLane(std::vector<int> paramet
     };
 }
 
+// True Peak's estimates, on the program made for the last stage of a master, metering on.
+void truePeakCase(const std::string& tmx, const host::StereoSignal& signal, double seconds, const std::string& only,
+                  std::vector<Target>& targets) {
+    const std::string name = "Maximum Loudness, True Peak on";
+    if (name.find(only) == std::string::npos)
+        return;
+    constexpr int kMaximumLoudness = 7;
+    const auto withTruePeak = [](float on) {
+        return [on](host::HostedEffect& effect) {
+            effect.dispatch(vst::effSetProgram, 0, kMaximumLoudness);
+            effect.setParameter(tmx1::kTruePeak, on);
+        };
+    };
+    std::vector<std::unique_ptr<host::ProcessingTimer>> timers;
+    timers.push_back(std::make_unique<host::ProcessingTimer>(tmx, signal, withTruePeak(1.0f)));
+    timers.push_back(std::make_unique<host::ProcessingTimer>(tmx, signal, withTruePeak(0.0f)));
+    timeAlternately(timers, seconds);
+    const double on = timers[0]->nanosecondsPerFrame();
+    const double off = timers[1]->nanosecondsPerFrame();
+    std::printf("\n%-42s TMX-1 %6.2f   True Peak off %6.2f (%.2f)\n", name.c_str(), on, off, on / off);
+    targets.push_back({name + " against it off", on / off, kTruePeakLimit});
+}
+
 void automationCases(const std::string& tmx, const std::optional<std::string>& reference,
                      const host::StereoSignal& signal, double seconds, const std::string& only,
                      std::vector<Target>& targets) {
@@ -276,6 +302,7 @@ int run(host::Arguments arguments) {
             if (const auto limit = limitFor(c, contenders[i]))
                 targets.push_back({c.name + " against the " + contenders[i].label, costs[0] / costs[i], *limit});
     }
+    truePeakCase(contenders.front().path, demo.signal(), seconds, only, targets);
     automationCases(contenders.front().path, haveReference ? std::optional<std::string>(reference) : std::nullopt,
                     demo.signal(), seconds, only, targets);
     report(targets);

@@ -40,6 +40,7 @@ ClapPlugin::ClapPlugin(const clap::clap_host* host, const clap::clap_plugin_desc
                entry<&ClapPlugin::onMainThread>};
     for (int i = 0; i < kNumParams; ++i)
         compressor.setParameter(i, kFactoryPrograms[0].values[static_cast<std::size_t>(i)]);
+    activeLatency = compressor.latency(); // what a host that never activated would have read
     // The meters cost time, and only a panel shows them.
     compressor.setMetering(false);
     decimalSeparator = platform::userDecimalSeparator();
@@ -63,12 +64,14 @@ bool ClapPlugin::isMainThread() const {
 bool ClapPlugin::activate(double sampleRate, std::uint32_t, std::uint32_t) {
     if (!isMainThread() || !(sampleRate > 0.0 && sampleRate < std::numeric_limits<float>::max()))
         return false;
-    const int before = compressor.latency();
     compressor.setSampleRate(static_cast<float>(sampleRate));
     compressor.resume();
-    // The look-ahead is a time: at another rate it is another count of samples.
-    if (compressor.latency() != before && hostLatency != nullptr && hostLatency->changed != nullptr)
+    // The look-ahead is a time: at another rate it is another count of samples; True Peak adds to it.
+    const int latency = compressor.latency();
+    if (latency != activeLatency && hostLatency != nullptr && hostLatency->changed != nullptr)
         hostLatency->changed(host);
+    activeLatency = latency;
+    restartAsked = false;
     return true;
 }
 
@@ -104,7 +107,18 @@ clap::clap_process_status ClapPlugin::process(const clap::clap_process* process)
     run(channels, done, frames);
     if (process->out_events != nullptr)
         gui_.sendEdits(*process->out_events);
+    askRestartForLatency();
     return usable ? clap::kProcessContinue : clap::kProcessError;
+}
+
+// A host learns a new latency only while it activates the plug-in: a True Peak change, from the host
+// or the panel, asks it to restart. The request only raises the host's flag (the interface makes it
+// safe from any thread), and it is made once per change.
+void ClapPlugin::askRestartForLatency() {
+    if (restartAsked || compressor.latency() == activeLatency || host->request_restart == nullptr)
+        return;
+    restartAsked = true;
+    host->request_restart(host);
 }
 
 bool ClapPlugin::channelsOf(const clap::clap_process& process, Channels& channels) {

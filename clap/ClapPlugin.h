@@ -77,12 +77,17 @@ class ClapPlugin {
     void takeEvent(const clap::clap_event_header& event);
     static bool channelsOf(const clap::clap_process& process, Channels& channels);
     void run(const Channels& channels, std::uint32_t from, std::uint32_t to);
+    void askRestartForLatency();
 
     Compressor compressor;
     const clap::clap_host* host;
     clap::clap_plugin record_;
     const clap::clap_host_latency* hostLatency = nullptr;
     const clap::clap_host_thread_check* hostThreadCheck = nullptr;
+    // The latency the host was given at the last activation (written there, read by process), and
+    // whether a restart has been asked for since because True Peak changed it.
+    int activeLatency = 0;
+    bool restartAsked = false;
     // The factory program that the panel's recall returns to and the state keeps.
     std::atomic<int> program{0};
     char decimalSeparator = '.';

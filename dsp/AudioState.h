@@ -62,6 +62,13 @@
 //                                            suspend
 //   delayWrite             index, u8         position of the newest sample, wrapping 255 to 0; block;
 //                                            0 by suspend
+//   --- true peak
+//   truePeakOn             flag              the detector's levels are true peaks; control (True Peak)
+//   truePeak               estimator         the interpolation filter; its points per interval: rate
+//   peakLineL, peakLineR[256]  level         beside each delay line, the true peak around the sample
+//                                            aroundLatencyFrames() before; block, while True Peak is
+//                                            on; made from the delay lines when it is switched on; 0.0
+//                                            by suspend
 //   --- metering (block, only while the editor is open; 0 by suspend)
 //   meanSqL, meanSqR       level^2           mean of the squared input level over the running period
 //   peakSqL, peakSqR       level^2           largest squared gain-reduced level (before make-up and
@@ -72,18 +79,14 @@
 //                                            processor has, set at creation (tests choose others)
 #pragma once
 
+#include "dsp/LoopWidth.h"
 #include "dsp/ParameterTable.h"
+#include "dsp/TruePeakEstimator.h"
 
 #include <array>
 #include <cstdint>
 
 namespace tmx1 {
-
-// The copies of the signal path's block loop, by the instructions they use.
-enum class LoopWidth : std::uint8_t { baseline, avx2, avx512 };
-
-// The widest copy of the block loop this processor can run.
-LoopWidth widestLoops();
 
 // One channel of the gain's chain from frame to frame (fields in the table above).
 struct ChannelState {
@@ -131,6 +134,11 @@ struct AudioState {
     // look-ahead delay
     std::array<float, kDelayLength> delayL{}, delayR{};
     std::uint8_t delayWrite = 0;
+
+    // true peak
+    std::uint8_t truePeakOn = 0;
+    TruePeakEstimator truePeak;
+    std::array<float, kDelayLength> peakLineL{}, peakLineR{};
 
     // metering
     float meanSqL = 0.0f, meanSqR = 0.0f;

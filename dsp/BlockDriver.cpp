@@ -46,7 +46,14 @@ void Compressor::loadBlockState(BlockState& s) {
     s.delayL = audio.delayL.data();
     s.delayR = audio.delayR.data();
     s.delayWrite = a.delayWrite;
-    s.lookahead = static_cast<std::uint8_t>(a.lookahead & 0xFF);
+    // With True Peak on the audio waits for the estimates too.
+    const bool truePeak = a.truePeakOn != 0 && truePeakFits(a.lookahead);
+    s.lookahead = static_cast<std::uint8_t>((a.lookahead + (truePeak ? kTruePeakFrames : 0)) & 0xFF);
+    audio.truePeak.setWidth(a.loopWidth);
+    s.truePeak = truePeak ? &audio.truePeak : nullptr;
+    s.peakLineL = audio.peakLineL.data();
+    s.peakLineR = audio.peakLineR.data();
+    s.peakLookahead = static_cast<std::uint8_t>(a.lookahead & 0xFF);
     s.dither = dither::sharedState().load(std::memory_order_relaxed);
 
     s.metering = editorClosed.load(std::memory_order_relaxed) == 0;

@@ -44,7 +44,14 @@ struct BlockState {
     float* delayL;
     float* delayR;
     std::uint8_t delayWrite;
-    std::uint8_t lookahead; // its low 8 bits
+    std::uint8_t lookahead; // the audio's delay: the look-ahead's low 8 bits, and the estimates' lag
+
+    // true peak: the estimator (null while the levels are sample magnitudes), its lines beside the
+    // delay lines, and how far back the delayed frame's estimate lies in them (the look-ahead)
+    const TruePeakEstimator* truePeak;
+    float* peakLineL;
+    float* peakLineR;
+    std::uint8_t peakLookahead;
 
     std::uint32_t dither; // the shared generator's state, advanced by the block
 

@@ -35,6 +35,10 @@ struct Chunk {
     const float* dL;                              // delayed samples: the same run, `lookahead` places back
     const float* dR;
     float ldL[kChunkFrames], ldR[kChunkFrames]; // their levels
+    float* eL;                                  // with True Peak on, the estimates around the inputs'
+    float* eR;                                  // frames, in the run beside them
+    const float* dDetL; // what the delayed frames' levels are of: their samples, or with True Peak on
+    const float* dDetR; // their estimates
     float bwL[kChunkFrames];                    // brick-wall level, left (both when linked)
     float gL[kChunkFrames], gR[kChunkFrames];   // static gains, then the final gains (linked: left only)
 };
@@ -49,6 +53,8 @@ constexpr int kRunFrames = 8 * kChunkFrames;
 struct SignalRun {
     alignas(64) float left[kDelayLength + kRunFrames];
     alignas(64) float right[kDelayLength + kRunFrames];
+    alignas(64) float peakLeft[kDelayLength + kRunFrames]; // with True Peak on: the estimates beside them
+    alignas(64) float peakRight[kDelayLength + kRunFrames];
     int end = 0; // where the next chunk's samples go; 0 until the block's first chunk starts the run
 };
 
@@ -61,6 +67,20 @@ struct MeterChunk {
     int frames;                                           // how many frames wait for the meters
 };
 
+// The detector's levels of a chunk's frames, from their samples or their true peaks.
+template <bool linked>
+TMX1_SAMPLE_STEP void detectionLevels(const float* __restrict left, const float* __restrict right, int n,
+                                      Chunk& c) {
+    if constexpr (linked) {
+        for (int i = 0; i < n; ++i) // the right levels are not needed: their place holds the magnitudes
+            c.levR[i] = std::bit_cast<float>(std::max(magnitudeBits(left[i]), magnitudeBits(right[i])));
+        levels(c.levR, c.levL, n);
+    } else {
+        levels(left, c.levL, n);
+        levels(right, c.levR, n);
+    }
+}
+
 // Dither and detection on the undelayed signal.
 // - The states of the chunk's frames come from the jump-ahead table, so the loop has no chain
 //   (proven equal to stepping the generator frame by frame by
@@ -68,6 +88,8 @@ struct MeterChunk {
 // - The dither sum is a float addition: double carries more than twice float's precision, so
 //   rounding the exact sum to double and then to float gives the float that rounding it once would
 //   (ExactRewrites.OneOperationOnTwoFloatsInDoubleRoundsToTheFloatOperation).
+// - With True Peak on, the levels are of the estimates around each frame's sample, which lags the
+//   frame by the estimator's latency (the audio's delay grows by as much).
 // - With Stereo Link the left level is the larger of the two: a level grows with the magnitude, so
 //   that is the level of the larger magnitude, one level per frame instead of two (proven against
 //   the model with the louder channel on either side by
@@ -85,13 +107,13 @@ TMX1_SAMPLE_STEP void ditherChunk(DelayState& d, const float* __restrict inL, co
         xL[i] = sanitize(inL[i]) + noise;
         xR[i] = sanitize(inR[i]) + noise;
     }
-    if constexpr (linked) {
-        for (int i = 0; i < n; ++i) // the right levels are not needed: their place holds the magnitudes
-            c.levR[i] = std::bit_cast<float>(std::max(magnitudeBits(xL[i]), magnitudeBits(xR[i])));
-        levels(c.levR, c.levL, n);
+    if (d.truePeak != nullptr) [[unlikely]] {
+        // The estimates read the samples before the chunk from the run: it holds a line's worth.
+        d.truePeak->peaksAround(xL, c.eL, n);
+        d.truePeak->peaksAround(xR, c.eR, n);
+        detectionLevels<linked>(c.eL, c.eR, n, c);
     } else {
-        levels(xL, c.levL, n);
-        levels(xR, c.levR, n);
+        detectionLevels<linked>(xL, xR, n, c);
     }
     d.dither = kDitherJumps.multiplier[static_cast<std::size_t>(n - 1)] * state +
                kDitherJumps.increment[static_cast<std::size_t>(n - 1)];
@@ -128,19 +150,37 @@ TMX1_SAMPLE_STEP void copyLine(const float* __restrict from, float* __restrict t
 // DelayLine.HoldsTheLast256SamplesWhateverTheBlockSizeAndLoopCopy proves the lines the same as a
 // sample at a time would leave them.
 TMX1_SAMPLE_STEP void delayChunk(DelayState& d, SignalRun& run, int n, Chunk& c) {
+    const bool truePeak = d.truePeak != nullptr;
     if (run.end == 0) {
         lineToRun(d.lineL, d.write, run.left);
         lineToRun(d.lineR, d.write, run.right);
+        if (truePeak) {
+            lineToRun(d.peakLineL, d.write, run.peakLeft);
+            lineToRun(d.peakLineR, d.write, run.peakRight);
+        }
         run.end = kDelayLength;
     } else if (run.end + n > kDelayLength + kRunFrames) {
         copyLine(run.left + run.end - kDelayLength, run.left);
         copyLine(run.right + run.end - kDelayLength, run.right);
+        if (truePeak) {
+            copyLine(run.peakLeft + run.end - kDelayLength, run.peakLeft);
+            copyLine(run.peakRight + run.end - kDelayLength, run.peakRight);
+        }
         run.end = kDelayLength;
     }
     c.xL = run.left + run.end;
     c.xR = run.right + run.end;
     c.dL = c.xL - d.lookahead;
     c.dR = c.xR - d.lookahead;
+    if (truePeak) {
+        c.eL = run.peakLeft + run.end;
+        c.eR = run.peakRight + run.end;
+        c.dDetL = c.eL - d.peakLookahead;
+        c.dDetR = c.eR - d.peakLookahead;
+    } else {
+        c.dDetL = c.dL;
+        c.dDetR = c.dR;
+    }
     run.end += n;
     d.write = static_cast<std::uint8_t>(d.write + n);
 }
@@ -151,6 +191,10 @@ TMX1_SAMPLE_STEP void endRun(const DelayState& d, const SignalRun& run) {
         return;
     runToLine(run.left + run.end - kDelayLength, d.write, d.lineL);
     runToLine(run.right + run.end - kDelayLength, d.write, d.lineR);
+    if (d.truePeak != nullptr) {
+        runToLine(run.peakLeft + run.end - kDelayLength, d.write, d.peakLineL);
+        runToLine(run.peakRight + run.end - kDelayLength, d.write, d.peakLineR);
+    }
 }
 
 // The table's gains for the levels `lev` of a chunk, clamped to the table so that no frame branches.
@@ -204,8 +248,8 @@ template <class Settings> TMX1_SAMPLE_STEP bool anyBrickOn(const Settings& k, in
 template <bool linked, bool metering, class Settings>
 TMX1_SAMPLE_STEP void staticGainChunk(const Settings& k, int n, Chunk& c) {
     if (metering || anyBrickOn(k, n)) {
-        levels(c.dL, c.ldL, n);
-        levels(c.dR, c.ldR, n);
+        levels(c.dDetL, c.ldL, n);
+        levels(c.dDetR, c.ldR, n);
         for (int i = 0; i < n; ++i)
             c.bwL[i] = linked ? (c.ldL[i] > c.ldR[i] ? c.ldL[i] : c.ldR[i]) : c.ldL[i];
     }

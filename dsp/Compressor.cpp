@@ -31,6 +31,13 @@ void Compressor::setParameter(int index, float value) {
     paramChanged[static_cast<std::size_t>(index)].store(1, std::memory_order_release);
 }
 
+int Compressor::latency() const {
+    const int lookahead = latencySamples.load(std::memory_order_relaxed);
+    const bool truePeak =
+        paramValue[kTruePeak].load(std::memory_order_relaxed) > 0.5f && truePeakFits(lookahead);
+    return lookahead + (truePeak ? kTruePeakFrames : 0);
+}
+
 void Compressor::setSampleRate(float rate) {
     if (!std::isfinite(rate) || rate <= 0.0f)
         return; // a broken rate would poison every coefficient

@@ -18,6 +18,11 @@ namespace tmx1 {
 
 struct BlockState; // a block's working copy of the signal state (dsp/BlockState.h)
 
+// Frames True Peak adds to the delay: the estimate around a frame needs the frames after it.
+constexpr int kTruePeakFrames = TruePeakEstimator::aroundLatencyFrames();
+// True Peak works where its frames and the look-ahead fit the delay lines (up to about 470 kHz).
+constexpr bool truePeakFits(int lookahead) { return lookahead + kTruePeakFrames < kDelayLength; }
+
 enum MeterIndex : int { kMeterInL = 0, kMeterInR, kMeterOutL, kMeterOutR, kMeterCpL, kMeterCpR, kNumMeters };
 
 class Compressor {
@@ -47,8 +52,9 @@ class Compressor {
     void process(const float* const* inputs, float* const* outputs, std::int32_t frames);
     // The same, adding to what the outputs hold.
     void processAccumulating(const float* const* inputs, float* const* outputs, std::int32_t frames);
-    // Samples the output lags the input by: the look-ahead at the rate of the last resume.
-    int latency() const { return latencySamples.load(std::memory_order_relaxed); }
+    // Samples the output lags the input by from the next block on: the look-ahead at the rate of the
+    // last resume, and with True Peak on the estimator's lag.
+    int latency() const;
 
     // --- meters, written by the audio thread at every block end while metering is on
     // In L, In R, Out L, Out R as levels, Cp L, Cp R as gains (1 = no reduction).
@@ -71,6 +77,7 @@ class Compressor {
     void applyParameterWork(int index, float previousTarget);
     void startRamp(int index);
     void rebuildGainCurve();
+    void estimatePeakLines();
     void computeRateConstants();
 
     // --- signal path (dsp/BlockDriver.cpp)
@@ -110,7 +117,7 @@ class Compressor {
     // Written by the audio thread, read by the others:
     //   meters[6]          In L, In R, Out L, Out R, Cp L, Cp R, only while metering runs
     //   ocLatched          over-compression, latched by the metering
-    //   latencySamples     the look-ahead, set with the rate constants
+    //   latencySamples     the look-ahead, set with the rate constants; latency() adds True Peak's
     std::array<std::atomic<float>, kNumMeters> meters{};
     std::atomic<std::uint8_t> ocLatched{0};
     std::atomic<int> latencySamples{0};

@@ -121,8 +121,31 @@ void Compressor::applyParameterWork(int index, float previous) {
         if (switched)
             audio.channelL.brick = audio.channelR.brick = 1.0f;
         break;
+    case kTruePeak:
+        if (switched) {
+            audio.truePeakOn = now > 0.5f ? 1 : 0;
+            if (audio.truePeakOn != 0)
+                estimatePeakLines();
+        }
+        break;
     default: // Gain, Auto-Gain and Stereo Link are read directly
         break;
+    }
+}
+
+// The estimates the peak lines would hold had True Peak been on all along, made from the delay lines
+// when it is switched on; the oldest few, whose samples before are gone, as if those were silent.
+void Compressor::estimatePeakLines() {
+    constexpr int kHistory = TruePeakEstimator::historyFrames();
+    const auto oldest = static_cast<std::uint8_t>(audio.delayWrite + 1);
+    for (auto [line, peaks] : {std::pair{&audio.delayL, &audio.peakLineL}, std::pair{&audio.delayR, &audio.peakLineR}}) {
+        std::array<float, kHistory + kDelayLength> run{}; // oldest first, after silence
+        for (int m = 0; m < kDelayLength; ++m)
+            run[static_cast<std::size_t>(kHistory + m)] = (*line)[static_cast<std::uint8_t>(oldest + m)];
+        std::array<float, kDelayLength> estimates{};
+        audio.truePeak.peaksAround(run.data() + kHistory, estimates.data(), kDelayLength);
+        for (int m = 0; m < kDelayLength; ++m)
+            (*peaks)[static_cast<std::uint8_t>(oldest + m)] = estimates[static_cast<std::size_t>(m)];
     }
 }
 
@@ -157,6 +180,7 @@ void Compressor::computeRateConstants() {
     audio.optoCoef = retentionCoef(0.045, fs);
     audio.lookahead = static_cast<std::uint16_t>(std::min(nearestEven(0.0005 * fs), 255.0));
     audio.brickCoef = retentionCoef(0.001, fs);
+    audio.truePeak.setSampleRate(fs);
     audio.meterCoef = static_cast<float>(1.0 - std::exp(-1.0 / (0.2 * fs)));
     // The host compensates what we report; report the delay we really have.
     latencySamples.store(audio.lookahead, std::memory_order_relaxed);
@@ -168,6 +192,8 @@ void Compressor::suspend() {
         channel->smooth.fill(1.0f);
     audio.delayL.fill(0.0f);
     audio.delayR.fill(0.0f);
+    audio.peakLineL.fill(0.0f);
+    audio.peakLineR.fill(0.0f);
     audio.delayWrite = 0;
 }
 

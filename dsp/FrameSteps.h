@@ -182,13 +182,18 @@ TMX1_SAMPLE_STEP float smoothedGain(SmootherState& c, float g, const float& bric
     return g;
 }
 
-// The dither generator and the look-ahead delay (the effect's own lines), as the block loop carries them.
+// The dither generator and the look-ahead delay (the effect's own lines), as the block loop carries
+// them; with True Peak on, also the estimator and its lines, written at the same places.
 struct DelayState {
     std::uint32_t dither;
     float* lineL;
     float* lineR;
     std::uint8_t write;
     std::uint8_t lookahead;
+    const TruePeakEstimator* truePeak;
+    float* peakLineL;
+    float* peakLineR;
+    std::uint8_t peakLookahead;
 };
 
 // The block loop's carried state, as locals of the block function: loaded from the block's state at
@@ -202,7 +207,9 @@ struct CarriedState {
     static CarriedState of(const BlockState& s) {
         return {ReleaseState::of(s.left),  ReleaseState::of(s.right),
                 SmootherState::of(s.left), SmootherState::of(s.right),
-                MeterState::of(s),         {s.dither, s.delayL, s.delayR, s.delayWrite, s.lookahead}};
+                MeterState::of(s),
+                {s.dither, s.delayL, s.delayR, s.delayWrite, s.lookahead, s.truePeak, s.peakLineL, s.peakLineR,
+                 s.peakLookahead}};
     }
     template <bool metering> void storeTo(BlockState& s) const {
         releaseL.storeTo(s.left);

@@ -8,6 +8,19 @@
 
 namespace tmx1::path {
 
+// With True Peak on: the estimate around the sample the newest one lags, from the line's samples,
+// into the peak line beside it.
+[[gnu::noinline]] inline float estimateAround(const DelayState& d, const float* line, float* peakLine) {
+    constexpr int kRead = TruePeakEstimator::historyFrames() + 1;
+    float window[kRead];
+    for (int m = 0; m < kRead; ++m)
+        window[m] = line[static_cast<std::uint8_t>(d.write - (kRead - 1) + m)];
+    float peak = 0.0f;
+    d.truePeak->peaksAround(window + kRead - 1, &peak, 1);
+    peakLine[d.write] = peak;
+    return peak;
+}
+
 // One frame alone: the steps of a chunk's passes without their loops, whose set-up would cost more
 // than the frame. No chunk is on its way meanwhile. It must give what the
 // chunk passes give: blocks of one frame take it for every frame, and
@@ -21,14 +34,24 @@ TMX1_SAMPLE_STEP void runFrame(CarriedState& c, Chunk& chunk, MeterChunk& meters
     d.dither = dither::next(d.dither);
     const float noise = dither::noiseCentred(d.dither);
     const float xL = sanitize(*inL) + noise, xR = sanitize(*inR) + noise;
-    float levL = level(xL);
-    const float levR = level(xR);
     d.write = static_cast<std::uint8_t>(d.write + 1);
     const auto read = static_cast<std::uint8_t>(d.write - d.lookahead);
     d.lineL[d.write] = xL;
     d.lineR[d.write] = xR;
     const float dL = d.lineL[read], dR = d.lineR[read];
-    const float ldL = level(dL), ldR = level(dR);
+    float levL, levR, ldL, ldR;
+    if (d.truePeak != nullptr) [[unlikely]] {
+        levL = level(estimateAround(d, d.lineL, d.peakLineL));
+        levR = level(estimateAround(d, d.lineR, d.peakLineR));
+        const auto peakRead = static_cast<std::uint8_t>(d.write - d.peakLookahead);
+        ldL = level(d.peakLineL[peakRead]);
+        ldR = level(d.peakLineR[peakRead]);
+    } else {
+        levL = level(xL);
+        levR = level(xR);
+        ldL = level(dL);
+        ldR = level(dR);
+    }
     float bwL = ldL;
     if constexpr (linked) {
         levL = levL > levR ? levL : levR;

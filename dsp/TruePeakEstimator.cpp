@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 
 namespace tmx1 {
 
@@ -49,20 +51,83 @@ double kaiser(double t, double half) {
     return u >= 1.0 ? 0.0 : besselI0(kKaiserBeta * std::sqrt(1.0 - u * u)) / besselI0(kKaiserBeta);
 }
 
-// Partial sums per point, side by side: kChains independent chains of additions, each a vector of one
-// sum per point, so the compiler keeps them in vector registers without reordering any addition.
-constexpr int kChains = 4;
-static_assert(TruePeakEstimator::kTapsPerPhase % kChains == 0);
+constexpr int kTaps = TruePeakEstimator::kTapsPerPhase;
+
+// Inlined into each width's copy, so that it is compiled for that width's instructions.
+#define TMX1_ESTIMATOR_STEP [[gnu::always_inline]] inline
+
+// Estimates of the intervals closing at y[t + half] for t = 0 .. n - 1: each reads y[t .. t + 39].
+// Outputs go in tiles of `lanes`, each point's sums in one vector per phase that stays in a register
+// while the taps go by; a tap is one multiplication and one addition per point, never fused (this unit
+// is compiled without contraction), so that every width, and the one-lane tiles of a run's end, add
+// alike.
+template <int phaseCount, int lanes>
+TMX1_ESTIMATOR_STEP void closingTile(const float* const* taps, const float* y, float* closing) {
+    // A typedef: a dependent vector size in an alias declaration would be dropped. Loads and stores
+    // are copies, which the compiler turns into plain vector moves.
+    typedef float Vector __attribute__((vector_size(lanes * sizeof(float))));
+    Vector sums[phaseCount] = {};
+    for (int i = 0; i < kTaps; ++i) {
+        Vector x;
+        std::memcpy(&x, y + i, sizeof x);
+        for (int k = 0; k < phaseCount; ++k)
+            sums[k] += taps[k][i] * x;
+    }
+    Vector sample; // the last point: the sample itself
+    std::memcpy(&sample, y + kTaps / 2, sizeof sample);
+    Vector peak = sample < 0.0f ? -sample : sample;
+    for (int k = 0; k < phaseCount; ++k) {
+        const Vector point = sums[k] < 0.0f ? -sums[k] : sums[k];
+        peak = point > peak ? point : peak;
+    }
+    std::memcpy(closing, &peak, sizeof peak);
+}
+
+template <int phaseCount, int lanes>
+TMX1_ESTIMATOR_STEP void closingRun(const float* const* taps, const float* y, float* closing, int n) {
+    int t = 0;
+    for (; t + lanes <= n; t += lanes)
+        closingTile<phaseCount, lanes>(taps, y + t, closing + t);
+    for (; t < n; ++t)
+        closingTile<phaseCount, 1>(taps, y + t, closing + t);
+}
+
+using Phases = std::array<std::array<float, kTaps>, 3>;
+
+// 4 points: the three interpolated ones; 2 points: the middle one.
+template <int lanes>
+TMX1_ESTIMATOR_STEP void closing(const Phases& phases, int points, const float* y, float* out, int n) {
+    if (points == 4) {
+        const float* taps[3] = {phases[0].data(), phases[1].data(), phases[2].data()};
+        closingRun<3, lanes>(taps, y, out, n);
+    } else {
+        const float* taps[1] = {phases[1].data()};
+        closingRun<1, lanes>(taps, y, out, n);
+    }
+}
+
+
+void closingBaseline(const Phases& phases, int points, const float* y, float* out, int n) {
+    closing<4>(phases, points, y, out, n);
+}
+[[gnu::target("arch=x86-64-v3")]] void closingAvx2(const Phases& phases, int points, const float* y,
+                                                   float* out, int n) {
+    closing<8>(phases, points, y, out, n);
+}
+[[gnu::target("arch=x86-64-v4")]] void closingAvx512(const Phases& phases, int points, const float* y,
+                                                     float* out, int n) {
+    closing<16>(phases, points, y, out, n);
+}
 
 } // namespace
 
 int TruePeakEstimator::oversamplingFor(double sampleRate) { return sampleRate < 88200.0 ? 4 : 2; }
 
-TruePeakEstimator::TruePeakEstimator(double sampleRate) {
+TruePeakEstimator::TruePeakEstimator(double sampleRate, LoopWidth loopWidth) : width(loopWidth) {
     // Tap i multiplies sample p - half + i; point k lies at p - 1 + (k + 1) / kMaxOversampling. The
-    // last point's taps come out as 1 at the sample and 0 elsewhere: it is the sample, exactly.
+    // last point would come out as 1 at the sample and 0 elsewhere: it is the sample, taken as it is.
     constexpr int half = kTapsPerPhase / 2;
-    for (int k = 0; k < kMaxOversampling; ++k) {
+    for (int k = 0; k < kPhases; ++k) {
         const double fraction = static_cast<double>(k + 1) / kMaxOversampling;
         std::array<double, kTapsPerPhase> phase{};
         double sum = 0.0;
@@ -72,7 +137,7 @@ TruePeakEstimator::TruePeakEstimator(double sampleRate) {
             sum += phase[static_cast<std::size_t>(i)];
         }
         for (int i = 0; i < kTapsPerPhase; ++i)
-            taps[static_cast<std::size_t>(i * kMaxOversampling + k)] =
+            phases[static_cast<std::size_t>(k)][static_cast<std::size_t>(i)] =
                 static_cast<float>(phase[static_cast<std::size_t>(i)] / sum);
     }
     setSampleRate(sampleRate);
@@ -83,34 +148,48 @@ void TruePeakEstimator::setSampleRate(double sampleRate) {
         pointsPerInterval = oversamplingFor(sampleRate);
 }
 
+void TruePeakEstimator::intervalPeaks(const float* x, float* peaks, int n) const {
+    const float* y = x - (kTapsPerPhase - 1);
+    switch (width) {
+    case LoopWidth::avx512:
+        closingAvx512(phases, pointsPerInterval, y, peaks, n);
+        break;
+    case LoopWidth::avx2:
+        closingAvx2(phases, pointsPerInterval, y, peaks, n);
+        break;
+    default:
+        closingBaseline(phases, pointsPerInterval, y, peaks, n);
+        break;
+    }
+}
+
+void TruePeakEstimator::peaksAround(const float* x, float* peaks, int n) const {
+    // In pieces, each through a buffer of its intervals: the one closing before each sample's own
+    // interval is the previous sample's.
+    constexpr int kPiece = 64;
+    std::array<float, kPiece + 1> closingAt{};
+    for (int done = 0; done < n;) {
+        const int count = std::min(kPiece, n - done);
+        intervalPeaks(x + done - 1, closingAt.data(), count + 1);
+        for (int j = 0; j < count; ++j)
+            peaks[done + j] = std::max(closingAt[static_cast<std::size_t>(j)],
+                                       closingAt[static_cast<std::size_t>(j + 1)]);
+        done += count;
+    }
+}
+
 void TruePeakEstimator::reset() {
     history.fill(0.0f);
     newest = 0;
 }
 
 float TruePeakEstimator::process(float sample) {
-    // History: the sample goes into both copies; the run from `newest` + 1 holds the window.
+    // The sample goes into both copies: the run of kTapsPerPhase from `newest` + 1 ends with it.
     newest = newest + 1 == kTapsPerPhase ? 0 : newest + 1;
     history[static_cast<std::size_t>(newest)] = sample;
     history[static_cast<std::size_t>(newest + kTapsPerPhase)] = sample;
-    const float* window = history.data() + newest + 1;
-
-    // Interpolation: the interval's points, the sample itself the last.
-    std::array<std::array<float, kMaxOversampling>, kChains> sums{};
-    for (int i = 0; i < kTapsPerPhase; i += kChains)
-        for (int c = 0; c < kChains; ++c)
-            for (int k = 0; k < kMaxOversampling; ++k)
-                sums[static_cast<std::size_t>(c)][static_cast<std::size_t>(k)] +=
-                    window[i + c] * taps[static_cast<std::size_t>((i + c) * kMaxOversampling + k)];
-
-    // Peak: of every point at 4 times, of every other one (the middle and the sample) at 2 times.
     float peak = 0.0f;
-    for (int k = kMaxOversampling / pointsPerInterval - 1; k < kMaxOversampling;
-         k += kMaxOversampling / pointsPerInterval) {
-        const auto point = static_cast<std::size_t>(k);
-        peak =
-            std::max(peak, std::fabs((sums[0][point] + sums[1][point]) + (sums[2][point] + sums[3][point])));
-    }
+    intervalPeaks(history.data() + newest + kTapsPerPhase, &peak, 1);
     return peak;
 }
 

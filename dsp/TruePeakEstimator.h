@@ -1,18 +1,21 @@
-// The true peak of one channel: the highest magnitude the band-limited signal reaches between its
+// The true peak of a signal: the highest magnitude the band-limited signal reaches between its
 // samples, estimated on a signal oversampled 4 times (2 times at 88.2 kHz and above, where the audio
 // band leaves room enough) by a polyphase interpolation filter of our own design (the .cpp says how it
 // was designed and what it guarantees).
 //
-// For every sample in it gives one estimate, `latencyFrames()` samples late: the highest magnitude
-// over the interval that a sample closes, that is the sample itself and the interpolated points
-// between it and the one before. A limiter that acts on the estimate delays its audio by as much.
+// The interval a sample closes is the sample itself and the interpolated points between it and the one
+// before. Its estimate reads the kTapsPerPhase / 2 samples before it and as many after it, so it comes
+// latencyFrames() late; the estimate around a sample (the intervals either side of it, which is what a
+// limiter holding a sample down must know) one frame later still.
 //
-// Audio thread: nothing here allocates, locks or calls the system; the filter is computed by the
-// constructor. State, all written by process and cleared by reset:
-//   history[2 * kTapsPerPhase]  the newest kTapsPerPhase input samples, twice over, so that the
-//                               filter always reads them as one run from `newest`
-//   newest                      where the newest sample stands in the first copy
+// The run functions read the samples before a run from the caller's buffer: the signal path keeps them
+// in its look-ahead lines anyway. The streaming `process` keeps its own history, for callers that have
+// none. Audio thread: nothing here allocates, locks or calls the system; the filter is computed by the
+// constructor. Every width computes exactly the same estimates: each point is one chain of additions in
+// the same order, whatever the vector lanes.
 #pragma once
+
+#include "dsp/LoopWidth.h"
 
 #include <array>
 
@@ -23,37 +26,52 @@ class TruePeakEstimator {
     // Taps of each phase of the interpolation filter: the estimate for a sample reads half of them
     // before it and half after it.
     static constexpr int kTapsPerPhase = 40;
-    // The most points an interval is divided into.
+    // The most points an interval is divided into; the last is the sample itself.
     static constexpr int kMaxOversampling = 4;
 
     // How many points each interval is divided into at a sample rate: 4 below 88.2 kHz, else 2.
     static int oversamplingFor(double sampleRate);
 
-    explicit TruePeakEstimator(double sampleRate = 44100.0);
+    TruePeakEstimator() : TruePeakEstimator(44100.0) {}
+    explicit TruePeakEstimator(double sampleRate, LoopWidth width = widestLoops());
 
-    // A rate that is not finite and positive is refused. The history is kept: only the number of
-    // points per interval depends on the rate.
+    // A rate that is not finite and positive is refused. Only the number of points per interval
+    // depends on the rate.
     void setSampleRate(double sampleRate);
     int oversampling() const { return pointsPerInterval; }
+    // Which copy of the filter loops runs (the same estimates from each).
+    void setWidth(LoopWidth loopWidth) { width = loopWidth; }
 
-    // Samples an estimate lags its sample by: the newest sample the interpolation between samples
-    // p - 1 and p reads is p + latencyFrames().
+    // Samples an interval's estimate lags its closing sample by: the newest sample it reads.
     static constexpr int latencyFrames() { return kTapsPerPhase / 2 - 1; }
+    // The same for the estimate around a sample.
+    static constexpr int aroundLatencyFrames() { return latencyFrames() + 1; }
+    // Samples before a run that the run functions read.
+    static constexpr int historyFrames() { return kTapsPerPhase; }
 
-    // Forgets the history: the next estimates are those of a signal that was silent before.
-    void reset();
+    // peaks[j] is the estimate of the interval closing at x[j - latencyFrames()]; reads x[j - 39 .. j].
+    void intervalPeaks(const float* x, float* peaks, int n) const;
+    // peaks[j] is the estimate around x[j - aroundLatencyFrames()]: the larger of the intervals closing
+    // at it and at the sample after it; reads x[j - 40 .. j].
+    void peaksAround(const float* x, float* peaks, int n) const;
 
-    // One sample in, the estimate for the sample latencyFrames() before it out.
+    // Streaming: one sample in, the estimate of the interval closing latencyFrames() before it out.
     float process(float sample);
     // The same for a run of samples; `peaks` may be `input`.
     void process(const float* input, float* peaks, int frames);
+    // Forgets the streaming history: the next estimates are those of a signal silent before.
+    void reset();
+
+    bool operator==(const TruePeakEstimator&) const = default;
 
   private:
-    // The interpolation filter, its phases interleaved and fixed at construction: taps[i * 4 + k]
-    // is tap i of the point (k + 1) / 4 of the way from sample p - 1 to sample p, the last point
-    // being the sample itself. At 2 times only the middle point and the sample count.
-    std::array<float, kTapsPerPhase * kMaxOversampling> taps{};
+    // The interpolated points of an interval, by phase: phases[k][i] is tap i of the point
+    // (k + 1) / 4 of the way from the sample before to the closing sample p, and reads sample
+    // p - kTapsPerPhase / 2 + i. At 2 times only the middle point counts.
+    static constexpr int kPhases = kMaxOversampling - 1;
+    std::array<std::array<float, kTapsPerPhase>, kPhases> phases{};
     int pointsPerInterval = kMaxOversampling;
+    LoopWidth width = LoopWidth::baseline;
 
     std::array<float, 2 * kTapsPerPhase> history{};
     int newest = 0;

@@ -64,6 +64,18 @@ void APlugin::setParameter(Int32 index, float value) {
     if (editor != nullptr)
         editor->postUpdate();
     compressor.setParameter(index, value);
+    if (index == kTruePeak)
+        reportLatency();
+}
+
+// True Peak changes the delay: the host compensates what we report, and is told when it changes while
+// the effect runs.
+void APlugin::reportLatency() {
+    const int latency = compressor.latency();
+    if (latency == getAeffect()->initialDelay)
+        return;
+    setInitialDelay(latency);
+    callHost(vst::audioMasterIOChanged, 0, 0, nullptr, 0.0f);
 }
 
 float APlugin::getParameter(Int32 index) { return compressor.parameter(clampedReadIndex(index)); }
@@ -165,6 +177,7 @@ void APlugin::setSampleRate(float rate) {
 void APlugin::suspend() { compressor.suspend(); }
 
 // A new rate changes the look-ahead: the host compensates what we report.
+// (The host reads the delay after a resume: no need to tell it.)
 void APlugin::resume() {
     compressor.resume();
     setInitialDelay(compressor.latency());

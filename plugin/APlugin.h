@@ -80,6 +80,7 @@ class APlugin : public AudioEffectX {
     void requestOcAcknowledge() { compressor.requestOcAcknowledge(); }
 
   private:
+    void reportLatency();
     friend struct APluginProbe; // tests look at the compressor's signal state
 
     std::string askHostString(Int32 opcode);

@@ -197,6 +197,7 @@ enum AudioMasterOpcode : Int32 {
     audioMasterCurrentId = 2,
     audioMasterIdle = 3,
     audioMasterPinConnected = 4,
+    audioMasterIOChanged = 13,  // the effect's latency changed: the host reads it again
     audioMasterSizeWindow = 15, // index: width, value: height of the editor's client area
     audioMasterGetVendorString = 32,
     audioMasterGetProductString = 33,

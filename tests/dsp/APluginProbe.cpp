@@ -92,6 +92,10 @@ std::string differingFields(const tmx1::AudioState& a, const tmx1::AudioState& b
     TMX1_CHECK_FIELD(delayL);
     TMX1_CHECK_FIELD(delayR);
     TMX1_CHECK_FIELD(delayWrite);
+    TMX1_CHECK_FIELD(truePeakOn);
+    TMX1_CHECK_FIELD(truePeak);
+    TMX1_CHECK_FIELD(peakLineL);
+    TMX1_CHECK_FIELD(peakLineR);
     TMX1_CHECK_FIELD(meanSqL);
     TMX1_CHECK_FIELD(meanSqR);
     TMX1_CHECK_FIELD(peakSqL);

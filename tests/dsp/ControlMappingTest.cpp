@@ -191,6 +191,7 @@ TEST(Suspend, ResetsTheDelaySmoothersAndMeterPeriodAndKeepsEverythingElse) {
     rig.idle(64);         // past the first block, which takes its values without ramps
     rig.set(kThreshold, dsp_testing::thresholdFor(0.2));
     rig.set(tmx1::kStereoLink, 0.0f);
+    rig.set(tmx1::kTruePeak, 1.0f); // its lines too
     // A sine above the threshold, then a single-sample peak that the smoothers cannot follow in the
     // look-ahead's time: the brick-walls catch it and are still releasing at the end.
     Stereo loud(3000);
@@ -198,8 +199,8 @@ TEST(Suspend, ResetsTheDelaySmoothersAndMeterPeriodAndKeepsEverythingElse) {
         loud.left[i] = static_cast<float>(0.3 * std::sin(0.05 * static_cast<double>(i)));
         loud.right[i] = -0.7f * loud.left[i];
     }
-    loud.left[2960] = 1.0f;
-    loud.right[2960] = -1.0f;
+    loud.left[2940] = 1.0f;
+    loud.right[2940] = -1.0f;
     rig.run(loud);
     const tmx1::AudioState before = rig.probe.audio();
     // Everything suspend must keep is away from what a reset would give it, so that a reset shows.
@@ -212,6 +213,7 @@ TEST(Suspend, ResetsTheDelaySmoothersAndMeterPeriodAndKeepsEverythingElse) {
         ASSERT_LT(channel.smooth[2], 1.0f);
     }
     ASSERT_NE(before.delayWrite, 0);
+    ASSERT_GT(before.peakLineL[before.delayWrite], 0.0f);
     ASSERT_GT(before.meterCount, 0u);
 
     rig.plugin.suspend();
@@ -220,6 +222,8 @@ TEST(Suspend, ResetsTheDelaySmoothersAndMeterPeriodAndKeepsEverythingElse) {
         channel->smooth.fill(1.0f);
     expected.delayL.fill(0.0f);
     expected.delayR.fill(0.0f);
+    expected.peakLineL.fill(0.0f);
+    expected.peakLineR.fill(0.0f);
     expected.delayWrite = 0;
     expected.meanSqL = expected.meanSqR = expected.peakSqL = expected.peakSqR = 0.0f;
     expected.meterCount = 0;

@@ -296,7 +296,9 @@ Recording runWithChanges(const std::vector<Change>& changes, tmx1::LoopWidth wid
             result.meters.push_back(rig.plugin.meterValue(k));
     }
     result.state = rig.probe.audio();
-    result.state.loopWidth = tmx1::LoopWidth::baseline; // the one field the runs may differ in
+    // the one field the runs may differ in, and the estimator's copy of it
+    result.state.loopWidth = tmx1::LoopWidth::baseline;
+    result.state.truePeak.setWidth(tmx1::LoopWidth::baseline);
     return result;
 }
 
@@ -317,14 +319,16 @@ void expectSame(const Recording& run, const Recording& reference, const std::str
 TEST(AgainstItself, RampsGiveTheSameSamplesWhateverTheBlockSizeAndLoopCopy) {
     const std::vector<Change> changes{
         [](Rig& r) { r.set(tmx1::kGain, 0.9f); },      [](Rig& r) { r.set(tmx1::kStereoLink, 0.0f); },
-        [](Rig& r) { r.set(tmx1::kBrickWall, 1.0f); }, [](Rig& r) { r.set(tmx1::kRelease, 0.1f); },
-        [](Rig& r) { r.set(tmx1::kAutoGain, 0.0f); },  [](Rig& r) { r.set(tmx1::kPde, 0.0f); },
+        [](Rig& r) { r.set(tmx1::kBrickWall, 1.0f); }, [](Rig& r) { r.set(tmx1::kTruePeak, 1.0f); },
+        [](Rig& r) { r.set(tmx1::kRelease, 0.1f); },   [](Rig& r) { r.set(tmx1::kAutoGain, 0.0f); },
+        [](Rig& r) { r.set(tmx1::kPde, 0.0f); },
         [](Rig& r) { r.set(tmx1::kStereoLink, 1.0f); }, [](Rig& r) { r.set(tmx1::kGain, 0.3f); },
         [](Rig& r) { // several at once
             r.set(tmx1::kGain, 0.6f);
             r.set(tmx1::kRelease, 0.8f);
             r.set(tmx1::kBrickWall, 0.0f);
             r.set(tmx1::kAutoGain, 1.0f);
+            r.set(tmx1::kTruePeak, 0.0f);
         },
     };
     const Recording reference = runWithChanges(changes, tmx1::LoopWidth::baseline, 1);
@@ -426,6 +430,25 @@ TEST(Latency, AnImpulseLeavesLookaheadSamplesLater) {
                                            [](float a, float b) { return std::fabs(a) < std::fabs(b); });
         EXPECT_EQ(peak - out.left.begin(), 50 + (fs == 48000.0f ? 24 : 22)) << fs;
         EXPECT_NEAR(*peak, 0.1 * rig.probe.current(tmx1::kGain), 1e-6) << fs;
+    }
+}
+
+// True Peak's estimates need frames after the one they are for: the audio waits as long, and the
+// latency says so from the change on, whatever the rate's look-ahead.
+TEST(Latency, TruePeakDelaysTheAudioByTheFramesItsEstimatesNeedAndSaysSo) {
+    for (float fs : {44100.0f, 96000.0f}) {
+        Rig rig(fs, 0);
+        rig.set(tmx1::kThreshold, 1.0f);
+        rig.set(tmx1::kAutoGain, 0.0f);
+        const int lookahead = rig.plugin.getAeffect()->initialDelay;
+        rig.set(tmx1::kTruePeak, 1.0f);
+        EXPECT_EQ(rig.plugin.getAeffect()->initialDelay, lookahead + 20) << fs;
+        const Stereo out = rig.run(impulse(200, 50, 0.1f));
+        const auto peak = std::max_element(out.left.begin(), out.left.end(),
+                                           [](float a, float b) { return std::fabs(a) < std::fabs(b); });
+        EXPECT_EQ(peak - out.left.begin(), 50 + lookahead + 20) << fs;
+        rig.set(tmx1::kTruePeak, 0.0f);
+        EXPECT_EQ(rig.plugin.getAeffect()->initialDelay, lookahead) << fs;
     }
 }
 

@@ -240,6 +240,30 @@ TEST(TruePeakTiming, ResetForgetsThePastAsAFreshEstimatorWould) {
     }
 }
 
+// The signal path takes the estimates around each sample from runs, with the widest copy of the filter
+// loops the processor has: every copy, and the streaming estimates, must give the same floats.
+TEST(TruePeakRuns, EveryLoopCopyGivesTheEstimatesAroundEachSampleThatStreamingGives) {
+    std::mt19937 random(7);
+    std::uniform_real_distribution<float> white(-1.0f, 1.0f);
+    constexpr int kBefore = TruePeakEstimator::historyFrames();
+    std::vector<float> x(kBefore + 300);
+    for (float& sample : x)
+        sample = white(random);
+    for (const double rate : kRates) {
+        TruePeakEstimator streaming(rate);
+        std::vector<float> interval(x.size());
+        streaming.process(x.data(), interval.data(), static_cast<int>(x.size()));
+        for (int width = 0; width <= static_cast<int>(tmx1::widestLoops()); ++width) {
+            const TruePeakEstimator estimator(rate, static_cast<tmx1::LoopWidth>(width));
+            std::vector<float> around(x.size() - kBefore);
+            estimator.peaksAround(x.data() + kBefore, around.data(), static_cast<int>(around.size()));
+            for (std::size_t j = 0; j < around.size(); ++j)
+                ASSERT_EQ(around[j], std::max(interval[kBefore - 1 + j], interval[kBefore + j]))
+                    << rate << " Hz, width " << width << ", frame " << j;
+        }
+    }
+}
+
 TEST(TruePeakOversampling, FourPointsPerIntervalBelow88200HzTwoFromThereAndBadRatesRefused) {
     EXPECT_EQ(TruePeakEstimator::oversamplingFor(44100.0), 4);
     EXPECT_EQ(TruePeakEstimator::oversamplingFor(88199.0), 4);
