@@ -49,7 +49,7 @@ inline constexpr std::array<ParameterControl, kNumParams> kParameterControls{{
     {ControlKind::lamp,     "AutoGainSwitch",    nullptr,           LabelText::none,          {}},
     {ControlKind::lamp,     "BrickWallSwitch",   nullptr,           LabelText::none,          {}},
     {ControlKind::lamp,     "StereoLinkSwitch",  nullptr,           LabelText::none,          {}},
-    {ControlKind::none,     nullptr,             nullptr,           LabelText::none,          {}},
+    {ControlKind::lamp,     "TruePeakSwitch",    nullptr,           LabelText::none,          {}},
 }};
 // clang-format on
 

@@ -109,6 +109,7 @@ void TPluginEditorWindow::FindComponents() {
     AutoGainSwitch = Find<dib::TDIBImage>("AutoGainSwitch");
     BrickWallSwitch = Find<dib::TDIBImage>("BrickWallSwitch");
     StereoLinkSwitch = Find<dib::TDIBImage>("StereoLinkSwitch");
+    TruePeakSwitch = Find<dib::TDIBImage>("TruePeakSwitch");
     ABSwitch = Find<dib::TDIBImage>("ABSwitch");
     CopySwitch = Find<dib::TDIBImage>("CopySwitch");
     RecallSwitch = Find<dib::TDIBImage>("RecallSwitch");

@@ -99,6 +99,7 @@ class TPluginEditorWindow : public toolkit::TForm {
     dib::TDIBImage* AutoGainSwitch = nullptr;
     dib::TDIBImage* BrickWallSwitch = nullptr;
     dib::TDIBImage* StereoLinkSwitch = nullptr;
+    dib::TDIBImage* TruePeakSwitch = nullptr;
     dib::TDIBImage* ABSwitch = nullptr;
     dib::TDIBImage* CopySwitch = nullptr;
     dib::TDIBImage* RecallSwitch = nullptr;

@@ -13,6 +13,7 @@ using tmx1::kFactoryPrograms;
 TEST_F(OpenEditor, FirstIdleSetsEveryControlFromTheEffect) {
     plugin->setParameter(tmx1::kThreshold, 0.0f);
     plugin->setParameter(tmx1::kBrickWall, 1.0f);
+    plugin->setParameter(tmx1::kTruePeak, 1.0f);
     openEditor();
     auto& w = window();
     // Before the first idle: the layout's own state.
@@ -32,6 +33,7 @@ TEST_F(OpenEditor, FirstIdleSetsEveryControlFromTheEffect) {
     EXPECT_EQ(w.AutoGainSwitch->Opacity(), 255);
     EXPECT_EQ(w.BrickWallSwitch->Opacity(), 255);
     EXPECT_EQ(w.StereoLinkSwitch->Opacity(), 255);
+    EXPECT_EQ(w.TruePeakSwitch->Opacity(), 255);
     EXPECT_EQ(w.Reltype4->Opacity(), 255) << "release type 1.0 is Classic";
     EXPECT_EQ(w.RelType0->Opacity(), 0);
     EXPECT_EQ(w.ProgramIndex, 0);
@@ -110,16 +112,26 @@ TEST_F(OpenEditor, SwitchAndReleaseTypeClicksGoToTheHostAndLightAfterTheNextIdle
     openEditor();
     idle();
     auto& w = window();
-    ASSERT_EQ(w.BrickWallSwitch->Opacity(), 0);
-    click(*w.BrickWallSwitch);
-    EXPECT_EQ(automated, (std::vector<Automated>{{tmx1::kBrickWall, 1.0f}}));
-    EXPECT_EQ(w.BrickWallSwitch->Opacity(), 0) << "the switch waits for the effect";
-    click(*w.BrickWallSwitch);
-    EXPECT_EQ(automated.back(), (Automated{tmx1::kBrickWall, 1.0f})) << "same value twice before the idle";
-    idle();
-    EXPECT_EQ(w.BrickWallSwitch->Opacity(), 255);
-    click(*w.BrickWallSwitch);
-    EXPECT_EQ(automated.back(), (Automated{tmx1::kBrickWall, 0.0f}));
+    for (const auto& [lamp, index] : {std::pair{w.BrickWallSwitch, int{tmx1::kBrickWall}},
+                                      std::pair{w.TruePeakSwitch, int{tmx1::kTruePeak}}}) {
+        SCOPED_TRACE(lamp->Name());
+        automated.clear();
+        ASSERT_EQ(lamp->Opacity(), 0);
+        click(*lamp);
+        EXPECT_EQ(automated, (std::vector<Automated>{{index, 1.0f}}));
+        EXPECT_EQ(lamp->Opacity(), 0) << "the switch waits for the effect";
+        click(*lamp);
+        EXPECT_EQ(automated.back(), (Automated{index, 1.0f})) << "same value twice before the idle";
+        idle();
+        EXPECT_EQ(lamp->Opacity(), 255);
+        click(*lamp);
+        EXPECT_EQ(automated.back(), (Automated{index, 0.0f}));
+        idle();
+        EXPECT_EQ(lamp->Opacity(), 0);
+        plugin->setParameter(index, 1.0f);
+        idle();
+        EXPECT_EQ(lamp->Opacity(), 255) << "the lamp follows the host";
+    }
 
     automated.clear();
     click(*w.RelType2);
@@ -240,10 +252,13 @@ TEST_F(OpenEditor, EveryEditOfThePanelLiesBetweenABeginAndAnEndOfItsParameter) {
                                         {automate, tmx1::kRelease},
                                         {end, tmx1::kRelease}}));
 
-    edits.clear();
-    click(*w.BrickWallSwitch);
-    EXPECT_EQ(edits, (std::vector<Edit>{
-                         {begin, tmx1::kBrickWall}, {automate, tmx1::kBrickWall}, {end, tmx1::kBrickWall}}));
+    for (const auto& [lamp, index] : {std::pair{w.BrickWallSwitch, int{tmx1::kBrickWall}},
+                                      std::pair{w.TruePeakSwitch, int{tmx1::kTruePeak}}}) {
+        edits.clear();
+        click(*lamp);
+        EXPECT_EQ(edits, (std::vector<Edit>{{begin, index}, {automate, index}, {end, index}}))
+            << lamp->Name();
+    }
 
     edits.clear();
     click(*w.RecallSwitch);

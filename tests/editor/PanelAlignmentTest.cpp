@@ -263,7 +263,7 @@ TEST_F(PanelAlignment, EachLampButtonAndSelectorFitsThePlateBestWhereTheLayoutPu
         EXPECT_GT(matching(overlay, lamp->Left(), lamp->Top(), {0, 0}), 0);
         ++checked;
     }
-    EXPECT_EQ(checked, 13) << "4 switches, 3 compare buttons, the OC LED and 5 release-type buttons";
+    EXPECT_EQ(checked, 14) << "5 switches, 3 compare buttons, the OC LED and 5 release-type buttons";
 }
 
 TEST_F(PanelAlignment, EachMeterPictureFitsItsColumnOfThePlate) {

@@ -128,10 +128,9 @@ TEST_F(ZoomedEditor, ClicksAndDragsReachTheSameControlsWithTheSameValues) {
         dragKnob(*w.KneeControl, 21);
         dragKnob(*w.OutputGainControl, 3);
         idle();
-        for (toolkit::TControl* control :
-             std::initializer_list<toolkit::TControl*>{w.PDRswitch, w.AutoGainSwitch, w.BrickWallSwitch,
-                                                        w.StereoLinkSwitch, w.RelType2, w.Reltype4, w.ABSwitch,
-                                                        w.CopySwitch, w.RecallSwitch}) {
+        for (toolkit::TControl* control : std::initializer_list<toolkit::TControl*>{
+                 w.PDRswitch, w.AutoGainSwitch, w.BrickWallSwitch, w.TruePeakSwitch, w.StereoLinkSwitch,
+                 w.RelType2, w.Reltype4, w.ABSwitch, w.CopySwitch, w.RecallSwitch}) {
             click(*control);
             idle();
         }

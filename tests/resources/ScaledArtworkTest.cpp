@@ -354,8 +354,8 @@ TEST(ZoomedArtwork, EachControlsPictureLinesUpWithTheChassisWhereTheEditorPutsIt
         std::string picture;
     };
     std::vector<Shown> shown;
-    for (const char* lamp :
-         {"PDRswitch", "AutoGainSwitch", "BrickWallSwitch", "StereoLinkSwitch", "CopySwitch", "RecallSwitch"})
+    for (const char* lamp : {"PDRswitch", "AutoGainSwitch", "BrickWallSwitch", "TruePeakSwitch",
+                             "StereoLinkSwitch", "CopySwitch", "RecallSwitch"})
         shown.push_back({lamp, "switch-red.png"});
     shown.push_back({"ABSwitch", "switch-green.png"});
     shown.push_back({"OC_LED", "led.png"});

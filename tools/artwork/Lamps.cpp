@@ -25,6 +25,7 @@ struct SwitchArt {
 constexpr SwitchArt switchArt[] = {{"PDRswitch", "PDE", false},
                                    {"AutoGainSwitch", "AUTO\nGAIN", false},
                                    {"BrickWallSwitch", "BRICK\nWALL", false},
+                                   {"TruePeakSwitch", "TRUE\nPEAK", false},
                                    {"StereoLinkSwitch", "STEREO LINK", false},
                                    {"ABSwitch", "A/B", true},
                                    {"CopySwitch", "COPY", false},
