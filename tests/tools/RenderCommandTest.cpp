@@ -3,7 +3,9 @@
 #include "tests/tools/HostProcess.h"
 #include "tests/tools/TestSounds.h"
 #include "toolkit/PictureFile.h"
+#include "tools/tmx1-host/DemoSignal.h"
 
+#include <ebur128.h>
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
@@ -11,6 +13,7 @@
 #include <fstream>
 #include <numbers>
 #include <set>
+#include <span>
 
 namespace {
 
@@ -293,6 +296,16 @@ TEST_F(Render, NamesInThePanelsUnitsSetWhatTheirNormalisedValuesSet) {
         << "settings that change nothing prove nothing";
 }
 
+// Each case, `render ARGUMENTS OPTIONS`, exits as a usage error whose message says `reason`.
+void expectUsageErrors(const std::string& arguments,
+                       std::span<const std::pair<const char*, const char*>> cases) {
+    for (const auto& [options, reason] : cases) {
+        const HostRun r = runHost("render " + arguments + " " + options);
+        EXPECT_EQ(r.exitCode, 2) << r.output;
+        EXPECT_NE(r.output.find(reason), std::string::npos) << r.output;
+    }
+}
+
 TEST_F(Render, UnknownNamesAndValuesOutOfRangeAreRefusedWithWhatWouldDo) {
     writeSound(folder / "in.wav", loudThenQuiet());
     const std::string files = (folder / "in.wav").string() + " " + output().string();
@@ -305,11 +318,7 @@ TEST_F(Render, UnknownNamesAndValuesOutOfRangeAreRefusedWithWhatWouldDo) {
         {"'Release Type=Fast'", "Release Type takes Opto, Pumper, Smooth 2, Smooth 1 or Classic"},
         {"0=1.5", "outside 0..1"},
     };
-    for (const auto& [setting, listed] : cases) {
-        const HostRun r = runHost("render " + files + " --param " + setting);
-        EXPECT_EQ(r.exitCode, 2) << r.output;
-        EXPECT_NE(r.output.find(listed), std::string::npos) << r.output;
-    }
+    expectUsageErrors(files + " --param", cases);
     // TMX-1's names and units mean nothing to another effect.
     const HostRun other =
         runHost("render --plugin " + std::string(FIXTURE_DELAY) + " " + files + " --param Threshold=-6");
@@ -380,6 +389,106 @@ TEST_F(Render, ProgressBarOnlyOnATerminal) {
     EXPECT_EQ(interactive.exitCode, 0) << interactive.output;
     EXPECT_NE(interactive.output.find("Rendering ["), std::string::npos) << interactive.output;
     EXPECT_NE(interactive.output.find("100%"), std::string::npos) << interactive.output;
+}
+
+// --- a loudness target
+
+// The host's demo material: drums and bass with a quiet passage, six seconds.
+Sound drumsAndBass() {
+    const host::DemoSignal demo(44100);
+    Sound sound = wav(testSignal(2, 0));
+    for (std::size_t i = 0; i < demo.signal().frames(); ++i)
+        sound.samples.insert(sound.samples.end(), {demo.signal().left[i], demo.signal().right[i]});
+    return sound;
+}
+
+// Measured here rather than by the host.
+double integratedLufs(const Sound& sound) {
+    ebur128_state* state = ebur128_init(static_cast<unsigned>(sound.channels),
+                                        static_cast<unsigned long>(sound.sampleRate), EBUR128_MODE_I);
+    ebur128_add_frames_float(state, sound.samples.data(), static_cast<std::size_t>(sound.frames()));
+    double lufs = 0.0;
+    ebur128_loudness_global(state, &lufs);
+    ebur128_destroy(&state);
+    return lufs;
+}
+
+// The word after `key` in the summary.
+std::string wordAfter(const std::string& summary, const std::string& key) {
+    const auto at = summary.find(key);
+    if (at == std::string::npos)
+        return "";
+    const auto start = at + key.size();
+    return summary.substr(start, summary.find(' ', start) - start);
+}
+
+TEST_F(Render, LoudnessTargetIsMetInTheWrittenFileWithTheSettingsItReports) {
+    writeSound(folder / "in.wav", drumsAndBass());
+    const std::string in = (folder / "in.wav").string();
+    const HostRun r = runHostOnTerminal("render " + in + " " + output().string() +
+                                        " --program \"Hot Mastering\" --loudness -14 --ceiling -1");
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    EXPECT_NE(r.output.find("trial 1: Threshold -40.00 dB -> "), std::string::npos) << r.output;
+    EXPECT_NE(
+        r.output.find("Loudness target   -14.0 LUFS integrated, ceiling -1.0 dBTP: True Peak, Brick-Wall "
+                      "and Auto-Gain On, Gain -1.0 dB"),
+        std::string::npos)
+        << r.output;
+    const Sound out = readSound(output());
+    EXPECT_NEAR(integratedLufs(out), -14.0, 0.1);
+    EXPECT_NEAR(figure(r.output, "Output loudness   "), integratedLufs(out), 0.05) << r.output;
+
+    // The same program with the settings the report names, given by hand, makes the same file.
+    const std::string threshold = wordAfter(r.output, "Threshold         ");
+    ASSERT_FALSE(threshold.empty()) << r.output;
+    const HostRun byHand = runHost("render " + in + " " + (folder / "by-hand.wav").string() +
+                                   " --program 'Hot Mastering' --param Threshold=" + threshold +
+                                   " Gain=-1 Auto-Gain=On Brick-Wall=On 'True Peak=On'");
+    ASSERT_EQ(byHand.exitCode, 0) << byHand.output;
+    const Sound same = readSound(folder / "by-hand.wav");
+    ASSERT_EQ(same.samples.size(), out.samples.size());
+    for (std::size_t i = 0; i < out.samples.size(); ++i)
+        ASSERT_NEAR(same.samples[i], out.samples[i], 1e-5) << "sample " << i << " (dither aside)";
+}
+
+TEST_F(Render, LoudnessTargetOutOfReachFailsInOneLineAndWritesNothing) {
+    writeSound(folder / "in.wav", drumsAndBass());
+    Sound silence = wav(testSignal(2, 0));
+    silence.samples.assign(2 * 44100, 0.0f);
+    writeSound(folder / "silent.wav", silence);
+    const std::pair<std::string, std::string> cases[] = {
+        {"in.wav --loudness -3", "cannot reach -3.0 LUFS: the loudest TMX-1 can make this with a -1.0 dBTP "
+                                 "ceiling is "},
+        {"in.wav --loudness -60 --ceiling -2",
+         "cannot reach -60.0 LUFS: the quietest TMX-1 can make this with a "
+         "-2.0 dBTP ceiling is "},
+        {"silent.wav --loudness -14", "silent.wav has no integrated loudness"},
+    };
+    const auto before = folder.entries();
+    for (const auto& [options, reason] : cases) {
+        const std::string input = options.substr(0, options.find(' '));
+        const HostRun r = runHost("render " + (folder / input).string() + " " + output().string() +
+                                  options.substr(input.size()));
+        EXPECT_EQ(r.exitCode, 1) << r.output;
+        EXPECT_EQ(lineCount(r.output), 1) << r.output;
+        EXPECT_NE(r.output.find(reason), std::string::npos) << r.output;
+        EXPECT_EQ(folder.entries(), before) << "left behind by: " << r.output;
+    }
+}
+
+TEST_F(Render, LoudnessTargetOptionsThatCannotWorkAreUsageErrors) {
+    writeSound(folder / "in.wav", loudThenQuiet());
+    const std::string files = (folder / "in.wav").string() + " " + output().string();
+    const std::pair<const char*, const char*> cases[] = {
+        {"--loudness -14 --ceiling 12", "--ceiling takes -10 to 10 dBTP (it sets Gain), not 12"},
+        {"--loudness -14 --ceiling -10.5", "--ceiling takes -10 to 10 dBTP"},
+        {"--ceiling -1", "--ceiling goes with --loudness"},
+        {"--loudness loud", "--loudness needs a number in LUFS"},
+        {"--loudness -14 --param Knee=3 Gain=0", "leave Gain out of --param"},
+        {"--loudness -14 --param 0=0.5", "leave Threshold out of --param"},
+    };
+    expectUsageErrors(files, cases);
+    EXPECT_EQ(folder.entries(), (std::vector<std::string>{"in.wav"}));
 }
 
 } // namespace

@@ -10,7 +10,7 @@ namespace host {
 
 namespace {
 
-constexpr int kModes = EBUR128_MODE_I | EBUR128_MODE_LRA | EBUR128_MODE_S | EBUR128_MODE_TRUE_PEAK;
+constexpr int kAllModes = EBUR128_MODE_I | EBUR128_MODE_LRA | EBUR128_MODE_S | EBUR128_MODE_TRUE_PEAK;
 constexpr double kSilence = -std::numeric_limits<double>::infinity();
 
 // The library answers minus infinity or its own -HUGE_VAL for no energy; one value for both.
@@ -26,9 +26,10 @@ struct LoudnessMeter::State {
     ebur128_state* measured;
 };
 
-LoudnessMeter::LoudnessMeter(int channels, int sampleRate, bool keepHistory)
-    : state(std::make_unique<State>(
-          ebur128_init(static_cast<unsigned>(channels), static_cast<unsigned long>(sampleRate), kModes))),
+LoudnessMeter::LoudnessMeter(int channels, int sampleRate, bool keepHistory, Scope scope)
+    : state(std::make_unique<State>(ebur128_init(static_cast<unsigned>(channels),
+                                                 static_cast<unsigned long>(sampleRate),
+                                                 scope == Scope::everything ? kAllModes : EBUR128_MODE_I))),
       channels(channels), stepFrames(std::max(1, static_cast<int>(std::lround(sampleRate * kStepSeconds)))),
       keepHistory(keepHistory), highestShortTerm(kSilence),
       interleaved(static_cast<std::size_t>(stepFrames * channels)) {

@@ -29,8 +29,13 @@ class LoudnessMeter {
     // second).
     static constexpr double kStepSeconds = 0.1;
 
+    // What to measure: everything in Loudness, or only the integrated loudness, at a fraction of the
+    // cost, for audio measured over and over (the other figures are then not measured and no history
+    // is kept).
+    enum class Scope { everything, integratedOnly };
+
     // `keepHistory`: keep every short-term reading. Throws LoudnessError when the library refuses.
-    LoudnessMeter(int channels, int sampleRate, bool keepHistory);
+    LoudnessMeter(int channels, int sampleRate, bool keepHistory, Scope scope = Scope::everything);
     ~LoudnessMeter();
     LoudnessMeter(const LoudnessMeter&) = delete;
     LoudnessMeter& operator=(const LoudnessMeter&) = delete;

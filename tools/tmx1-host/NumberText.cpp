@@ -37,4 +37,6 @@ std::string decibelText(double amplitude) {
     return fixedText(20.0 * std::log10(amplitude), 1);
 }
 
+std::string lufsText(double lufs) { return std::isfinite(lufs) ? fixedText(lufs, 1) : "-inf"; }
+
 } // namespace host

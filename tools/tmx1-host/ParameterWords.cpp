@@ -108,4 +108,9 @@ ParameterSetting parseParameterWords(const std::string& text) {
     }
 }
 
+ParameterSetting panelSetting(int index, float value) {
+    return {index, tmx1::lv2::NormalisedOf(index, value),
+            tmx1::kParameters[static_cast<std::size_t>(index)].name};
+}
+
 } // namespace host

@@ -13,4 +13,8 @@ namespace host {
 // parameter's range; the message lists the names, or the range or texts, that would do.
 ParameterSetting parseParameterWords(const std::string& text);
 
+// TMX-1's parameter `index` at `value` as its panel shows it (dB, ms, 1 or 0 for a switch), named so
+// that an effect whose parameter `index` is another refuses it.
+ParameterSetting panelSetting(int index, float value);
+
 } // namespace host

@@ -50,4 +50,11 @@ void ProgressBar::finish() {
     shownPercent = -1;
 }
 
+void ProgressBar::note(const std::string& line) {
+    if (columns == 0)
+        return;
+    finish();
+    out << line << '\n' << std::flush;
+}
+
 } // namespace host

@@ -21,6 +21,8 @@ class ProgressBar {
     void update(double fraction);
     // Clears the line, leaving the terminal as it was before.
     void finish();
+    // Leaves `line` on the terminal in place of the bar, for a step of a longer job; nothing elsewhere.
+    void note(const std::string& line);
 
   private:
     std::ostream& out;

@@ -1,6 +1,7 @@
 #include "tools/tmx1-host/RenderCommand.h"
 
 #include "tools/tmx1-host/DemoSignal.h"
+#include "tools/tmx1-host/LoudnessTarget.h"
 #include "tools/tmx1-host/ParameterWords.h"
 #include "tools/tmx1-host/PendingFile.h"
 #include "tools/tmx1-host/Renderer.h"
@@ -39,13 +40,16 @@ void writeDemoInput(const std::string& path) {
     file.commit();
 }
 
-int renderAndReport(const RenderRequest& request, std::ostream& out) {
-    ProgressBar progress = ProgressBar::onStandardError("Rendering");
-    const RenderSummary summary = render(request, progress);
+void report(const RenderRequest& request, const RenderSummary& summary, std::ostream& out) {
     out << "Rendered " << request.inputPath << " -> " << request.outputPath << "\n";
     if (request.plotPath)
         out << "Plotted levels and gain -> " << *request.plotPath << "\n";
     printSummary(summary, out);
+}
+
+int renderAndReport(const RenderRequest& request, std::ostream& out) {
+    ProgressBar progress = ProgressBar::onStandardError("Rendering");
+    report(request, render(request, progress), out);
     return 0;
 }
 
@@ -54,6 +58,9 @@ int renderAndReport(const RenderRequest& request, std::ostream& out) {
 int runRender(Arguments arguments, const std::string& defaultPlugin, std::ostream& out) {
     RenderRequest request = requestFrom(arguments, defaultPlugin);
     request.plotPath = arguments.option("--plot");
+    const std::optional<LoudnessTarget> target = takeLoudnessTarget(arguments);
+    if (target)
+        refuseTargetParameters(request.parameters);
     const auto files = arguments.positionals(2, 2);
     request.inputPath = files[0];
     request.outputPath = files[1];
@@ -63,7 +70,12 @@ int runRender(Arguments arguments, const std::string& defaultPlugin, std::ostrea
     if (request.plotPath &&
         (same(*request.plotPath, request.outputPath) || same(*request.plotPath, request.inputPath)))
         throw UsageError("--plot needs a file of its own, not the input or the output");
-    return renderAndReport(request, out);
+    if (!target)
+        return renderAndReport(request, out);
+    const TargetedRender result = renderToLoudness(request, *target);
+    report(request, result.summary, out);
+    printTargetChoice(result, *target, out);
+    return 0;
 }
 
 int runDemo(Arguments arguments, const std::string& defaultPlugin, std::ostream& out) {

@@ -10,7 +10,7 @@
 namespace host {
 
 // render [--plugin P.so] IN OUT [--program N|NAME] [--param I=V ...] [--block N] [--no-latency-comp]
-//        [--plot OUT.png]
+//        [--plot OUT.png] [--loudness LUFS [--ceiling DBTP]]
 int runRender(Arguments arguments, const std::string& defaultPlugin, std::ostream& out);
 
 // demo [--plugin P.so] [OUTDIR] [--program N|NAME] [--param I=V ...] [--block N] [--no-latency-comp]:

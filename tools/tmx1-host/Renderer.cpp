@@ -11,6 +11,7 @@
 #include <cmath>
 #include <filesystem>
 #include <iomanip>
+#include <memory>
 
 namespace host {
 
@@ -37,17 +38,25 @@ Span within(std::int64_t position, int frames, std::int64_t begin, std::int64_t 
     return {static_cast<int>(first), static_cast<int>(last - first)};
 }
 
-// One render, from opened input to committed output.
+// What a render does with the audio besides processing it. The effect's output arrives twice: lined
+// up with the input it answers (whether or not the file keeps the latency), and as the file keeps it.
+class BlockListener {
+  public:
+    virtual void input(const float* left, const float* right, int frames) = 0;
+    virtual void alignedOutput(const float* left, const float* right, int frames) = 0;
+    virtual void keptOutput(const float* left, const float* right, int frames) = 0;
+
+  protected:
+    ~BlockListener() = default;
+};
+
+// One pass of the input through the effect, block by block.
 class RenderJob {
   public:
-    // `history`, when given, collects the levels for a plot.
-    RenderJob(const RenderRequest& request, SoundReader& input, ActiveEffect& effect, SoundWriter& output,
-              LevelHistory* history)
-        : input(input), effect(effect), output(output), history(history), in(request.blockFrames),
-          out(request.blockFrames), reduction(input.sampleRate()),
-          inputLoudness(input.channels(), input.sampleRate(), false),
-          outputLoudness(2, input.sampleRate(), history != nullptr), latency(effect.latency()),
-          skipped(request.compensateLatency ? latency : 0), total(input.frames()) {}
+    RenderJob(const RenderRequest& request, SoundReader& input, ActiveEffect& effect, BlockListener& listener)
+        : input(input), effect(effect), listener(listener), in(request.blockFrames), out(request.blockFrames),
+          latency(effect.latency()), skipped(request.compensateLatency ? latency : 0), total(input.frames()) {
+    }
 
     void run(ProgressBar& progress) {
         while (written < total) {
@@ -56,19 +65,9 @@ class RenderJob {
         }
     }
 
-    // The output's short-term loudness over time, kept for the plot.
-    const std::vector<float>& outputShortTerm() const { return outputLoudness.shortTermHistory(); }
-
-    void fill(RenderSummary& summary) const {
-        summary.frames = total;
-        summary.latency = latency;
-        summary.inputPeak = inputPeak.peak();
-        summary.outputPeak = outputPeak.peak();
-        summary.inputLoudness = inputLoudness.loudness();
-        summary.outputLoudness = outputLoudness.loudness();
-        summary.largestReductionDb = reduction.largestReductionDb();
-        summary.processingSeconds = std::chrono::duration<double>(processing).count();
-    }
+    std::int64_t frames() const { return total; }
+    int reportedLatency() const { return latency; }
+    double processingSeconds() const { return std::chrono::duration<double>(processing).count(); }
 
   private:
     // Input frames while there are any, then silence that flushes the effect's delayed tail.
@@ -78,11 +77,7 @@ class RenderJob {
             const int got = input.read(in.left.data(), in.right.data(), capacity);
             if (got > 0) {
                 consumed += got;
-                inputPeak.add(in.left.data(), in.right.data(), got);
-                inputLoudness.add(in.left.data(), in.right.data(), got);
-                reduction.addInput(in.left.data(), in.right.data(), got);
-                if (history != nullptr)
-                    history->addInput(in.left.data(), in.right.data(), got);
+                listener.input(in.left.data(), in.right.data(), got);
                 return got;
             }
             total = consumed; // the file held fewer frames than its header announced
@@ -97,29 +92,19 @@ class RenderJob {
         effect.process(in.left.data(), in.right.data(), out.left.data(), out.right.data(), frames);
         processing += Clock::now() - start;
 
-        // Measured against the input it answers, whether or not the file keeps the latency.
         const Span aligned = within(produced, frames, latency, latency + total);
-        reduction.addOutput(out.left.data() + aligned.offset, out.right.data() + aligned.offset,
-                            aligned.frames);
-        if (history != nullptr)
-            history->addOutput(out.left.data() + aligned.offset, out.right.data() + aligned.offset,
+        listener.alignedOutput(out.left.data() + aligned.offset, out.right.data() + aligned.offset,
                                aligned.frames);
         const Span kept = within(produced, frames, skipped, skipped + total);
-        output.write(out.left.data() + kept.offset, out.right.data() + kept.offset, kept.frames);
-        outputPeak.add(out.left.data() + kept.offset, out.right.data() + kept.offset, kept.frames);
-        outputLoudness.add(out.left.data() + kept.offset, out.right.data() + kept.offset, kept.frames);
+        listener.keptOutput(out.left.data() + kept.offset, out.right.data() + kept.offset, kept.frames);
         written += kept.frames;
         produced += frames;
     }
 
     SoundReader& input;
     ActiveEffect& effect;
-    SoundWriter& output;
-    LevelHistory* history;
+    BlockListener& listener;
     StereoBlock in, out;
-    PeakMeter inputPeak, outputPeak;
-    GainReductionMeter reduction;
-    LoudnessMeter inputLoudness, outputLoudness;
     const int latency;
     const int skipped;
     std::int64_t total;
@@ -128,6 +113,84 @@ class RenderJob {
     std::int64_t written = 0;
     Clock::duration processing{};
 };
+
+// Everything the summary reports, and the output file. `history`, when given, collects the levels
+// for a plot.
+class FullReport : public BlockListener {
+  public:
+    FullReport(const SoundReader& input, SoundWriter& output, LevelHistory* history)
+        : output(output), history(history), reduction(input.sampleRate()),
+          inputLoudness(input.channels(), input.sampleRate(), false),
+          outputLoudness(2, input.sampleRate(), history != nullptr) {}
+
+    void input(const float* left, const float* right, int frames) override {
+        inputPeak.add(left, right, frames);
+        inputLoudness.add(left, right, frames);
+        reduction.addInput(left, right, frames);
+        if (history != nullptr)
+            history->addInput(left, right, frames);
+    }
+
+    // Measured against the input it answers, whether or not the file keeps the latency.
+    void alignedOutput(const float* left, const float* right, int frames) override {
+        reduction.addOutput(left, right, frames);
+        if (history != nullptr)
+            history->addOutput(left, right, frames);
+    }
+
+    void keptOutput(const float* left, const float* right, int frames) override {
+        output.write(left, right, frames);
+        outputPeak.add(left, right, frames);
+        outputLoudness.add(left, right, frames);
+    }
+
+    // The output's short-term loudness over time, kept for the plot.
+    const std::vector<float>& outputShortTerm() const { return outputLoudness.shortTermHistory(); }
+
+    void fill(RenderSummary& summary, const RenderJob& job) const {
+        summary.frames = job.frames();
+        summary.latency = job.reportedLatency();
+        summary.inputPeak = inputPeak.peak();
+        summary.outputPeak = outputPeak.peak();
+        summary.inputLoudness = inputLoudness.loudness();
+        summary.outputLoudness = outputLoudness.loudness();
+        summary.largestReductionDb = reduction.largestReductionDb();
+        summary.processingSeconds = job.processingSeconds();
+    }
+
+  private:
+    SoundWriter& output;
+    LevelHistory* history;
+    PeakMeter inputPeak, outputPeak;
+    GainReductionMeter reduction;
+    LoudnessMeter inputLoudness, outputLoudness;
+};
+
+// Only the integrated loudness of the output as a file would keep it.
+class OutputLoudness : public BlockListener {
+  public:
+    explicit OutputLoudness(int sampleRate)
+        : meter(2, sampleRate, false, LoudnessMeter::Scope::integratedOnly) {}
+
+    void input(const float*, const float*, int) override {}
+    void alignedOutput(const float*, const float*, int) override {}
+    void keptOutput(const float* left, const float* right, int frames) override {
+        meter.add(left, right, frames);
+    }
+
+    double integratedLufs() const { return meter.loudness().integratedLufs; }
+
+  private:
+    LoudnessMeter meter;
+};
+
+std::unique_ptr<HostedEffect> setUpEffect(Host& host, const RenderRequest& request) {
+    auto effect = openEffect(host, request.pluginPath);
+    if (request.program)
+        selectProgram(*effect, *request.program);
+    applyParameters(*effect, request.parameters);
+    return effect;
+}
 
 // What the plot names: the files, the effect and its program.
 LevelPlotCaption captionFor(const RenderRequest& request, HostedEffect& effect) {
@@ -147,9 +210,6 @@ LevelPlotCaption captionFor(const RenderRequest& request, HostedEffect& effect) 
     return caption;
 }
 
-// Silence, or a file shorter than one 400 ms block, measures minus infinity.
-std::string lufsText(double lufs) { return std::isfinite(lufs) ? fixedText(lufs, 1) : "-inf"; }
-
 std::string loudnessText(const Loudness& loudness) {
     return lufsText(loudness.integratedLufs) + " LUFS integrated, " + fixedText(loudness.rangeLu, 1) +
            " LU range, " + lufsText(loudness.highestShortTermLufs) + " LUFS short-term max";
@@ -163,10 +223,7 @@ RenderSummary render(const RenderRequest& request, ProgressBar& progress) {
     if (request.plotPath)
         plot.emplace(*request.plotPath);
     Host host;
-    const auto effect = openEffect(host, request.pluginPath);
-    if (request.program)
-        selectProgram(*effect, *request.program);
-    applyParameters(*effect, request.parameters);
+    const auto effect = setUpEffect(host, request);
     const LevelPlotCaption caption = plot ? captionFor(request, *effect) : LevelPlotCaption{};
     ActiveEffect active(*effect, static_cast<float>(input.sampleRate()), request.blockFrames);
 
@@ -181,20 +238,33 @@ RenderSummary render(const RenderRequest& request, ProgressBar& progress) {
     std::optional<LevelHistory> history;
     if (plot)
         history.emplace(input.sampleRate());
-    RenderJob job(request, input, active, output, history ? &*history : nullptr);
+    FullReport report(input, output, history ? &*history : nullptr);
+    RenderJob job(request, input, active, report);
     job.run(progress);
     progress.finish();
     output.close();
     if (plot) {
-        history->setOutputLoudness(job.outputShortTerm(), LoudnessMeter::kStepSeconds);
+        history->setOutputLoudness(report.outputShortTerm(), LoudnessMeter::kStepSeconds);
         plot->write(LevelPlot(*history, caption).picture());
     }
     file.commit();
     if (plot)
         plot->commit();
-    job.fill(summary);
+    report.fill(summary, job);
     summary.levels = std::move(history);
     return summary;
+}
+
+double renderedLoudness(const RenderRequest& request, ProgressBar& progress) {
+    SoundReader input(request.inputPath);
+    Host host;
+    const auto effect = setUpEffect(host, request);
+    ActiveEffect active(*effect, static_cast<float>(input.sampleRate()), request.blockFrames);
+    OutputLoudness measured(input.sampleRate());
+    RenderJob job(request, input, active, measured);
+    job.run(progress);
+    progress.finish();
+    return measured.integratedLufs();
 }
 
 void printSummary(const RenderSummary& summary, std::ostream& out) {

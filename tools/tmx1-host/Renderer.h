@@ -52,6 +52,10 @@ struct RenderSummary {
 // except when the plot's own rename, the very last step, fails after the output's.
 RenderSummary render(const RenderRequest& request, ProgressBar& progress);
 
+// Renders as render() does and answers the integrated loudness (LUFS, minus infinity below the gate) of
+// the output it would write, without writing anything.
+double renderedLoudness(const RenderRequest& request, ProgressBar& progress);
+
 void printSummary(const RenderSummary& summary, std::ostream& out);
 
 } // namespace host
