@@ -442,11 +442,11 @@ TEST(Latency, TruePeakDelaysTheAudioByTheFramesItsEstimatesNeedAndSaysSo) {
         rig.set(tmx1::kAutoGain, 0.0f);
         const int lookahead = rig.plugin.getAeffect()->initialDelay;
         rig.set(tmx1::kTruePeak, 1.0f);
-        EXPECT_EQ(rig.plugin.getAeffect()->initialDelay, lookahead + 20) << fs;
+        EXPECT_EQ(rig.plugin.getAeffect()->initialDelay, lookahead + tmx1::kTruePeakFrames) << fs;
         const Stereo out = rig.run(impulse(200, 50, 0.1f));
         const auto peak = std::max_element(out.left.begin(), out.left.end(),
                                            [](float a, float b) { return std::fabs(a) < std::fabs(b); });
-        EXPECT_EQ(peak - out.left.begin(), 50 + lookahead + 20) << fs;
+        EXPECT_EQ(peak - out.left.begin(), 50 + lookahead + tmx1::kTruePeakFrames) << fs;
         rig.set(tmx1::kTruePeak, 0.0f);
         EXPECT_EQ(rig.plugin.getAeffect()->initialDelay, lookahead) << fs;
     }
