@@ -66,7 +66,7 @@
 //   truePeakOn             flag              the detector's levels are true peaks; control (True Peak)
 //   truePeak               estimator         the interpolation filter; its points per interval: rate
 //   peakLineL, peakLineR[256]  level         beside each delay line, the true peak around the sample
-//                                            aroundLatencyFrames() before; block, while True Peak is
+//                                            aroundLatencyFrames() before, with kTruePeakMargin; block, while True Peak is
 //                                            on; made from the delay lines when it is switched on; 0.0
 //                                            by suspend
 //   --- metering (block, only while the editor is open; 0 by suspend)
@@ -101,6 +101,9 @@ struct ChannelState {
 };
 
 constexpr int kGainCurvePoints = 2002;
+// What the true-peak estimates the signal path keeps are raised by (0.1 dB): the peaks the estimator
+// misses between its points, and those the gain's own steps add, stay under the ceiling.
+constexpr float kTruePeakMargin = 1.0116f;
 constexpr int kDelayLength = 256; // the write position wraps as a byte does
 
 struct AudioState {

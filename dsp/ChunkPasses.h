@@ -111,6 +111,10 @@ TMX1_SAMPLE_STEP void ditherChunk(DelayState& d, const float* __restrict inL, co
         // The estimates read the samples before the chunk from the run: it holds a line's worth.
         d.truePeak->peaksAround(xL, c.eL, n);
         d.truePeak->peaksAround(xR, c.eR, n);
+        for (int i = 0; i < n; ++i) {
+            c.eL[i] *= kTruePeakMargin;
+            c.eR[i] *= kTruePeakMargin;
+        }
         detectionLevels<linked>(c.eL, c.eR, n, c);
     } else {
         detectionLevels<linked>(xL, xR, n, c);

@@ -145,7 +145,7 @@ void Compressor::estimatePeakLines() {
         std::array<float, kDelayLength> estimates{};
         audio.truePeak.peaksAround(run.data() + kHistory, estimates.data(), kDelayLength);
         for (int m = 0; m < kDelayLength; ++m)
-            (*peaks)[static_cast<std::uint8_t>(oldest + m)] = estimates[static_cast<std::size_t>(m)];
+            (*peaks)[static_cast<std::uint8_t>(oldest + m)] = estimates[static_cast<std::size_t>(m)] * kTruePeakMargin;
     }
 }
 

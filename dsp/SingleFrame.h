@@ -17,8 +17,8 @@ namespace tmx1::path {
         window[m] = line[static_cast<std::uint8_t>(d.write - (kRead - 1) + m)];
     float peak = 0.0f;
     d.truePeak->peaksAround(window + kRead - 1, &peak, 1);
-    peakLine[d.write] = peak;
-    return peak;
+    peakLine[d.write] = peak * kTruePeakMargin;
+    return peakLine[d.write];
 }
 
 // One frame alone: the steps of a chunk's passes without their loops, whose set-up would cost more

@@ -194,7 +194,8 @@ void intervalRunBaseline(const Filters& f, const float* x, float* peaks, int n) 
 
 } // namespace
 
-int TruePeakEstimator::oversamplingFor(double sampleRate) { return sampleRate < 88200.0 ? 4 : 2; }
+// 2 points were measured to miss 0.5 dB of full-band material at 96 kHz, and cost little less than 4.
+int TruePeakEstimator::oversamplingFor(double sampleRate) { return sampleRate < 176400.0 ? 4 : 2; }
 
 TruePeakEstimator::TruePeakEstimator(double sampleRate, LoopWidth loopWidth)
     : midpointTaps(halfWayTaps<kTapsPerPhase / 2>(kMidpointBeta)),

@@ -1,5 +1,5 @@
 // The true peak of a signal: the highest magnitude the band-limited signal reaches between its
-// samples, estimated on a signal oversampled 4 times (2 times at 88.2 kHz and above, where the audio
+// samples, estimated on a signal oversampled 4 times (2 times at 176.4 kHz and above, where the audio
 // band leaves room enough) by an interpolation filter of our own design, in two half-band stages (the
 // .cpp says how it was designed and what it guarantees): the midpoints between the samples first, then
 // the quarter points between the samples and those midpoints.
@@ -31,7 +31,7 @@ class TruePeakEstimator {
     // The most points an interval is divided into; the last is the sample itself.
     static constexpr int kMaxOversampling = 4;
 
-    // How many points each interval is divided into at a sample rate: 4 below 88.2 kHz, else 2.
+    // How many points each interval is divided into at a sample rate: 4 below 176.4 kHz, else 2.
     static int oversamplingFor(double sampleRate);
 
     TruePeakEstimator() : TruePeakEstimator(44100.0) {}

@@ -3,6 +3,7 @@
 #include "clap/ClapParameters.h"
 #include "clap/ClapState.h"
 #include "dsp/APluginProgram.h"
+#include "dsp/Compressor.h"
 #include "generated/ProductVersion.h"
 #include "tests/clap/ClapTestHost.h"
 #include "tests/clap/VstReference.h"
@@ -165,6 +166,24 @@ TEST(ClapLibrary, LatencyIsTheLookAheadAtTheActivatedRateAndTheHostHearsOfAChang
     EXPECT_FALSE(instance.activate(0.0));
     instance.onMainThread = false;
     EXPECT_FALSE(instance.activate(44100)) << "activated from another thread than the host's main one";
+}
+
+// A host learns a latency only at activation: True Peak's frames ask it to restart, once per change.
+TEST(ClapLibrary, TruePeakAsksTheHostToRestartAndReportsItsFramesAtTheNextActivation) {
+    ClapInstance instance(loadedEntry());
+    const auto& latency = instance.extension<clap::clap_plugin_latency>(clap::kExtLatency);
+    ASSERT_TRUE(instance.activate(44100));
+    claptest::Stereo in(64), out(64);
+    instance.process(in, out, {{tmx1::kTruePeak, 1.0}});
+    instance.process(in, out);
+    EXPECT_EQ(instance.restartRequests, 1);
+    instance.deactivate();
+    const int changes = instance.latencyChanges;
+    ASSERT_TRUE(instance.activate(44100));
+    EXPECT_EQ(latency.get(&instance.plugin()), 22u + tmx1::kTruePeakFrames);
+    EXPECT_EQ(instance.latencyChanges, changes + 1);
+    instance.process(in, out);
+    EXPECT_EQ(instance.restartRequests, 1) << "nothing changed since";
 }
 
 class ClapSavedState : public ::testing::Test {

@@ -23,6 +23,7 @@ bool isMainThread(const clap::clap_host* host) { return instanceOf(host).onMainT
 bool isAudioThread(const clap::clap_host* host) { return !instanceOf(host).onMainThread; }
 
 void ignoreRequest(const clap::clap_host*) {}
+void restartRequested(const clap::clap_host* host) { ++instanceOf(host).restartRequests; }
 void ignoreParams(const clap::clap_host*, std::uint32_t) {}
 void ignoreClear(const clap::clap_host*, clap::clap_id, std::uint32_t) {}
 void flushRequested(const clap::clap_host* host) { ++instanceOf(host).flushRequests; }
@@ -186,7 +187,7 @@ std::vector<Change> programChanges(int program) {
 ClapInstance::ClapInstance(const clap::clap_plugin_entry& entry) {
     received = {this, receive};
     host = {clap::kVersion, this,          "TMX-1 test host", "Brindlow Audio", "",
-            "1.0",          hostExtension, ignoreRequest,     ignoreRequest,    ignoreRequest};
+            "1.0",          hostExtension, restartRequested,  ignoreRequest,    ignoreRequest};
     const auto* factory =
         static_cast<const clap::clap_plugin_factory*>(entry.get_factory(clap::kPluginFactoryId));
     if (factory != nullptr)

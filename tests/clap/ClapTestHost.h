@@ -84,6 +84,7 @@ class ClapInstance {
 
     // What the plug-in told the host.
     int latencyChanges = 0;
+    int restartRequests = 0;
     int flushRequests = 0;
     std::vector<std::pair<std::uint32_t, std::uint32_t>> resizeRequests;
     std::vector<SentEvent> sent;

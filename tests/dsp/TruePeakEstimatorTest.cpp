@@ -18,7 +18,7 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 constexpr int kReferencePoints = 16;
-const std::vector<double> kRates{44100.0, 48000.0, 96000.0};
+const std::vector<double> kRates{44100.0, 48000.0, 96000.0, 192000.0};
 // The filter's stated error at any interpolated point, per unit of amplitude.
 constexpr double kPointError = 0.002;
 
@@ -264,12 +264,12 @@ TEST(TruePeakRuns, EveryLoopCopyGivesTheEstimatesAroundEachSampleThatStreamingGi
     }
 }
 
-TEST(TruePeakOversampling, FourPointsPerIntervalBelow88200HzTwoFromThereAndBadRatesRefused) {
+TEST(TruePeakOversampling, FourPointsPerIntervalBelow176400HzTwoFromThereAndBadRatesRefused) {
     EXPECT_EQ(TruePeakEstimator::oversamplingFor(44100.0), 4);
-    EXPECT_EQ(TruePeakEstimator::oversamplingFor(88199.0), 4);
-    EXPECT_EQ(TruePeakEstimator::oversamplingFor(88200.0), 2);
+    EXPECT_EQ(TruePeakEstimator::oversamplingFor(96000.0), 4);
+    EXPECT_EQ(TruePeakEstimator::oversamplingFor(176400.0), 2);
     EXPECT_EQ(TruePeakEstimator::oversamplingFor(192000.0), 2);
-    TruePeakEstimator estimator(96000.0);
+    TruePeakEstimator estimator(192000.0);
     EXPECT_EQ(estimator.oversampling(), 2);
     for (const double bad : {0.0, -48000.0, std::nan(""), HUGE_VAL}) {
         estimator.setSampleRate(bad);
