@@ -35,12 +35,13 @@ struct Chunk {
     const float* dL;                              // delayed samples: the same run, `lookahead` places back
     const float* dR;
     float ldL[kChunkFrames], ldR[kChunkFrames]; // their levels
-    float* eL;                                  // with True Peak on, the estimates around the inputs'
-    float* eR;                                  // frames, in the run beside them
-    const float* dDetL; // what the delayed frames' levels are of: their samples, or with True Peak on
-    const float* dDetR; // their estimates
     float bwL[kChunkFrames];                    // brick-wall level, left (both when linked)
     float gL[kChunkFrames], gR[kChunkFrames];   // static gains, then the final gains (linked: left only)
+    // (after the arrays, whose places the loops were measured with)
+    float* eL;          // with True Peak on, the estimates around the inputs' frames, in the run
+    float* eR;          // beside them
+    const float* dDetL; // what the delayed frames' levels are of: their samples, or with True Peak on
+    const float* dDetR; // their estimates
 };
 
 // Frames of dithered input the block's signal run holds after the line's samples before them:

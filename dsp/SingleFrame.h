@@ -8,17 +8,19 @@
 
 namespace tmx1::path {
 
-// With True Peak on: the estimate around the sample the newest one lags, from the line's samples,
-// into the peak line beside it.
-[[gnu::noinline]] inline float estimateAround(const DelayState& d, const float* line, float* peakLine) {
+// With True Peak on: the estimate around the sample the newest one (at `write`) lags, from the line's
+// samples, into the peak line beside it. It takes values, not the carried state: a reference to that
+// would keep the block loop from holding it in registers.
+[[gnu::noinline]] inline float estimateAround(const TruePeakEstimator* estimator, const float* line,
+                                              float* peakLine, std::uint8_t write) {
     constexpr int kRead = TruePeakEstimator::historyFrames() + 1;
     float window[kRead];
     for (int m = 0; m < kRead; ++m)
-        window[m] = line[static_cast<std::uint8_t>(d.write - (kRead - 1) + m)];
+        window[m] = line[static_cast<std::uint8_t>(write - (kRead - 1) + m)];
     float peak = 0.0f;
-    d.truePeak->peaksAround(window + kRead - 1, &peak, 1);
-    peakLine[d.write] = peak * kTruePeakMargin;
-    return peakLine[d.write];
+    estimator->peaksAround(window + kRead - 1, &peak, 1);
+    peakLine[write] = peak * kTruePeakMargin;
+    return peakLine[write];
 }
 
 // One frame alone: the steps of a chunk's passes without their loops, whose set-up would cost more
@@ -41,8 +43,8 @@ TMX1_SAMPLE_STEP void runFrame(CarriedState& c, Chunk& chunk, MeterChunk& meters
     const float dL = d.lineL[read], dR = d.lineR[read];
     float levL, levR, ldL, ldR;
     if (d.truePeak != nullptr) [[unlikely]] {
-        levL = level(estimateAround(d, d.lineL, d.peakLineL));
-        levR = level(estimateAround(d, d.lineR, d.peakLineR));
+        levL = level(estimateAround(d.truePeak, d.lineL, d.peakLineL, d.write));
+        levR = level(estimateAround(d.truePeak, d.lineR, d.peakLineR, d.write));
         const auto peakRead = static_cast<std::uint8_t>(d.write - d.peakLookahead);
         ldL = level(d.peakLineL[peakRead]);
         ldR = level(d.peakLineR[peakRead]);
