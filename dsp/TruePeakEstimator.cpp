@@ -91,28 +91,37 @@ constexpr int kMostMidpoints = roundUp(kMostClosings + 4, kMostLanes);
 
 // The midpoints m(p) (at p - 1/2) for p = first .. first + count - 1, count a whole number of vectors:
 // m(p) weighs the pairs x[p - 20 + i] and x[p + 19 - i].
+// Several vectors at a time: each is a chain of 20 additions, and side by side their latencies overlap.
+template <int lanes, int vectors>
+TMX1_ESTIMATOR_STEP void midpointVectors(const float* taps, const float* at, float* m) {
+    typedef float Vector __attribute__((vector_size(lanes * sizeof(float))));
+    Vector sum[vectors] = {};
+    for (int i = 0; i < kHalf; ++i)
+        for (int v = 0; v < vectors; ++v) {
+            Vector before, after;
+            std::memcpy(&before, at + v * lanes - kHalf + i, sizeof before);
+            std::memcpy(&after, at + v * lanes + kHalf - 1 - i, sizeof after);
+            sum[v] += taps[i] * (before + after);
+        }
+    std::memcpy(m, sum, sizeof sum);
+}
+
 template <int lanes>
 TMX1_ESTIMATOR_STEP void midpoints(const float* taps, const float* x, int first, int count, float* m) {
-    typedef float Vector __attribute__((vector_size(lanes * sizeof(float))));
-    for (int k = 0; k < count; k += lanes) {
-        const float* at = x + first + k;
-        Vector sum = {};
-        for (int i = 0; i < kHalf; ++i) {
-            Vector before, after;
-            std::memcpy(&before, at - kHalf + i, sizeof before);
-            std::memcpy(&after, at + kHalf - 1 - i, sizeof after);
-            sum += taps[i] * (before + after);
-        }
-        std::memcpy(m + k, &sum, sizeof sum);
-    }
+    constexpr int kSideBySide = 4;
+    int k = 0;
+    for (; k + kSideBySide * lanes <= count; k += kSideBySide * lanes)
+        midpointVectors<lanes, kSideBySide>(taps, x + first + k, m + k);
+    for (; k < count; k += lanes)
+        midpointVectors<lanes, 1>(taps, x + first + k, m + k);
 }
 
 // The estimates of the intervals closing at p = first .. first + count - 1 (count a whole number of
 // vectors), from the samples and the midpoints (m(p) at m[p - mFirst]). With quarter points, each is
 // made from the 10 values around it of the signal at twice the rate, paired by the filter's symmetry.
 template <int lanes, bool quarters>
-TMX1_ESTIMATOR_STEP void closings(const float* g, const float* x, const float* m, int mFirst, int first,
-                                  int count, float* out) {
+TMX1_ESTIMATOR_STEP void closingVectors(const float* g, const float* x, const float* m, int mFirst, int first,
+                                        int count, float* out) {
     typedef float Vector __attribute__((vector_size(lanes * sizeof(float))));
     for (int k = 0; k < count; k += lanes) {
         const int p = first + k;
@@ -157,24 +166,29 @@ struct Filters {
     int points;
 };
 
-// peaks[j] for j < n (n at most kMostClosings), the interval closing at x[j - latency]: the closings
-// and their midpoints are rounded up to whole vectors into the past, where the history holds samples.
+// Whole vectors, then the rest one at a time (the same arithmetic, one lane wide).
+template <int lanes, bool quarters>
+TMX1_ESTIMATOR_STEP void closings(const float* g, const float* x, const float* m, int mFirst, int first,
+                                  int count, float* out) {
+    const int whole = count / lanes * lanes;
+    closingVectors<lanes, quarters>(g, x, m, mFirst, first, whole, out);
+    closingVectors<1, quarters>(g, x, m, mFirst, first + whole, count - whole, out + whole);
+}
+
+// peaks[j] for j < n (n at most kMostClosings), the interval closing at x[j - latency]. The midpoints,
+// the costly part, are rounded up to whole vectors into the past, where the history holds samples.
 template <int lanes>
 TMX1_ESTIMATOR_STEP void intervalRun(const Filters& f, const float* x, float* peaks, int n) {
     constexpr int latency = TruePeakEstimator::latencyFrames();
-    const int count = roundUp(n, lanes);
-    const int first = n - latency - count;   // the first closing computed
-    const int last = n - 1 - latency;
-    const int mCount = roundUp(count + 4, lanes);
-    const int mFirst = last + 2 - mCount + 1;
+    const int first = -latency; // the interval closing at x[0 - latency]
+    const int mCount = roundUp(n + 4, lanes);
+    const int mFirst = first + n + 2 - mCount; // the last is m(first + n + 1)
     float m[kMostMidpoints];
-    float closed[kMostClosings];
     midpoints<lanes>(f.midpointTaps, x, mFirst, mCount, m);
     if (f.points == 4)
-        closings<lanes, true>(f.quarterTaps, x, m, mFirst, first, count, closed);
+        closings<lanes, true>(f.quarterTaps, x, m, mFirst, first, n, peaks);
     else
-        closings<lanes, false>(f.quarterTaps, x, m, mFirst, first, count, closed);
-    std::memcpy(peaks, closed + count - n, sizeof(float) * static_cast<std::size_t>(n));
+        closings<lanes, false>(f.quarterTaps, x, m, mFirst, first, n, peaks);
 }
 
 using Run = void (*)(const Filters&, const float*, float*, int);
