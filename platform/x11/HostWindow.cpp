@@ -45,7 +45,8 @@ class X11HostWindow final : public HostWindow {
         const x11::ConnectionUse use(*connection_);
         FixSize(width, height);
         XResizeWindow(display_, window_, static_cast<unsigned>(width), static_cast<unsigned>(height));
-        XFlush(display_);
+        // Applied when this returns: whoever asks the server next, on any connection, sees the new size.
+        XSync(display_, False);
     }
 
     bool Pump() override {
