@@ -3,11 +3,29 @@
 // that the release type, Stereo Link, metering and the processor call for (dsp/BlockLoop.h), and
 // copies the state back.
 #include "dsp/BlockLoops.h"
+#include "dsp/ChunkPasses.h"
 #include "dsp/Dither.h"
 #include "dsp/FrameSteps.h"
 #include "dsp/Compressor.h"
 
 namespace tmx1 {
+
+namespace path {
+
+void truePeakLevels(const TruePeakEstimator& estimator, bool linked, int n, Chunk& c) {
+    estimator.peaksAround(c.xL, c.eL, n);
+    estimator.peaksAround(c.xR, c.eR, n);
+    for (int i = 0; i < n; ++i) {
+        c.eL[i] *= kTruePeakMargin;
+        c.eR[i] *= kTruePeakMargin;
+    }
+    if (linked)
+        detectionLevels<true>(c.eL, c.eR, n, c);
+    else
+        detectionLevels<false>(c.eL, c.eR, n, c);
+}
+
+} // namespace path
 
 using path::isOn;
 

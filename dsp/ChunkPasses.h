@@ -82,6 +82,13 @@ TMX1_SAMPLE_STEP void detectionLevels(const float* __restrict left, const float*
     }
 }
 
+// With True Peak on: the estimates around the chunk's frames into the run beside their samples (read,
+// with the samples before the chunk, from the run, which holds a line's worth), with their margin,
+// and the detector's levels of them. One copy serves every copy of the block loop (dsp/BlockDriver.cpp):
+// a call per chunk costs nothing beside the estimates, and sixty inlined copies would weigh on the
+// library.
+void truePeakLevels(const TruePeakEstimator& estimator, bool linked, int n, Chunk& c);
+
 // Dither and detection on the undelayed signal.
 // - The states of the chunk's frames come from the jump-ahead table, so the loop has no chain
 //   (proven equal to stepping the generator frame by frame by
@@ -109,14 +116,7 @@ TMX1_SAMPLE_STEP void ditherChunk(DelayState& d, const float* __restrict inL, co
         xR[i] = sanitize(inR[i]) + noise;
     }
     if (d.truePeak != nullptr) [[unlikely]] {
-        // The estimates read the samples before the chunk from the run: it holds a line's worth.
-        d.truePeak->peaksAround(xL, c.eL, n);
-        d.truePeak->peaksAround(xR, c.eR, n);
-        for (int i = 0; i < n; ++i) {
-            c.eL[i] *= kTruePeakMargin;
-            c.eR[i] *= kTruePeakMargin;
-        }
-        detectionLevels<linked>(c.eL, c.eR, n, c);
+        truePeakLevels(*d.truePeak, linked, n, c);
     } else {
         detectionLevels<linked>(xL, xR, n, c);
     }
