@@ -292,9 +292,13 @@ class Session {
             e->processReplacing(e, inputs, outputs, frames);
         else
             e->process(e, inputs, outputs, frames);
+        // An output frame carries the input of up to a delay line's length before (256 frames, the
+        // true-peak frames on top): huge input owes its overflow to the frames that follow.
+        const int owed = owedFrames;
+        owedFrames = moderate ? std::max(0, owedFrames - frames) : 512;
         if (!moderate || !(sampleRate >= 8000.0f && sampleRate <= 768000.0f))
             return;
-        for (std::size_t i = 0; i < static_cast<std::size_t>(frames); ++i)
+        for (auto i = static_cast<std::size_t>(std::min(owed, frames)); i < static_cast<std::size_t>(frames); ++i)
             check(std::isfinite(outputs[0][i]) && std::isfinite(outputs[1][i]), "a non-finite output");
     }
 
@@ -348,6 +352,7 @@ class Session {
     bool open = false;
     float sampleRate = 44100.0f;
     int framesRun = 0;
+    int owedFrames = 0;
 };
 
 } // namespace
