@@ -175,7 +175,9 @@ void Compressor::computeRateConstants() {
     audio.rampLength = static_cast<std::uint16_t>(std::clamp(nearestEven(0.1 * fs), 1.0, 65535.0));
     audio.fastReleaseCoef = retentionCoef(0.002, fs);
     audio.pdeCoef = smoothingCoef(0.1, fs);
-    audio.meterPeriod = static_cast<std::int32_t>(std::max(nearestEven(0.1 * fs), 1.0));
+    // The host may send any finite rate: beyond 2^31 samples the period clamps, as converting a
+    // larger value to the counter's type is undefined.
+    audio.meterPeriod = static_cast<std::int32_t>(std::clamp(nearestEven(0.1 * fs), 1.0, 2147483647.0));
     audio.smoothCoef = smoothingCoef(0.0001, fs);
     audio.optoCoef = retentionCoef(0.045, fs);
     audio.lookahead = static_cast<std::uint16_t>(std::min(nearestEven(0.0005 * fs), 255.0));

@@ -153,7 +153,10 @@ IntPtr APlugin::vendorSpecific(Int32 index, IntPtr value, void* ptr, float opt) 
     }
     if (index == kMakerCode && value == kEditorZoomRequest) {
         auto* bridge = static_cast<APluginEditor*>(editor.get());
-        return bridge != nullptr && bridge->forceZoom(static_cast<int>(opt)) ? 1 : 0;
+        // No zoom step lies outside 1..1000 %: any other float (NaN too) is refused before it is
+        // converted, which for a value beyond int would be undefined.
+        const bool percent = opt >= 1.0f && opt <= 1000.0f;
+        return bridge != nullptr && percent && bridge->forceZoom(static_cast<int>(opt)) ? 1 : 0;
     }
     if (index != kMakerCode || ptr == nullptr)
         return 0;

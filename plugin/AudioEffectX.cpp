@@ -63,8 +63,12 @@ IntPtr AudioEffectX::dispatcher(Int32 opcode, Int32 index, IntPtr value, void* p
     case vst::effEditKeyUp: {
         if (editor == nullptr)
             return 0;
+        // The modifiers come as a float: one that is no byte (NaN, out of range) has no value to
+        // convert, and converting it anyway is undefined; it carries no modifiers.
+        const float modifiers = std::nearbyint(opt);
         VstKeyCode key{index, static_cast<std::uint8_t>(value),
-                       static_cast<std::uint8_t>(std::nearbyint(opt))};
+                       modifiers >= 0.0f && modifiers <= 255.0f ? static_cast<std::uint8_t>(modifiers)
+                                                                : std::uint8_t{0}};
         return opcode == vst::effEditKeyDown ? editor->onKeyDown(key) : editor->onKeyUp(key);
     }
     case vst::effSetEditKnobMode:
