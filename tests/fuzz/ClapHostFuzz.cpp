@@ -142,7 +142,8 @@ struct InStream {
             return -1;
         const std::size_t n =
             std::min({static_cast<std::size_t>(size), self.chunk, self.bytes.size() - self.at});
-        std::memcpy(buffer, self.bytes.data() + self.at, n);
+        if (n > 0)
+            std::memcpy(buffer, self.bytes.data() + self.at, n);
         self.at += n;
         return static_cast<std::int64_t>(n);
     }
@@ -307,15 +308,17 @@ class Session {
             return;
         const std::uint32_t frames = in.count(maxFrames);
         const bool inPlace = in.byte() & 1;
-        std::vector<float> inL(frames), inR(frames), outL, outR;
+        // Buffers of a block without frames are still buffers.
+        const std::size_t length = std::max<std::size_t>(frames, 1);
+        std::vector<float> inL(length), inR(length), outL, outR;
         hostfuzz::fill(in, inL.data(), frames);
         hostfuzz::fill(in, inR.data(), frames);
         const bool finite =
             hostfuzz::allFinite(inL.data(), frames) && hostfuzz::allFinite(inR.data(), frames);
         // What the plug-in leaves unwritten shows as not a number.
         if (!inPlace) {
-            outL.assign(frames, std::numeric_limits<float>::quiet_NaN());
-            outR.assign(frames, std::numeric_limits<float>::quiet_NaN());
+            outL.assign(length, std::numeric_limits<float>::quiet_NaN());
+            outR.assign(length, std::numeric_limits<float>::quiet_NaN());
         }
         float* l = inPlace ? inL.data() : outL.data();
         float* r = inPlace ? inR.data() : outR.data();

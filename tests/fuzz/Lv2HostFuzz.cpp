@@ -36,10 +36,9 @@ class Session {
         rate = hostfuzz::sampleRate(in);
         instance = descriptor.instantiate(&descriptor, rate, "/nowhere/", features);
         check(instance != nullptr, "the plug-in was not made");
-        for (int port = kFirstParameterPort; port < kFirstParameterPort + kNumParameterPorts; ++port)
-            buffers.controls[static_cast<std::size_t>(port)] = ShownPortValue(
-                ParameterOfPort(port),
-                tmx1::kParameters[static_cast<std::size_t>(ParameterOfPort(port))].defaultValue);
+        for (int k = 0; k < kNumParameterPorts; ++k)
+            buffers.controls[static_cast<std::size_t>(PortOfParameter(k))] =
+                ShownPortValue(k, tmx1::kParameters[static_cast<std::size_t>(k)].defaultValue);
     }
 
     ~Session() {
