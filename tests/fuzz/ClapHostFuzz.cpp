@@ -1,8 +1,9 @@
 // The CLAP plug-in as a host drives it: the input is a sequence of host calls on one instance made
 // through the library's factory, each legal by the interface's rules (which call in which state, from
-// which thread) but in any order and with any values. After every block the outputs are finite when
-// the inputs were; a saved state loads into a fresh instance with the same values; the latency the
-// host is told at the end equals the delay an impulse takes; the plug-in keeps no timer once destroyed.
+// which thread) but in any order and with any values. After every block the outputs are finite where
+// the inputs were, as far back as the effect delays; a saved state loads into a fresh instance with the same
+// values; the latency the host is told at the end equals the delay an impulse takes; the plug-in keeps no
+// timer once destroyed.
 //
 // The panel is created, scaled, sized and destroyed, never given a window: that needs an X server.
 #include "clap/ClapFactory.h"
@@ -313,8 +314,7 @@ class Session {
         std::vector<float> inL(length), inR(length), outL, outR;
         hostfuzz::fill(in, inL.data(), frames);
         hostfuzz::fill(in, inR.data(), frames);
-        const bool finite =
-            hostfuzz::allFinite(inL.data(), frames) && hostfuzz::allFinite(inR.data(), frames);
+        const std::vector<bool> owed = finiteInputs.owed(inL.data(), inR.data(), frames);
         // What the plug-in leaves unwritten shows as not a number.
         if (!inPlace) {
             outL.assign(length, std::numeric_limits<float>::quiet_NaN());
@@ -323,9 +323,7 @@ class Session {
         float* l = inPlace ? inL.data() : outL.data();
         float* r = inPlace ? inR.data() : outR.data();
         runBlock(inL.data(), inR.data(), l, r, frames, eventsOf(in, frames));
-        if (finite)
-            check(hostfuzz::allFinite(l, frames) && hostfuzz::allFinite(r, frames),
-                  "a block of finite inputs gave outputs that are not");
+        hostfuzz::FiniteInputs::check(owed, l, r);
     }
 
     void runBlock(float* inL, float* inR, float* outL, float* outR, std::uint32_t frames,
@@ -449,6 +447,7 @@ class Session {
     bool panelMade = false;
     std::uint32_t maxFrames = 1;
     std::int64_t steadyTime = 0;
+    hostfuzz::FiniteInputs finiteInputs;
 };
 
 } // namespace

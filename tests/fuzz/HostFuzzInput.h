@@ -117,6 +117,33 @@ inline bool allFinite(const float* samples, std::uint32_t frames) {
     return std::all_of(samples, samples + frames, [](float s) { return std::isfinite(s); });
 }
 
+// The output frames a plug-in owes finite: those whose inputs were finite as far back as the effect
+// delays anything (a look-ahead of at most 255 frames and True Peak's lag). A sample that is not
+// finite comes out that much later, as any delay gives it back.
+class FiniteInputs {
+  public:
+    static constexpr std::uint64_t kLongestDelay = 512;
+
+    // Call before the block runs (in place, the outputs overwrite the inputs).
+    std::vector<bool> owed(const float* left, const float* right, std::uint32_t frames) {
+        std::vector<bool> owed(frames);
+        for (std::uint32_t i = 0; i < frames; ++i) {
+            run = std::isfinite(left[i]) && std::isfinite(right[i]) ? run + 1 : 0;
+            owed[i] = run > kLongestDelay;
+        }
+        return owed;
+    }
+
+    static void check(const std::vector<bool>& owed, const float* left, const float* right) {
+        for (std::size_t i = 0; i < owed.size(); ++i)
+            if (owed[i] && !(std::isfinite(left[i]) && std::isfinite(right[i])))
+                fail("finite inputs gave outputs that are not");
+    }
+
+  private:
+    std::uint64_t run = 0;
+};
+
 // Where a unit impulse went: the frame of the loudest output.
 inline std::uint32_t loudestFrame(const float* samples, std::uint32_t frames) {
     return static_cast<std::uint32_t>(

@@ -1,8 +1,8 @@
 // The LV2 plug-in as a host drives it: the input is an instantiation at any rate and a sequence of
 // host calls through the descriptor, each legal by the interface's rules (run only while activated
 // with every port connected; buffers as long as any block) but in any order and with any port values.
-// After every run the outputs are finite when the inputs were; at the end the latency port equals the
-// delay an impulse takes.
+// After every run the outputs are finite where the inputs were, as far back as the effect delays; at
+// the end the latency port equals the delay an impulse takes.
 //
 // The UI is not driven: it needs an X server.
 #include "lv2/PortMap.h"
@@ -138,19 +138,15 @@ class Session {
         const std::uint32_t frames = in.count(kMostFrames);
         hostfuzz::fill(in, buffers.audio[0].data(), frames);
         hostfuzz::fill(in, buffers.audio[1].data(), frames);
-        const bool finite = hostfuzz::allFinite(buffers.audio[0].data(), frames) &&
-                            hostfuzz::allFinite(buffers.audio[1].data(), frames);
+        const std::vector<bool> owed =
+            finiteInputs.owed(buffers.audio[0].data(), buffers.audio[1].data(), frames);
         // What the plug-in leaves unwritten shows as not a number.
         for (const std::size_t out : outputBuffer)
             if (out >= 2)
                 std::fill_n(buffers.audio[out].data(), frames, std::numeric_limits<float>::quiet_NaN());
         descriptor.run(instance, frames);
-        if (!finite)
-            return;
-        // The outputs: the buffers the output ports are connected to.
-        for (const std::size_t out : outputBuffer)
-            check(hostfuzz::allFinite(buffers.audio[out].data(), frames),
-                  "a run of finite inputs gave outputs that are not");
+        hostfuzz::FiniteInputs::check(owed, buffers.audio[outputBuffer[0]].data(),
+                                      buffers.audio[outputBuffer[1]].data());
     }
 
     const LV2_Descriptor& descriptor;
@@ -161,6 +157,7 @@ class Session {
     bool active = false;
     std::array<bool, kNumPorts> connected{};
     std::array<std::size_t, 2> outputBuffer{2, 3};
+    hostfuzz::FiniteInputs finiteInputs;
 };
 
 } // namespace
