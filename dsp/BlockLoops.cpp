@@ -25,19 +25,32 @@ BlockRoutine blockRoutine(int type, bool linked, bool metering, LoopWidth width)
 
 } // namespace path
 
+namespace {
+
+#if defined(__clang__) && __clang_major__ < 16
+// This clang (the fuzz build's) cannot ask for the levels by name, only for the features that make
+// them; those it cannot ask for (F16C, LZCNT, MOVBE) come with these on every processor made.
+bool hasLevel3() {
+    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma") && __builtin_cpu_supports("bmi") &&
+           __builtin_cpu_supports("bmi2");
+}
+bool hasLevel4() {
+    return hasLevel3() && __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+           __builtin_cpu_supports("avx512cd") && __builtin_cpu_supports("avx512dq") &&
+           __builtin_cpu_supports("avx512vl");
+}
+#else
+bool hasLevel3() { return __builtin_cpu_supports("x86-64-v3"); }
+bool hasLevel4() { return __builtin_cpu_supports("x86-64-v4"); }
+#endif
+
+} // namespace
+
 LoopWidth widestLoops() {
     __builtin_cpu_init(); // in case the first effect comes from a static constructor
-#if defined(__clang__) && __clang_major__ < 16
-    // This clang (the fuzz build's) knows no level names here: the features that set the copies apart.
-    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-        __builtin_cpu_supports("avx512dq") && __builtin_cpu_supports("avx512vl"))
+    if (hasLevel4())
         return LoopWidth::avx512;
-    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma") ? LoopWidth::avx2 : LoopWidth::baseline;
-#else
-    if (__builtin_cpu_supports("x86-64-v4"))
-        return LoopWidth::avx512;
-    return __builtin_cpu_supports("x86-64-v3") ? LoopWidth::avx2 : LoopWidth::baseline;
-#endif
+    return hasLevel3() ? LoopWidth::avx2 : LoopWidth::baseline;
 }
 
 } // namespace tmx1

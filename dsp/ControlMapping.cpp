@@ -5,6 +5,7 @@
 #include "dsp/Compressor.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace tmx1 {
 
@@ -175,9 +176,9 @@ void Compressor::computeRateConstants() {
     audio.rampLength = static_cast<std::uint16_t>(std::clamp(nearestEven(0.1 * fs), 1.0, 65535.0));
     audio.fastReleaseCoef = retentionCoef(0.002, fs);
     audio.pdeCoef = smoothingCoef(0.1, fs);
-    // The host may send any finite rate: beyond 2^31 samples the period clamps, as converting a
-    // larger value to the counter's type is undefined.
-    audio.meterPeriod = static_cast<std::int32_t>(std::clamp(nearestEven(0.1 * fs), 1.0, 2147483647.0));
+    // A host may give any positive rate (LV2 cannot refuse one): the period stays a count that fits.
+    audio.meterPeriod = static_cast<std::int32_t>(
+        std::clamp(nearestEven(0.1 * fs), 1.0, static_cast<double>(std::numeric_limits<std::int32_t>::max())));
     audio.smoothCoef = smoothingCoef(0.0001, fs);
     audio.optoCoef = retentionCoef(0.045, fs);
     audio.lookahead = static_cast<std::uint16_t>(std::min(nearestEven(0.0005 * fs), 255.0));

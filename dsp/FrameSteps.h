@@ -28,10 +28,14 @@ constexpr float kTableTop = 2.0f; // levels above this use the formula, not the 
 // One pole of the gain smoother.
 TMX1_SAMPLE_STEP float smooth(float x, float s, float a) { return static_cast<float>(s + (D(x) - s) * a); }
 
-// A sample the host should never send (NaN, infinity) would leave the state non-finite for good.
-// Tested on the exponent bits: cheaper than the library's classification, and it vectorises.
+// A sample the host should never send (NaN, infinity) would leave the state non-finite for good; so
+// would a finite one near the float's top (3.4e38), whose level overflows on its way through the
+// gains. Both are taken as silence: everything from 2^100 (1.27e30, some 600 dB over full scale) up,
+// while the path's arithmetic holds for levels up to there. Tested on the exponent bits: cheaper than
+// the library's classification, and it vectorises.
 TMX1_SAMPLE_STEP float sanitize(float x) {
-    return (std::bit_cast<std::uint32_t>(x) & 0x7F800000u) != 0x7F800000u ? x : 0.0f;
+    constexpr std::uint32_t kAbsurdExponent = (127u + 100u) << 23;
+    return (std::bit_cast<std::uint32_t>(x) & 0x7F800000u) < kAbsurdExponent ? x : 0.0f;
 }
 
 inline bool isOn(float value) { return value > 0.5f; }
