@@ -7,10 +7,9 @@
 
 namespace tmx1 {
 
+MaskedFloatingPoint::MaskedFloatingPoint() { platform::maskFloatingPointExceptions(); }
+
 Compressor::Compressor() {
-    // A host that unmasks floating-point exceptions would have the coefficients below trap: the
-    // compressor's arithmetic counts on quiet infinities and NaNs, on whichever thread makes it.
-    platform::maskFloatingPointExceptions();
     for (int i = 0; i < kNumParams; ++i)
         paramValue[static_cast<std::size_t>(i)].store(kParameters[static_cast<std::size_t>(i)].defaultValue,
                                                       std::memory_order_relaxed);

@@ -25,7 +25,14 @@ constexpr bool truePeakFits(int lookahead) { return lookahead + kTruePeakFrames 
 
 enum MeterIndex : int { kMeterInL = 0, kMeterInR, kMeterOutL, kMeterOutR, kMeterCpL, kMeterCpR, kNumMeters };
 
-class Compressor {
+// Masks floating-point exceptions on the thread that makes a compressor, before any member is made: a
+// host that unmasks them would have the members' own arithmetic (the true-peak filter's design, the
+// rate constants) trap, while the compressor counts on quiet infinities and NaNs.
+struct MaskedFloatingPoint {
+    MaskedFloatingPoint();
+};
+
+class Compressor : private MaskedFloatingPoint {
   public:
     // At 44.1 kHz, every parameter at its default; the first block takes every value without a ramp.
     Compressor();
