@@ -50,6 +50,8 @@ class TCustomDIBContainer : public toolkit::TCustomPanel {
     // The zoom of the form the container lies on.
     toolkit::TZoom Zoom() const;
     // The container's own fill: its colour over the paint rectangle, except where opaque children lie.
+    // (A container paints into its back buffer, never onto a canvas as a plain control does.)
+    using toolkit::TCustomPanel::Paint;
     virtual void Paint();
     // The rectangle being painted, empty outside a paint; and the same in device pixels.
     platform::Rect PaintRect() const { return paintRect_; }

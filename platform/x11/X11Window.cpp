@@ -27,7 +27,6 @@ using SteadyClock = std::chrono::steady_clock;
 // Only what the editor uses. No key events: keys go to the host, which passes them on if it wants.
 constexpr long kEventMask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
                             EnterWindowMask | LeaveWindowMask | StructureNotifyMask;
-constexpr unsigned kButtonMasks = Button1Mask | Button2Mask | Button3Mask;
 constexpr Time kDoubleClickMs = 400;
 constexpr int kDoubleClickSlop = 4;
 // A host that idles slowly still sees a held knob repeat, but never a burst of catch-up ticks.

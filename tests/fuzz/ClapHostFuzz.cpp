@@ -5,14 +5,19 @@
 // values; the latency the host is told at the end equals the delay an impulse takes; the plug-in keeps no
 // timer once destroyed.
 //
-// The panel is created, scaled, sized and destroyed, never given a window: that needs an X server.
+// The panel is created, scaled, sized, shown, idled by its timer and destroyed; where an X server
+// is reachable (DISPLAY) it is also given the host's window, or a window id that names nothing.
 #include "clap/ClapFactory.h"
 #include "clap/ClapInterface.h"
 #include "clap/ClapParameters.h"
 #include "dsp/APluginProgram.h"
+#include "platform/HostWindow.h"
+#include "platform/Window.h"
 #include "tests/fuzz/HostFuzzInput.h"
 
 #include <array>
+#include <cstdlib>
+#include <memory>
 #include <set>
 #include <span>
 
@@ -21,6 +26,20 @@ namespace {
 using hostfuzz::check;
 using hostfuzz::Reader;
 namespace clapparams = tmx1::clapparams;
+
+// The host's window for the panel, one for the whole run (made at first use); none without a display.
+platform::HostWindow* hostWindow() {
+    static const std::unique_ptr<platform::HostWindow> window = []() -> std::unique_ptr<platform::HostWindow> {
+        if (std::getenv("DISPLAY") == nullptr)
+            return nullptr;
+        try {
+            return platform::HostWindow::Create("clap_host_fuzz", 600, 300);
+        } catch (const platform::WindowError&) {
+            return nullptr;
+        }
+    }();
+    return window.get();
+}
 
 // What the plug-in asked of the host.
 struct HostRecord {
@@ -398,7 +417,7 @@ class Session {
 
     void panel(Reader& in) {
         const std::uint8_t kind = in.byte();
-        switch (kind % 8) {
+        switch (kind % 9) {
         case 0:
             if (!panelMade)
                 panelMade = gui->create(plugin, kind & 0x80 ? "cocoa" : clap::kWindowApiX11, kind & 0x40);
@@ -430,8 +449,22 @@ class Session {
         case 7:
             record.acceptResize = kind & 0x80;
             break;
+        case 8:
+            setParent(in);
+            break;
         }
         check(panelMade == !record.timers.empty(), "the panel's timer does not match the panel");
+    }
+
+    // The host's own window, or an id that names no window at all; the host pumps its window after.
+    void setParent(Reader& in) {
+        platform::HostWindow* window = hostWindow();
+        if (window == nullptr)
+            return;
+        clap::clap_window parent{clap::kWindowApiX11, {}};
+        parent.x11 = in.byte() & 1 ? in.word32() : reinterpret_cast<std::uintptr_t>(window->Handle());
+        gui->set_parent(plugin, &parent);
+        window->Pump();
     }
 
     HostRecord record;

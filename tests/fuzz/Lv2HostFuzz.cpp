@@ -4,13 +4,20 @@
 // After every run the outputs are finite where the inputs were, as far back as the effect delays; at
 // the end the latency port equals the delay an impulse takes.
 //
-// The UI is not driven: it needs an X server.
+// The panel's UI comes and goes among the calls, on the headless screen, as the host drives it: port
+// events of any port and value, the host's notifications after each run, idles, and a user's mouse and
+// keys. It writes only finite values to its own control ports, every control it grabs is let go by the
+// time it goes, and it leaves no window behind.
 #include "lv2/PortMap.h"
+#include "lv2/ui/PanelUi.h"
+#include "platform/headless/Screen.h"
+#include "tests/fuzz/HeadlessUser.h"
 #include "tests/fuzz/HostFuzzInput.h"
 
 #include <lv2/core/lv2.h>
 
 #include <array>
+#include <memory>
 
 extern "C" const LV2_Descriptor* lv2_descriptor(std::uint32_t index);
 
@@ -42,13 +49,15 @@ class Session {
     }
 
     ~Session() {
+        closeUi();
+        check(screen.WindowCount() == 0, "a window stays after the UI's cleanup");
         if (active)
             descriptor.deactivate(instance);
         descriptor.cleanup(instance);
     }
 
     void step(Reader& in) {
-        switch (in.byte() % 6) {
+        switch (in.byte() % 9) {
         case 0:
             connect(in.byte() & 0x80 ? in.word32() : in.byte() % (kNumPorts + 2), in.byte());
             break;
@@ -64,6 +73,15 @@ class Session {
         case 4:
         case 5:
             run(in);
+            break;
+        case 6:
+            ui ? closeUi() : openUi(in);
+            break;
+        case 7:
+            portEvent(in);
+            break;
+        case 8:
+            useUi(in);
             break;
         }
     }
@@ -124,6 +142,68 @@ class Session {
         buffers.controls[port] = static_cast<float>(in.value(-50.0, 5000.0));
     }
 
+    void openUi(Reader& in) {
+        tmx1::lv2::PanelUiHost host;
+        host.parent = platform::ParentWindow::Headless(screen);
+        host.writePort = [this](int port, float value) { uiWrote(port, value); };
+        const bool resizable = in.byte() & 1;
+        host.resize = [resizable](int, int) { return resizable; };
+        host.touch = [this](int port, bool grabbed) { uiTouched(port, grabbed); };
+        host.hostScale = in.value(0.0, 4.0);
+        ui = std::make_unique<tmx1::lv2::PanelUi>(std::move(host));
+    }
+
+    void closeUi() {
+        ui.reset();
+        for (const int held : grabs)
+            check(held == 0, "the UI went with a control still grabbed");
+    }
+
+    // The host reports a port: any port, any value, or every control port as after a run.
+    void portEvent(Reader& in) {
+        if (!ui)
+            return;
+        if (in.byte() & 1) {
+            notifyUi();
+            return;
+        }
+        const std::uint32_t port = in.byte() & 0x80 ? in.word32() : in.byte() % (kNumPorts + 2);
+        ui->PortEvent(static_cast<int>(port), static_cast<float>(in.value(-50.0, 5000.0)));
+    }
+
+    void notifyUi() {
+        for (int port = kFirstParameterPort; port < kNumPorts; ++port)
+            ui->PortEvent(port, buffers.controls[static_cast<std::size_t>(port)]);
+    }
+
+    // The host's idle, after the panel's clock moved on, or the user at the panel.
+    void useUi(Reader& in) {
+        if (!ui || screen.WindowCount() == 0)
+            return;
+        const std::uint8_t what = in.byte();
+        if (what & 1) {
+            screen.LastWindow().AdvanceClock(what >> 1);
+            check(ui->Idle(), "the UI's window is gone while the host holds it");
+        } else {
+            hostfuzz::actAsUser(in, screen.LastWindow(), [&in] { return static_cast<int>(in.word32()); });
+        }
+    }
+
+    // What the panel writes, the host puts into the port it names.
+    void uiWrote(int port, float value) {
+        check(ParameterOfPort(port) >= 0 || port == kPortOcAck,
+              "the UI wrote to a port that is not one of its controls");
+        check(std::isfinite(value), "the UI wrote a value that is not finite");
+        buffers.controls[static_cast<std::size_t>(port)] = value;
+    }
+
+    void uiTouched(int port, bool grabbed) {
+        check(ParameterOfPort(port) >= 0, "the UI grabbed a port that is not a parameter's");
+        int& held = grabs[static_cast<std::size_t>(port)];
+        held += grabbed ? 1 : -1;
+        check(held == 0 || held == 1, "the UI let go of a control it did not hold, or grabbed it twice");
+    }
+
     // A host connects every port before it runs; the inputs are the input buffers.
     bool runnable() const {
         for (std::uint32_t port = 0; port < kNumPorts; ++port)
@@ -147,6 +227,8 @@ class Session {
         descriptor.run(instance, frames);
         hostfuzz::FiniteInputs::check(owed, buffers.audio[outputBuffer[0]].data(),
                                       buffers.audio[outputBuffer[1]].data());
+        if (ui)
+            notifyUi();
     }
 
     const LV2_Descriptor& descriptor;
@@ -158,6 +240,9 @@ class Session {
     std::array<bool, kNumPorts> connected{};
     std::array<std::size_t, 2> outputBuffer{2, 3};
     hostfuzz::FiniteInputs finiteInputs;
+    platform::headless::Screen screen;
+    std::unique_ptr<tmx1::lv2::PanelUi> ui;
+    std::array<int, kNumPorts> grabs{};
 };
 
 } // namespace

@@ -2,12 +2,14 @@
 // make (valid buffers, any index, value and float, any order), with the editor on the headless screen
 // between them. After the sequence: finite outputs for every block of finite, moderate input at a
 // rate the effect took; the delay it reports after a resume is the one an impulse shows; a chunk it
-// gives loads into a fresh effect with the same parameters; the editor closes and the effect goes.
+// gives, and the programs a host keeps of it, load into a fresh effect with the same parameters; the
+// editor closes and the effect goes.
 #include "dsp/ParameterTable.h"
 #include "platform/headless/Screen.h"
 #include "plugin/APlugin.h"
 #include "plugin/VendorRequests.h"
 #include "plugin/VstInterface.h"
+#include "tests/fuzz/HeadlessUser.h"
 
 #include <algorithm>
 #include <array>
@@ -18,6 +20,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <string>
 #include <vector>
 
 namespace {
@@ -112,6 +115,42 @@ std::array<float, tmx1::kNumParams> parameters(vst::AEffect* e) {
     return values;
 }
 
+// What a host keeps of an effect that gives no chunks: every program's name and parameters, and which
+// program is current (read as hosts read it, by selecting each program in turn).
+struct Bank {
+    vst::IntPtr current = 0;
+    std::vector<std::string> names;
+    std::vector<std::array<float, tmx1::kNumParams>> values;
+    bool operator==(const Bank&) const = default;
+};
+
+Bank bankOf(vst::AEffect* e) {
+    Bank bank;
+    bank.current = dispatch(e, vst::effGetProgram);
+    for (vst::Int32 k = 0; k < e->numPrograms; ++k) {
+        dispatch(e, vst::effSetProgram, 0, k);
+        std::array<char, kTextSize> name{};
+        dispatch(e, vst::effGetProgramName, 0, 0, name.data());
+        bank.names.emplace_back(name.data());
+        bank.values.push_back(parameters(e));
+    }
+    dispatch(e, vst::effSetProgram, 0, bank.current);
+    return bank;
+}
+
+// Gives a bank back as a host restores a session: each program's name and parameters, then the
+// current program.
+void restore(vst::AEffect* e, const Bank& bank) {
+    for (vst::Int32 k = 0; k < static_cast<vst::Int32>(bank.names.size()); ++k) {
+        dispatch(e, vst::effSetProgram, 0, k);
+        std::string name = bank.names[static_cast<std::size_t>(k)];
+        dispatch(e, vst::effSetProgramName, 0, 0, name.data());
+        for (int i = 0; i < tmx1::kNumParams; ++i)
+            e->setParameter(e, i, bank.values[static_cast<std::size_t>(k)][static_cast<std::size_t>(i)]);
+    }
+    dispatch(e, vst::effSetProgram, 0, bank.current);
+}
+
 class Session {
   public:
     explicit Session(vst::AEffect* effect) : e(effect) {}
@@ -123,6 +162,7 @@ class Session {
 
     void finish() {
         checkChunkRoundTrip();
+        checkBankRoundTrip();
         checkLatency();
         dispatch(e, vst::effEditClose);
         open = false;
@@ -244,28 +284,8 @@ class Session {
 
     // Mouse and keys into the open panel, wherever they land.
     void user(ByteReader& in) {
-        const std::uint8_t what = in.byte();
-        if (!open || screen.WindowCount() == 0)
-            return;
-        auto& window = screen.LastWindow();
-        const int x = static_cast<int>(in.byte()) * (window.Width() + 40) / 255 - 20;
-        const int y = static_cast<int>(in.byte()) * (window.Height() + 40) / 255 - 20;
-        const auto button = static_cast<platform::MouseButton>((what >> 3) % 3);
-        const unsigned modifiers = in.byte() & 0x47;
-        switch (what % 6) {
-        case 0: window.Press(x, y, button, modifiers); break;
-        case 1: window.Release(x, y, button, modifiers); break;
-        case 2: window.Move(x, y, modifiers); break;
-        case 3: window.Leave(); break;
-        case 4: window.Key(static_cast<platform::KeyEventKind>((what >> 3) % 3), in.integer(), modifiers); break;
-        default: // a drag: press, a few moves, release
-            window.Press(x, y, button, modifiers);
-            for (int i = 0; i < 4; ++i)
-                window.Move(x + (static_cast<std::int8_t>(in.byte())), y + static_cast<std::int8_t>(in.byte()),
-                            modifiers | platform::ButtonModifier(button));
-            window.Release(x, y, button, modifiers);
-            break;
-        }
+        if (open && screen.WindowCount() > 0)
+            hostfuzz::actAsUser(in, screen.LastWindow(), [&in] { return in.integer(); });
     }
 
     void processBlock(ByteReader& in) {
@@ -317,6 +337,19 @@ class Session {
             check(parameters(fresh) == parameters(e), "a chunk loads other parameters");
             dispatch(fresh, vst::effClose);
         }
+    }
+
+    // Whatever the sequence did, every parameter reads within 0..1, and the programs a host saves load
+    // into a fresh effect as they were.
+    void checkBankRoundTrip() {
+        const Bank saved = bankOf(e);
+        for (const auto& values : saved.values)
+            for (const float v : values)
+                check(v >= 0.0f && v <= 1.0f, "a parameter reads outside 0..1");
+        vst::AEffect* fresh = makeEffect();
+        restore(fresh, saved);
+        check(bankOf(fresh) == saved, "a saved bank loads other names or parameters");
+        dispatch(fresh, vst::effClose);
     }
 
     // With no compression and no gain, an impulse comes out after the delay the effect reports, once
