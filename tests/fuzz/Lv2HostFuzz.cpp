@@ -249,9 +249,12 @@ class Session {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     Reader in(data, size);
-    Session session(in);
-    for (int n = 0; n < hostfuzz::kMostOperations && !in.empty(); ++n)
-        session.step(in);
-    session.measureLatency(in);
+    {
+        Session session(in);
+        for (int n = 0; n < hostfuzz::kMostOperations && !in.empty(); ++n)
+            session.step(in);
+        session.measureLatency(in);
+    }
+    hostfuzz::checkNoDescriptorLeftOpen();
     return 0;
 }

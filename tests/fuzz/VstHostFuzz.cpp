@@ -10,6 +10,7 @@
 #include "plugin/VendorRequests.h"
 #include "plugin/VstInterface.h"
 #include "tests/fuzz/HeadlessUser.h"
+#include "tests/fuzz/HostFuzzInput.h"
 
 #include <algorithm>
 #include <array>
@@ -93,13 +94,7 @@ class ByteReader {
     std::size_t pos_ = 0;
 };
 
-// A broken property ends the run as a crash, which libFuzzer records with its input.
-void check(bool property, const char* what) {
-    if (property)
-        return;
-    std::fprintf(stderr, "vst_host_fuzz: %s\n", what);
-    std::abort();
-}
+using hostfuzz::check;
 
 vst::IntPtr dispatch(vst::AEffect* e, vst::Int32 opcode, vst::Int32 index = 0, vst::IntPtr value = 0,
                      void* ptr = nullptr, float opt = 0.0f) {
@@ -399,5 +394,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         session.finish();
         dispatch(effect, vst::effClose);
     }
+    hostfuzz::checkNoDescriptorLeftOpen();
     return 0;
 }
