@@ -2,11 +2,11 @@
 # Installs TMX-1 from this folder, or removes it again.
 #
 #   ./install.sh               for you alone: the plug-in into ~/.vst, ~/.clap and ~/.lv2, the
-#                              manual under ~/.local/share, the setting that names the manual under
-#                              ~/.config
+#                              manual and the desktop limiter under ~/.local/share, the setting that
+#                              names the manual under ~/.config
 #   sudo ./install.sh          for every user of this computer: /usr/local/lib/vst,
-#                              /usr/local/lib/clap, /usr/local/lib/lv2, /usr/local/share/doc/tmx-1
-#                              and /etc/xdg
+#                              /usr/local/lib/clap, /usr/local/lib/lv2, /usr/local/share/doc/tmx-1,
+#                              /usr/local/share/tmx-1, /usr/local/lib/systemd/user and /etc/xdg
 #   ./install.sh --uninstall   removes what the same kind of installation put there
 #
 # --user installs for the user running it even as root. Nothing else on the computer is changed.
@@ -35,6 +35,8 @@ if [ "$scope" = user ]; then
     clap_plugins=$HOME/.clap
     bundles=$HOME/.lv2
     docs=$data/doc/tmx-1
+    limiter=$data/tmx-1
+    services=$data/systemd/user
 else
     if command -v dpkg-query >/dev/null 2>&1 &&
         dpkg-query -W -f='${Status}' tmx-1 2>/dev/null | grep -q "install ok installed"; then
@@ -45,10 +47,13 @@ else
     clap_plugins=/usr/local/lib/clap
     bundles=/usr/local/lib/lv2
     docs=/usr/local/share/doc/tmx-1
+    limiter=/usr/local/share/tmx-1
+    services=/usr/local/lib/systemd/user
     config=/etc/xdg
 fi
 settings="$config/Brindlow Audio/TMX-1.conf"
 manual="$docs/TMX-1 Manual.pdf"
+service=$services/tmx1-limiter.service
 
 # The settings file may hold lines of other features: only the Manual line is ours.
 without_manual_line() {
@@ -72,6 +77,11 @@ install_files() {
     rm -rf "$bundles/TMX-1.lv2" && mv "$bundles/TMX-1.lv2.part" "$bundles/TMX-1.lv2"
     cp "$here/TMX-1 Manual.pdf" "$manual"
     chmod 644 "$manual"
+    # The desktop limiter: its PipeWire file, and the user service that runs it with that file.
+    mkdir -p "$limiter" "$services"
+    cp "$here/tmx1-limiter.conf" "$limiter/tmx1-limiter.conf"
+    sed "s|@CONFIG@|$limiter/tmx1-limiter.conf|" "$here/tmx1-limiter.service.in" > "$service"
+    chmod 644 "$limiter/tmx1-limiter.conf" "$service"
     { without_manual_line; printf 'Manual=%s\n' "$manual"; } > "$settings.part"
     mv "$settings.part" "$settings"
     chmod 644 "$settings"
@@ -80,6 +90,7 @@ install_files() {
     echo "  CLAP     $clap_plugins/TMX-1.clap"
     echo "  LV2      $bundles/TMX-1.lv2"
     echo "  manual   $manual"
+    echo "  limiter  $limiter/tmx1-limiter.conf (on: systemctl --user enable --now tmx1-limiter)"
     echo "Rescan plug-ins in your DAW; if it does not find TMX-1, add the folders above to its plug-in folders."
 }
 
@@ -89,7 +100,13 @@ remove_if_empty() {
 }
 
 uninstall_files() {
-    rm -f "$vst_plugins/TMX-1.so" "$clap_plugins/TMX-1.clap" "$manual"
+    # A limiter turned on for this user is turned off first; other users' sessions stop theirs when
+    # the service is gone.
+    if [ "$scope" = user ] && [ -f "$service" ] && command -v systemctl >/dev/null 2>&1; then
+        systemctl --user disable --now tmx1-limiter >/dev/null 2>&1 || true
+    fi
+    rm -f "$vst_plugins/TMX-1.so" "$clap_plugins/TMX-1.clap" "$manual" "$limiter/tmx1-limiter.conf" \
+        "$service"
     rm -rf "$bundles/TMX-1.lv2"
     if [ -f "$settings" ]; then
         rest=$(without_manual_line)
@@ -100,6 +117,9 @@ uninstall_files() {
         fi
     fi
     remove_if_empty "$docs"
+    remove_if_empty "$limiter"
+    remove_if_empty "$services"
+    remove_if_empty "$(dirname "$services")" # .../systemd
     remove_if_empty "$(dirname "$docs")" # .../doc, which a per-user installation may have made
     remove_if_empty "$config/Brindlow Audio"
     remove_if_empty "$vst_plugins"
@@ -109,7 +129,8 @@ uninstall_files() {
 }
 
 if [ "$action" = install ]; then
-    for file in TMX-1.so TMX-1.clap TMX-1.lv2/manifest.ttl "TMX-1 Manual.pdf"; do
+    for file in TMX-1.so TMX-1.clap TMX-1.lv2/manifest.ttl "TMX-1 Manual.pdf" tmx1-limiter.conf \
+        tmx1-limiter.service.in; do
         [ -f "$here/$file" ] || { echo "install.sh: $file is missing beside install.sh; unpack the whole archive" >&2; exit 1; }
     done
     install_files

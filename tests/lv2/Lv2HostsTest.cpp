@@ -1,23 +1,20 @@
 // Other LV2 hosts render through each preset what tmx1-host renders through the same factory program
 // with the VST library: lilv's own command-line host, and GStreamer's lv2 element, which takes the
 // plug-in as one stereo filter through its port groups.
-#include "lv2/PortMap.h"
 #include "dsp/APluginProgram.h"
 #include "dsp/ParameterTable.h"
+#include "lv2/PortMap.h"
 #include "tests/lv2/LilvBundle.h"
+#include "tests/lv2/VstReference.h"
 #include "tools/tmx1-host/Renderer.h"
-#include "tools/tmx1-host/SoundFile.h"
 
 #include <gtest/gtest.h>
-#include <sndfile.h>
 
 #include <algorithm>
 #include <cctype>
-#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
-#include <numbers>
 #include <sstream>
 #include <vector>
 
@@ -25,75 +22,19 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Stereo {
-    std::vector<float> left, right;
-};
+using lv2test::kSameSound;
+using lv2test::readSound;
+using lv2test::renderThroughVst;
+using lv2test::Stereo;
 
-Stereo readSound(const std::string& path) {
-    host::SoundReader reader(path);
-    Stereo sound;
-    sound.left.resize(static_cast<std::size_t>(reader.frames()));
-    sound.right.resize(sound.left.size());
-    const int got = reader.read(sound.left.data(), sound.right.data(), static_cast<int>(reader.frames()));
-    sound.left.resize(static_cast<std::size_t>(got));
-    sound.right.resize(static_cast<std::size_t>(got));
-    return sound;
-}
-
-// 60 ms of two tones, the left 3.5 dB over full scale, then 40 ms of silence for the release.
+// 60 ms of the test tones, then 40 ms of silence for the release.
 void writeTestSignal(const std::string& path, int rate) {
-    const int frames = rate / 10;
-    std::vector<float> left(static_cast<std::size_t>(frames)), right(left.size());
-    for (int n = 0; n < frames * 6 / 10; ++n) {
-        const double t = static_cast<double>(n) / rate;
-        left[static_cast<std::size_t>(n)] =
-            static_cast<float>(1.5 * std::sin(2 * std::numbers::pi * 220 * t));
-        right[static_cast<std::size_t>(n)] =
-            static_cast<float>(0.8 * std::sin(2 * std::numbers::pi * 330 * t));
-    }
-    host::SoundWriter writer(path, host::SoundFormat{SF_FORMAT_WAV | SF_FORMAT_FLOAT}, rate);
-    writer.write(left.data(), right.data(), frames);
-    writer.close();
-}
-
-// tmx1-host's render of a factory program through the VST library, the latency kept as LV2 hosts keep it.
-void renderThroughVst(const std::string& input, const std::string& output, int program, int blockFrames,
-                      const std::vector<host::ParameterSetting>& parameters) {
-    host::RenderRequest request;
-    request.parameters = parameters;
-    request.pluginPath = TMX1_PLUGIN_PATH;
-    request.inputPath = input;
-    request.outputPath = output;
-    request.program = std::to_string(program);
-    request.compensateLatency = false;
-    request.blockFrames = blockFrames;
-    std::ostringstream noProgress;
-    host::ProgressBar progress(noProgress, "", 0);
-    host::render(request, progress);
-}
-
-// The largest difference between two renders of the same length, over both channels, and where.
-struct Difference {
-    float size = 0.0f;
-    std::size_t frame = 0;
-};
-
-Difference largestDifference(const Stereo& a, const Stereo& b) {
-    Difference largest;
-    for (std::size_t n = 0; n < a.left.size(); ++n) {
-        const float here = std::max(std::fabs(a.left[n] - b.left[n]), std::fabs(a.right[n] - b.right[n]));
-        if (here > largest.size)
-            largest = {here, n};
-    }
-    return largest;
+    lv2test::writeTestTones(path, rate, 0.0, 0.06, 0.04);
 }
 
 // The render's blocks: neither lv2apply's (one frame) nor GStreamer's (40 ms). The sound must not
 // depend on them.
 constexpr int kRenderBlock = 1024;
-
-// The dither is seeded from the clock in each process: noise of a few 1e-8 apart.
-constexpr float kSameSound = 1e-6f;
 
 class Lv2Hosts : public ::testing::Test {
   protected:
@@ -116,7 +57,7 @@ class Lv2Hosts : public ::testing::Test {
         renderThroughVst(input, viaVst, program, kRenderBlock, parameters);
         const Stereo a = readSound(viaHost), b = readSound(viaVst);
         ASSERT_EQ(a.left.size(), b.left.size()) << what;
-        const Difference difference = largestDifference(a, b);
+        const lv2test::Difference difference = lv2test::largestDifference(a, 0, b, 0, a.left.size());
         EXPECT_LE(difference.size, kSameSound) << what << ", frame " << difference.frame;
     }
 
@@ -126,8 +67,8 @@ class Lv2Hosts : public ::testing::Test {
                   const std::map<std::string, float>& controls) const {
         std::ostringstream command;
         command.precision(9); // every float exactly
-        command << "LV2_PATH='" << (work / "lv2").string() << ":/usr/lib/lv2' lv2apply -i '" << input << "' -o '"
-                << output << "'";
+        command << "LV2_PATH='" << (work / "lv2").string() << ":/usr/lib/lv2' lv2apply -i '" << input
+                << "' -o '" << output << "'";
         for (const auto& [symbol, value] : controls)
             command << " -c " << symbol << " " << value;
         command << " " << tmx1::lv2::kPluginUri;
@@ -150,7 +91,8 @@ TEST_F(Lv2Hosts, Lv2applyThroughEveryPresetSoundsAsTheSameProgramInTheVstEffectA
             const std::string viaLv2 = (work / "lv2.wav").string();
 
             lv2apply(input, viaLv2, values->second);
-            expectSoundOfTheVstEffect(input, viaLv2, program, std::string(name) + " at " + std::to_string(rate));
+            expectSoundOfTheVstEffect(input, viaLv2, program,
+                                      std::string(name) + " at " + std::to_string(rate));
         }
     }
 }
@@ -161,9 +103,9 @@ TEST_F(Lv2Hosts, Lv2applyWithOneControlSetSoundsAsTheVstEffectWithThatParameterS
     const std::string input = (work / "in.wav").string();
     writeTestSignal(input, 44100);
     const std::vector<host::ParameterSetting> settings{
-        {tmx1::kThreshold, 0.6f}, {tmx1::kRelease, 0.2f},   {tmx1::kPde, 0.0f},
-        {tmx1::kReleaseType, 0.5f}, {tmx1::kKnee, 0.3f},    {tmx1::kGain, 0.7f},
-        {tmx1::kAutoGain, 0.0f},  {tmx1::kBrickWall, 1.0f}, {tmx1::kStereoLink, 0.0f}};
+        {tmx1::kThreshold, 0.6f},   {tmx1::kRelease, 0.2f},   {tmx1::kPde, 0.0f},
+        {tmx1::kReleaseType, 0.5f}, {tmx1::kKnee, 0.3f},      {tmx1::kGain, 0.7f},
+        {tmx1::kAutoGain, 0.0f},    {tmx1::kBrickWall, 1.0f}, {tmx1::kStereoLink, 0.0f}};
     for (const host::ParameterSetting& setting : settings) {
         const char* symbol =
             tmx1::lv2::kPortSymbols[static_cast<std::size_t>(tmx1::lv2::PortOfParameter(setting.index))];
@@ -222,7 +164,8 @@ TEST_F(Lv2Hosts, GstreamerPlaysItAsOneStereoFilterThroughEveryPresetAsTheVstEffe
         std::ostringstream command;
         command << "GST_REGISTRY='" << (work / "registry.bin").string() << "' LV2_PATH='"
                 << (work / "lv2").string() << "' gst-launch-1.0 -q filesrc location='" << input
-                << "' ! wavparse ! audioconvert ! " << gstreamerElement() << gstreamerProperties(values->second)
+                << "' ! wavparse ! audioconvert ! " << gstreamerElement()
+                << gstreamerProperties(values->second)
                 << " ! audioconvert ! audio/x-raw,format=F32LE ! wavenc ! filesink location='" << viaGstreamer
                 << "'";
         ASSERT_EQ(std::system(command.str().c_str()), 0) << command.str();
