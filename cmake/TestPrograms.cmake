@@ -48,10 +48,9 @@ function(tmx1_test_program name)
     if(WIN32)
         add_test(NAME windows.${name} COMMAND ${name} WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
     else()
-        # Settings and files the user running the tests keeps (the editor's zoom, preset files) must not
-        # count: each test that needs some writes its own.
+        # Settings the user running the tests keeps (the editor's zoom) must not count: each test that
+        # needs some writes its own.
         gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-                             PROPERTIES ENVIRONMENT "XDG_CONFIG_HOME=${CMAKE_BINARY_DIR}/test-config-home;\
-XDG_DATA_HOME=${CMAKE_BINARY_DIR}/test-data-home")
+                             PROPERTIES ENVIRONMENT "XDG_CONFIG_HOME=${CMAKE_BINARY_DIR}/test-config-home")
     endif()
 endfunction()
