@@ -174,6 +174,9 @@ void TZoomMenu::Paint(toolkit::TCanvas& canvas) {
         const int rowTop = kBorder + i * kRowHeight;
         if (i == hover_)
             canvas.FillRect({kBorder, rowTop, all.Right - kBorder, rowTop + kRowHeight}, kHighlight);
+        // A line between the zoom steps and the presets.
+        if (entry.action == Action::savePreset)
+            canvas.FillRect({kBorder + 4, rowTop, all.Right - kBorder - 4, rowTop + 1}, kFrame);
         if (entry.checked)
             canvas.DrawCoverage(kBorder + 6, rowTop + 4, checkMark(markSide), kText);
         PaintText(canvas, entry.caption, kBorder + kCheckColumn, rowTop, kText);
