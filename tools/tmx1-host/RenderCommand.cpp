@@ -93,7 +93,8 @@ int runDemo(Arguments arguments, const std::string& defaultPlugin, std::ostream&
     request.outputPath = (directory / "demo-out.wav").string();
     writeDemoInput(request.inputPath);
     out << "Demo signal: " << DemoSignal::kBars << " bars of drums and bass at " << kDemoSampleRate
-        << " Hz, through \"" << *request.program << "\"\n";
+        << " Hz, through \"" << *request.program << "\""
+        << (request.preset ? " and " + *request.preset : std::string()) << "\n";
     return renderAndReport(request, out);
 }
 
