@@ -227,10 +227,13 @@ void TPluginEditorWindow::CopySwitchClick(TPersistent*) { ABValues[1 - ABSlot] =
 
 void TPluginEditorWindow::RecallSwitchClick(TPersistent*) {
     const int program = ProgramIndex >= 0 && ProgramIndex < kNumPrograms ? ProgramIndex : 0;
-    const auto& factory = kFactoryPrograms[static_cast<std::size_t>(program)].values;
+    RecallValues(kFactoryPrograms[static_cast<std::size_t>(program)].values);
+}
+
+void TPluginEditorWindow::RecallValues(const std::array<float, kEditorParams>& values) {
     for (int i = 0; i < kEditorParams; ++i) {
         const auto k = static_cast<std::size_t>(i);
-        ParamValues[k] = factory[k];
+        ParamValues[k] = values[k];
         ABValues[ABSlot][k] = kStaleValue;
         SendEdit(i, ParamValues[k]);
     }

@@ -102,7 +102,7 @@ void TPluginEditorWindow::LoadZoomedArtwork(int percent) {
 }
 
 void TPluginEditorWindow::WindowMouse(const platform::MouseEvent& event) {
-    // The zoom menu takes every mouse event while it is open, and a right click anywhere opens it.
+    // The menu takes every mouse event while it is open, and a right click anywhere opens it.
     const platform::MouseEvent layout = LayoutEvent(event);
     if (zoomMenu_->IsOpen()) {
         zoomMenu_->Mouse(layout);
@@ -110,7 +110,7 @@ void TPluginEditorWindow::WindowMouse(const platform::MouseEvent& event) {
     }
     if (event.kind == platform::MouseEventKind::Press && event.button == platform::MouseButton::Right &&
         CaptureControl() == nullptr) {
-        zoomMenu_->Open(layout.x, layout.y, Zoom().Percent(), pendingZoom_);
+        OpenMenu(layout.x, layout.y);
         return;
     }
     TForm::WindowMouse(event);

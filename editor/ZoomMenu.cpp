@@ -64,10 +64,14 @@ TZoomMenu::TZoomMenu(toolkit::TComponent* owner) : TControl(owner), font_(std::m
 
 TZoomMenu::~TZoomMenu() = default;
 
-void TZoomMenu::Open(int x, int y, int currentPercent, int pendingPercent) {
+void TZoomMenu::Open(int x, int y, int currentPercent, int pendingPercent,
+                     const std::vector<std::string>& presetNames) {
     entries_.clear();
     for (int percent : kZoomSteps)
-        entries_.push_back({percent, entryCaption(percent), percent == currentPercent});
+        entries_.push_back({Action::zoom, percent, entryCaption(percent), percent == currentPercent});
+    entries_.push_back({Action::savePreset, 0, "Save Preset", false});
+    for (std::size_t i = 0; i < std::min(presetNames.size(), kListedPresets); ++i)
+        entries_.push_back({Action::loadPreset, static_cast<int>(i), "Load " + presetNames[i], false});
     note_ = pendingPercent != 0 && pendingPercent != currentPercent
                 ? std::to_string(pendingPercent) + " % from the next opening of the panel"
                 : std::string();
@@ -132,13 +136,22 @@ void TZoomMenu::Mouse(const platform::MouseEvent& event) {
     case platform::MouseEventKind::Press: {
         const int index = event.button == platform::MouseButton::Left ? EntryAt(event.x, event.y) : -1;
         Close();
-        if (index >= 0 && OnChoose)
-            OnChoose(entries_[static_cast<std::size_t>(index)].percent);
+        if (index >= 0)
+            Choose(entries_[static_cast<std::size_t>(index)]);
         break;
     }
     case platform::MouseEventKind::Release:
         break;
     }
+}
+
+void TZoomMenu::Choose(const Entry& entry) const {
+    if (entry.action == Action::zoom && OnChoose)
+        OnChoose(entry.value);
+    if (entry.action == Action::savePreset && OnSavePreset)
+        OnSavePreset();
+    if (entry.action == Action::loadPreset && OnLoadPreset)
+        OnLoadPreset(entry.value);
 }
 
 void TZoomMenu::PaintText(toolkit::TCanvas& canvas, const std::string& text, int x, int rowTop,
@@ -161,6 +174,9 @@ void TZoomMenu::Paint(toolkit::TCanvas& canvas) {
         const int rowTop = kBorder + i * kRowHeight;
         if (i == hover_)
             canvas.FillRect({kBorder, rowTop, all.Right - kBorder, rowTop + kRowHeight}, kHighlight);
+        // A line between the zoom steps and the presets.
+        if (entry.action == Action::savePreset)
+            canvas.FillRect({kBorder + 4, rowTop, all.Right - kBorder - 4, rowTop + 1}, kFrame);
         if (entry.checked)
             canvas.DrawCoverage(kBorder + 6, rowTop + 4, checkMark(markSide), kText);
         PaintText(canvas, entry.caption, kBorder + kCheckColumn, rowTop, kText);

@@ -1,7 +1,8 @@
-// The panel's zoom menu: a small list drawn over the panel where the user right-clicked, with one
-// entry per zoom step and a check mark at the one in use. When the host refused the last change, a
-// line under the entries says that the chosen zoom waits for the next opening. It lives on the
-// panel's container, above every other control, and is drawn like the rest at the panel's zoom.
+// The panel's menu: a small list drawn over the panel where the user right-clicked, with one entry
+// per zoom step and a check mark at the one in use, then "Save Preset" and one entry per preset file
+// the user keeps. When the host refused the last zoom change, a line under the entries says that the
+// chosen zoom waits for the next opening. It lives on the panel's container, above every other
+// control, and is drawn like the rest at the panel's zoom.
 #pragma once
 
 #include "platform/Window.h"
@@ -23,8 +24,10 @@ class TZoomMenu : public toolkit::TControl {
     std::string_view ClassName() const override { return "TZoomMenu"; }
 
     // Opens with its top-left corner at (x, y) of the parent, moved in so that all of it shows.
-    // pendingPercent: a zoom chosen that waits for the next opening, 0 for none.
-    void Open(int x, int y, int currentPercent, int pendingPercent);
+    // pendingPercent: a zoom chosen that waits for the next opening, 0 for none. presetNames: the
+    // preset files to offer, at most kListedPresets of them.
+    void Open(int x, int y, int currentPercent, int pendingPercent,
+              const std::vector<std::string>& presetNames = {});
     void Close();
     bool IsOpen() const { return Visible(); }
 
@@ -43,17 +46,26 @@ class TZoomMenu : public toolkit::TControl {
 
     void Paint(toolkit::TCanvas& canvas) override;
 
-    // Raised with the percent of the entry chosen; the menu has closed by then.
+    // Raised with the percent of the zoom entry chosen; the menu has closed by then.
     std::function<void(int percent)> OnChoose;
+    // Raised when "Save Preset" is chosen, and with the index in presetNames of the preset chosen.
+    std::function<void()> OnSavePreset;
+    std::function<void(int index)> OnLoadPreset;
+
+    // As many as fit on the panel under the other entries.
+    static constexpr std::size_t kListedPresets = 10;
 
   private:
+    enum class Action { zoom, savePreset, loadPreset };
     struct Entry {
-        int percent;
+        Action action;
+        int value; // the zoom's percent, or the preset's index
         std::string caption;
         bool checked;
     };
 
     int EntryAt(int x, int y) const;
+    void Choose(const Entry& entry) const;
     void SetHover(int index);
     void PaintText(toolkit::TCanvas& canvas, const std::string& text, int x, int rowTop, toolkit::TColor color) const;
 

@@ -57,6 +57,8 @@ TPluginEditorWindow::TPluginEditorWindow(toolkit::TComponent* owner)
     zoomMenu_ = new TZoomMenu(this);
     zoomMenu_->SetParent(DIBContainer1);
     zoomMenu_->OnChoose = [this](int percent) { ZoomChosen(percent); };
+    zoomMenu_->OnSavePreset = [this] { SavePreset(); };
+    zoomMenu_->OnLoadPreset = [this](int index) { LoadPreset(presetFiles_[static_cast<std::size_t>(index)]); };
     if (OnCreate)
         OnCreate(this);
 }

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <set>
@@ -124,6 +125,14 @@ class TPluginEditorWindow : public toolkit::TForm {
     // delivered the click.
     std::function<void(int percent)> OnZoomChosen;
 
+    // --- presets (editor/UserPresets.h)
+    // Saves the values shown as a program file in the user's preset folder, named after the current
+    // program; says in an information box where it went, or why it did not.
+    void SavePreset();
+    // Sends the program file's values to the effect as the recall button sends a program's; a file that
+    // is not a program of TMX-1 is refused in an information box and changes nothing.
+    void LoadPreset(const std::filesystem::path& path);
+
     // --- refresh from the effect
     void UpdateControls();
     void UpdateKnob(std::int32_t index, float value);
@@ -186,6 +195,12 @@ class TPluginEditorWindow : public toolkit::TForm {
     // One whole edit: begin, the value, end.
     void SendEdit(int index, float value);
 
+    // Opens the menu at (x, y) of the layout with the zoom steps and the user's presets.
+    void OpenMenu(int x, int y);
+    // Sends every value as one edit each, and forgets the A/B memory of the slot in use.
+    void RecallValues(const std::array<float, kEditorParams>& values);
+    void Tell(const std::string& text);
+
     void LoadZoomedArtwork(int percent);
     void ZoomChosen(int percent);
 
@@ -199,6 +214,7 @@ class TPluginEditorWindow : public toolkit::TForm {
     char decimalSeparator_ = '.';
     TZoomMenu* zoomMenu_ = nullptr; // owned by the form
     int pendingZoom_ = 0;
+    std::vector<std::filesystem::path> presetFiles_; // as the open menu lists them
     int grabbed_ = -1;            // the parameter of the knob held down with the left button; -1 for none
     std::set<int> zoomedArtwork_; // the zooms whose pictures are loaded
 };

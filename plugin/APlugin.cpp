@@ -35,6 +35,7 @@ APlugin::APlugin(vst::AudioMasterCallback audioMaster) : AudioEffectX(audioMaste
     canProcessReplacing(true);
     isSynth(false);
     setUniqueID(kUniqueId);
+    cEffect.version = kVstVersion;
     setInitialDelay(compressor.latency());
 
     curProgram.store(0, std::memory_order_relaxed);

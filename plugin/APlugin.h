@@ -19,7 +19,7 @@ namespace tmx1 {
 
 class APluginEditor;
 
-inline constexpr vst::Int32 kUniqueId = vst::fourCharCode("q4y9");
+inline constexpr vst::Int32 kUniqueId = kVstUniqueId;
 
 // How hosts tell every plug-in the scale of the editor windows they show (1.5 for 150 %), the factor
 // in opt: another maker's request, which they send to everyone.

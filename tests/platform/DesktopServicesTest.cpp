@@ -1,6 +1,7 @@
 // The machine settings file, the user's own settings and the desktop's open operation.
 #include "platform/MachineSettings.h"
 #include "platform/Shell.h"
+#include "platform/UserFolders.h"
 #include "platform/UserSettings.h"
 #include "platform/headless/Screen.h"
 
@@ -98,6 +99,24 @@ TEST_F(DesktopServices, TheUsersOwnSettingsComeBeforeTheMachines) {
         ScopedEnvironment relative("XDG_CONFIG_HOME", "relative/user");
         EXPECT_EQ(manual(), std::optional<std::string>("/from/dot-config.pdf"))
             << "a relative folder is ignored";
+    }
+}
+
+// The user's own files (presets) go to $XDG_DATA_HOME or, without it or with a relative one, to
+// ~/.local/share.
+TEST_F(DesktopServices, TheUsersDataFolderFollowsTheXdgRules) {
+    ScopedEnvironment home("HOME", (folder / "home").string());
+    {
+        ScopedEnvironment data("XDG_DATA_HOME", (folder / "data").string());
+        EXPECT_EQ(platform::UserDataFolder(), std::optional<fs::path>(folder / "data"));
+    }
+    {
+        ScopedEnvironment relative("XDG_DATA_HOME", "relative/data");
+        EXPECT_EQ(platform::UserDataFolder(), std::optional<fs::path>(folder / "home" / ".local" / "share"));
+        unsetenv("XDG_DATA_HOME");
+        EXPECT_EQ(platform::UserDataFolder(), std::optional<fs::path>(folder / "home" / ".local" / "share"));
+        unsetenv("HOME");
+        EXPECT_EQ(platform::UserDataFolder(), std::nullopt) << "no home, no folder";
     }
 }
 

@@ -10,6 +10,7 @@
 #include "platform/SharedLibrary.h"
 #include "platform/Shell.h"
 #include "platform/Terminal.h"
+#include "platform/UserFolders.h"
 #include "platform/UserSettings.h"
 #include "platform/Window.h"
 #include "platform/headless/Screen.h"
@@ -23,6 +24,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -166,6 +168,14 @@ class SavedDecimalSeparator {
   private:
     char saved_[8] = {};
 };
+
+// The user's preset files go to the Documents folder the shell names.
+TEST(UserFolders, TheUsersDataFolderIsTheirDocumentsFolder) {
+    const std::optional<std::filesystem::path> folder = platform::UserDataFolder();
+    ASSERT_TRUE(folder.has_value());
+    EXPECT_TRUE(folder->is_absolute()) << folder->string();
+    EXPECT_TRUE(std::filesystem::is_directory(*folder)) << folder->string();
+}
 
 TEST(RegionalSettings, TheDecimalSeparatorIsTheUsersSingleCharacterOrAPoint) {
     const SavedDecimalSeparator saved;

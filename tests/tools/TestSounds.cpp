@@ -46,6 +46,14 @@ Sound readSound(const std::filesystem::path& path) {
     return sound;
 }
 
+float largestDifference(const std::vector<float>& a, const std::vector<float>& b) {
+    EXPECT_EQ(a.size(), b.size());
+    float largest = 0.0f;
+    for (std::size_t i = 0; i < std::min(a.size(), b.size()); ++i)
+        largest = std::max(largest, std::fabs(a[i] - b[i]));
+    return largest;
+}
+
 ScratchFolder::ScratchFolder() {
     std::random_device entropy;
     path = std::filesystem::path(testing::TempDir()) / ("tmx1-host-test-" + std::to_string(entropy()));

@@ -26,6 +26,10 @@ void writeSound(const std::filesystem::path& path, const Sound& sound);
 // Fails the current test (and answers an empty sound) when the file cannot be read.
 Sound readSound(const std::filesystem::path& path);
 
+// The largest difference between two renders' samples (TMX-1's dither differs from run to run);
+// fails the current test when their lengths differ.
+float largestDifference(const std::vector<float>& a, const std::vector<float>& b);
+
 // A fresh empty folder, removed with everything in it when the object goes.
 class ScratchFolder {
   public:

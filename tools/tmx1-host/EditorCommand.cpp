@@ -5,6 +5,7 @@
 #include "tools/tmx1-host/ActiveEffect.h"
 #include "tools/tmx1-host/DemoSignal.h"
 #include "tools/tmx1-host/EffectSetup.h"
+#include "tools/tmx1-host/ParameterWords.h"
 
 #include <algorithm>
 #include <atomic>
@@ -190,8 +191,7 @@ void showEditor(const EditorRequest& request, std::ostream& out) {
     };
     Host host(options);
     std::unique_ptr<HostedEffect> effect = openEffect(host, request.pluginPath);
-    if (request.program)
-        selectProgram(*effect, *request.program);
+    applySettings(*effect, request.program, request.preset, request.parameters);
     if ((effect->record().flags & vst::effFlagsHasEditor) == 0)
         throw HostError("the plug-in has no editor to show");
     if (request.zoom)
@@ -223,6 +223,9 @@ int runEditor(Arguments arguments, const std::string& defaultPlugin, std::ostrea
     EditorRequest request;
     request.pluginPath = arguments.option("--plugin").value_or(defaultPlugin);
     request.program = arguments.option("--program");
+    request.preset = arguments.option("--preset");
+    for (const auto& setting : arguments.optionLists("--param", isParameterSetting))
+        request.parameters.push_back(parseParameterWords(setting));
     request.seconds = arguments.positiveOption("--seconds");
     if (const std::optional<std::string> zoom = arguments.option("--zoom"))
         request.zoom = parseEditorZoom(*zoom);

@@ -2,6 +2,7 @@
 
 #include "dsp/ParameterText.h"
 #include "tools/tmx1-host/EditorOnScreen.h"
+#include "tools/tmx1-host/EffectPresets.h"
 #include "tools/tmx1-host/NumberText.h"
 
 #include <algorithm>
@@ -94,6 +95,16 @@ void applyParameters(HostedEffect& effect, const std::vector<ParameterSetting>& 
         }
         effect.setParameter(setting.index, setting.value);
     }
+}
+
+void applySettings(HostedEffect& effect, const std::optional<std::string>& program,
+                   const std::optional<std::string>& presetPath,
+                   const std::vector<ParameterSetting>& parameters) {
+    if (program)
+        selectProgram(effect, *program);
+    if (presetPath)
+        applyPresetFile(effect, *presetPath);
+    applyParameters(effect, parameters);
 }
 
 int parseEditorZoom(const std::string& text) {

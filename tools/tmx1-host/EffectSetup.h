@@ -1,10 +1,12 @@
 // Choosing what an effect does before it processes, from the words a user types: a program by
-// number or by exact name, and parameters as INDEX=VALUE (ParameterWords adds TMX-1's own names).
+// number or by exact name, a preset file, and parameters as INDEX=VALUE (ParameterWords adds TMX-1's
+// own names).
 #pragma once
 
 #include "tools/tmx1-host/Host.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -49,6 +51,13 @@ int findParameter(HostedEffect& effect, const std::string& name);
 // Applies each setting in order; throws SetupError for an index the effect does not have, or one
 // whose name is not the setting's.
 void applyParameters(HostedEffect& effect, const std::vector<ParameterSetting>& settings);
+
+// What a command line chooses, in the order a user expects to build on each: the program, then a preset
+// file (tools/tmx1-host/EffectPresets.h), then single parameters. Throws SetupError or
+// presets::PresetError.
+void applySettings(HostedEffect& effect, const std::optional<std::string>& program,
+                   const std::optional<std::string>& presetPath,
+                   const std::vector<ParameterSetting>& parameters);
 
 // The editor's zoom as "--zoom 100|150|200" gives it; throws SetupError for another value.
 int parseEditorZoom(const std::string& text);

@@ -23,6 +23,7 @@ RenderRequest requestFrom(Arguments& arguments, const std::string& defaultPlugin
     RenderRequest request;
     request.pluginPath = arguments.option("--plugin").value_or(defaultPlugin);
     request.program = arguments.option("--program");
+    request.preset = arguments.option("--preset");
     for (const auto& setting : arguments.optionLists("--param", isParameterSetting))
         request.parameters.push_back(parseParameterWords(setting));
     request.blockFrames = arguments.integerOption("--block", 1).value_or(request.blockFrames);
@@ -92,7 +93,8 @@ int runDemo(Arguments arguments, const std::string& defaultPlugin, std::ostream&
     request.outputPath = (directory / "demo-out.wav").string();
     writeDemoInput(request.inputPath);
     out << "Demo signal: " << DemoSignal::kBars << " bars of drums and bass at " << kDemoSampleRate
-        << " Hz, through \"" << *request.program << "\"\n";
+        << " Hz, through \"" << *request.program << "\""
+        << (request.preset ? " and " + *request.preset : std::string()) << "\n";
     return renderAndReport(request, out);
 }
 

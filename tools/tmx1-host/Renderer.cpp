@@ -186,9 +186,7 @@ class OutputLoudness : public BlockListener {
 
 std::unique_ptr<HostedEffect> setUpEffect(Host& host, const RenderRequest& request) {
     auto effect = openEffect(host, request.pluginPath);
-    if (request.program)
-        selectProgram(*effect, *request.program);
-    applyParameters(*effect, request.parameters);
+    applySettings(*effect, request.program, request.preset, request.parameters);
     return effect;
 }
 

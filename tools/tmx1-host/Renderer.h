@@ -23,6 +23,7 @@ struct RenderRequest {
     std::string outputPath;
     std::optional<std::string> plotPath; // a PNG of the levels and the gain over time, when given
     std::optional<std::string> program;  // number or exact name; the effect's current one when absent
+    std::optional<std::string> preset;   // a preset file applied after the program
     std::vector<ParameterSetting> parameters;
     int blockFrames = 512;
     bool compensateLatency = true;

@@ -91,9 +91,7 @@ void play(HostedEffect& effect, HeadlessEditor& editor, const std::string& path,
 void snapshot(const SnapshotRequest& request, std::ostream& out) {
     Host host;
     std::unique_ptr<HostedEffect> effect = openEffect(host, request.pluginPath);
-    if (request.program)
-        selectProgram(*effect, *request.program);
-    applyParameters(*effect, request.parameters);
+    applySettings(*effect, request.program, request.preset, request.parameters);
     if (request.zoom)
         applyEditorZoom(*effect, *request.zoom);
     HeadlessEditor editor(*effect);
@@ -115,6 +113,7 @@ int runSnapshot(Arguments arguments, const std::string& defaultPlugin, std::ostr
     SnapshotRequest request;
     request.pluginPath = arguments.option("--plugin").value_or(defaultPlugin);
     request.program = arguments.option("--program");
+    request.preset = arguments.option("--preset");
     for (const auto& setting : arguments.optionLists("--param", isParameterSetting))
         request.parameters.push_back(parseParameterWords(setting));
     request.audioPath = arguments.option("--audio");

@@ -17,6 +17,7 @@ struct SnapshotRequest {
     std::string pluginPath;
     std::string outputPath;
     std::optional<std::string> program; // number or exact name
+    std::optional<std::string> preset;  // a preset file applied after the program
     std::vector<ParameterSetting> parameters;
     std::optional<std::string> audioPath;
     std::optional<double> stopSeconds; // where to stop playing the audio; its end when absent
@@ -27,8 +28,8 @@ struct SnapshotRequest {
 // the output's name that was not there before.
 void snapshot(const SnapshotRequest& request, std::ostream& out);
 
-// snapshot [--plugin P.so] [--program N|NAME] [--param I=V ...] [--audio FILE [--at SECONDS]]
-//          [--zoom 100|150|200] OUT.png
+// snapshot [--plugin P.so] [--program N|NAME] [--preset FILE] [--param I=V ...]
+//          [--audio FILE [--at SECONDS]] [--zoom 100|150|200] OUT.png
 int runSnapshot(Arguments arguments, const std::string& defaultPlugin, std::ostream& out);
 
 } // namespace host

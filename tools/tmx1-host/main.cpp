@@ -4,6 +4,7 @@
 #include "tools/tmx1-host/BenchCommand.h"
 #include "tools/tmx1-host/EditorCommand.h"
 #include "tools/tmx1-host/InfoCommand.h"
+#include "tools/tmx1-host/PresetCommand.h"
 #include "tools/tmx1-host/RenderCommand.h"
 #include "tools/tmx1-host/SnapshotCommand.h"
 
@@ -16,15 +17,16 @@ namespace {
 
 const char* const kUsage =
     "usage: tmx1-host info [PLUGIN.so]\n"
-    "       tmx1-host render [--plugin P.so] IN OUT [--program N|NAME] [--param I=V|NAME=V ...]\n"
-    "                        [--block N] [--no-latency-comp] [--plot OUT.png]\n"
-    "                        [--loudness LUFS [--ceiling DBTP]]\n"
-    "       tmx1-host demo [--plugin P.so] [OUTDIR] [--program N|NAME] [--param I=V|NAME=V ...]\n"
-    "                      [--block N] [--no-latency-comp]\n"
+    "       tmx1-host render [--plugin P.so] IN OUT [SETTINGS] [--block N] [--no-latency-comp]\n"
+    "                        [--plot OUT.png] [--loudness LUFS [--ceiling DBTP]]\n"
+    "       tmx1-host demo [--plugin P.so] [OUTDIR] [SETTINGS] [--block N] [--no-latency-comp]\n"
     "       tmx1-host bench [--plugin P.so] [--vs OTHER.so] [--seconds S]\n"
-    "       tmx1-host snapshot [--plugin P.so] [--program N|NAME] [--param I=V|NAME=V ...]\n"
-    "                          [--audio FILE [--at SECONDS]] [--zoom 100|150|200] OUT.png\n"
-    "       tmx1-host editor [--plugin P.so] [--program N|NAME] [--seconds S] [--zoom 100|150|200]\n"
+    "       tmx1-host snapshot [--plugin P.so] [SETTINGS] [--audio FILE [--at SECONDS]]\n"
+    "                          [--zoom 100|150|200] OUT.png\n"
+    "       tmx1-host editor [--plugin P.so] [SETTINGS] [--seconds S] [--zoom 100|150|200]\n"
+    "       tmx1-host preset [--plugin P.so] [SETTINGS] OUT.fxp|OUT.fxb\n"
+    "  SETTINGS: [--program N|NAME] [--preset FILE.fxp|FILE.fxb] [--param I=V|NAME=V ...],\n"
+    "          applied in that order\n"
     "  info    print a plug-in's identity, parameters and programs\n"
     "  render  process an audio file (WAV, AIFF, FLAC, Ogg, ...) through a plug-in, latency compensated;\n"
     "          --plot also draws the input and output levels and the gain over time into a PNG;\n"
@@ -40,6 +42,9 @@ const char* const kUsage =
     "          (up to SECONDS) so the meters move, and save what the panel shows\n"
     "  editor  show the editor in a window on the desktop while a demo signal loops through the effect,\n"
     "          until the window is closed, Ctrl+C, or S seconds have passed\n"
+    "  preset  write the settings as a preset file DAWs read: OUT.fxp the current program, OUT.fxb\n"
+    "          the bank of all the effect's programs with the current one as set\n"
+    "  --preset  load a preset file (a program, or a bank of every program) after --program\n"
     "  --param a parameter's index and normalised value (0..1), or for TMX-1 its name and a value as the\n"
     "          panel shows it: Threshold=-6, Release=250 (ms), \"Release Type=Opto\", PDE=On\n"
     "  --zoom  the editor at 100, 150 or 200 % (else as the user last chose, the host or the desktop say)\n"
@@ -65,6 +70,8 @@ int runCommand(const std::string& command, const std::vector<std::string>& rest)
         return host::runSnapshot(host::Arguments(rest), TMX1_DEFAULT_PLUGIN, std::cout);
     if (command == "editor")
         return host::runEditor(host::Arguments(rest), TMX1_DEFAULT_PLUGIN, std::cout);
+    if (command == "preset")
+        return host::runPreset(host::Arguments(rest), TMX1_DEFAULT_PLUGIN, std::cout);
     if (command == "bench")
         return host::runBench(host::Arguments(rest), TMX1_DEFAULT_PLUGIN, std::cout);
     throw host::UsageError("unknown command '" + command + "'");
