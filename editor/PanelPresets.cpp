@@ -5,7 +5,7 @@
 
 #include "dsp/APluginProgram.h"
 #include "editor/UserPresets.h"
-#include "editor/ZoomMenu.h"
+#include "editor/PanelMenu.h"
 #include "presets/PresetCodec.h"
 #include "presets/PresetFile.h"
 
@@ -32,7 +32,7 @@ void TPluginEditorWindow::OpenMenu(int x, int y) {
             presetFiles_.push_back(file);
             names.push_back(file.stem().string());
         }
-    zoomMenu_->Open(x, y, Zoom().Percent(), pendingZoom_, names);
+    panelMenu_->Open(x, y, Zoom().Percent(), pendingZoom_, names);
 }
 
 void TPluginEditorWindow::SavePreset() {

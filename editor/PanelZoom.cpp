@@ -5,7 +5,7 @@
 #include "DIB/cDIBImageList.h"
 #include "DIB/cDIBPanel.h"
 #include "editor/ZoomChoice.h"
-#include "editor/ZoomMenu.h"
+#include "editor/PanelMenu.h"
 #include "platform/DesktopScale.h"
 #include "platform/UserSettings.h"
 #include "resources/ScaledArtwork.h"
@@ -82,7 +82,7 @@ void TPluginEditorWindow::SetPanelZoom(int percent) {
     SetZoom(toolkit::TZoom(percent));
     if (pendingZoom_ == percent)
         pendingZoom_ = 0;
-    zoomMenu_->Close();
+    panelMenu_->Close();
 }
 
 void TPluginEditorWindow::LoadZoomedArtwork(int percent) {
@@ -104,8 +104,8 @@ void TPluginEditorWindow::LoadZoomedArtwork(int percent) {
 void TPluginEditorWindow::WindowMouse(const platform::MouseEvent& event) {
     // The menu takes every mouse event while it is open, and a right click anywhere opens it.
     const platform::MouseEvent layout = LayoutEvent(event);
-    if (zoomMenu_->IsOpen()) {
-        zoomMenu_->Mouse(layout);
+    if (panelMenu_->IsOpen()) {
+        panelMenu_->Mouse(layout);
         return;
     }
     if (event.kind == platform::MouseEventKind::Press && event.button == platform::MouseButton::Right &&

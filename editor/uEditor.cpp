@@ -5,7 +5,7 @@
 #include "DIB/cDIBImageList.h"
 #include "DIB/cDIBPanel.h"
 #include "editor/EditorLayout.h"
-#include "editor/ZoomMenu.h"
+#include "editor/PanelMenu.h"
 #include "platform/Locale.h"
 #include "dsp/APluginProgram.h"
 #include "toolkit/ClassRegistry.h"
@@ -54,11 +54,11 @@ TPluginEditorWindow::TPluginEditorWindow(toolkit::TComponent* owner)
     ReadLayout();
     FindComponents();
     // Over every control of the panel: the container paints its children in order.
-    zoomMenu_ = new TZoomMenu(this);
-    zoomMenu_->SetParent(DIBContainer1);
-    zoomMenu_->OnChoose = [this](int percent) { ZoomChosen(percent); };
-    zoomMenu_->OnSavePreset = [this] { SavePreset(); };
-    zoomMenu_->OnLoadPreset = [this](int index) { LoadPreset(presetFiles_[static_cast<std::size_t>(index)]); };
+    panelMenu_ = new TPanelMenu(this);
+    panelMenu_->SetParent(DIBContainer1);
+    panelMenu_->OnChoose = [this](int percent) { ZoomChosen(percent); };
+    panelMenu_->OnSavePreset = [this] { SavePreset(); };
+    panelMenu_->OnLoadPreset = [this](int index) { LoadPreset(presetFiles_[static_cast<std::size_t>(index)]); };
     if (OnCreate)
         OnCreate(this);
 }

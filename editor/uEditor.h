@@ -32,7 +32,7 @@ class TDIBImageList;
 namespace tmx1 {
 
 class EffectLink;
-class TZoomMenu;
+class TPanelMenu;
 
 inline constexpr int kEditorParams = kNumParams;
 inline constexpr float kStaleValue = 2.0f; // no parameter takes it: the entry must be refreshed
@@ -120,7 +120,7 @@ class TPluginEditorWindow : public toolkit::TForm {
     // the next opening. 0 for none.
     int PendingZoom() const { return pendingZoom_; }
     void SetPendingZoom(int percent) { pendingZoom_ = percent; }
-    TZoomMenu& ZoomMenu() const { return *zoomMenu_; }
+    TPanelMenu& PanelMenu() const { return *panelMenu_; }
     // Raised when the user chooses a zoom in the menu; the session applies it after the idle that
     // delivered the click.
     std::function<void(int percent)> OnZoomChosen;
@@ -212,7 +212,7 @@ class TPluginEditorWindow : public toolkit::TForm {
     std::array<MeterView, kMeterGroups.size()> meters_;
     std::unique_ptr<toolkit::TMethodTable> methods_;
     char decimalSeparator_ = '.';
-    TZoomMenu* zoomMenu_ = nullptr; // owned by the form
+    TPanelMenu* panelMenu_ = nullptr; // owned by the form
     int pendingZoom_ = 0;
     std::vector<std::filesystem::path> presetFiles_; // as the open menu lists them
     int grabbed_ = -1;            // the parameter of the knob held down with the left button; -1 for none

@@ -5,7 +5,7 @@
 // faithfully and that layout and tables agree.
 #include "editor/EditorLayout.h"
 #include "editor/PanelControls.h"
-#include "editor/ZoomMenu.h"
+#include "editor/PanelMenu.h"
 #include "editor/uEditor.h"
 
 #include "DIB/cDIBDial.h"
@@ -65,8 +65,8 @@ TEST(EditorLayout, EveryControlIsBuiltInPaintingOrderWhereTheStreamPutsIt) {
     const dib::TDIBContainer& container = *window.DIBContainer1;
     // The stream's controls, then the zoom menu the window adds over all of them.
     ASSERT_EQ(static_cast<std::size_t>(container.ControlCount()), stored.children.size() + 1);
-    EXPECT_EQ(container.Controls(container.ControlCount() - 1), &window.ZoomMenu());
-    EXPECT_FALSE(window.ZoomMenu().Visible());
+    EXPECT_EQ(container.Controls(container.ControlCount() - 1), &window.PanelMenu());
+    EXPECT_FALSE(window.PanelMenu().Visible());
     for (int i = 0; i + 1 < container.ControlCount(); ++i) {
         const toolkit::TFormTextObject& want = stored.children[static_cast<std::size_t>(i)];
         const toolkit::TControl& child = *container.Controls(i);

@@ -3,7 +3,7 @@
 // an information box without a change.
 #include "tests/editor/EditorFixture.h"
 
-#include "editor/ZoomMenu.h"
+#include "editor/PanelMenu.h"
 #include "presets/PresetCodec.h"
 #include "presets/PresetFile.h"
 #include "tests/support/ScopedEnvironment.h"
@@ -48,15 +48,15 @@ class PanelPresets : public OpenEditor {
         screenWindow().Press(300, 150, platform::MouseButton::Right);
         screenWindow().Release(300, 150, platform::MouseButton::Right);
         std::vector<std::string> captions;
-        for (int i = 0; i < window().ZoomMenu().EntryCount(); ++i)
-            captions.push_back(window().ZoomMenu().EntryCaption(i));
+        for (int i = 0; i < window().PanelMenu().EntryCount(); ++i)
+            captions.push_back(window().PanelMenu().EntryCaption(i));
         screenWindow().Press(1, 1); // closes it
         return captions;
     }
     void choose(const std::string& caption) {
         screenWindow().Press(300, 150, platform::MouseButton::Right);
         screenWindow().Release(300, 150, platform::MouseButton::Right);
-        tmx1::TZoomMenu& menu = window().ZoomMenu();
+        tmx1::TPanelMenu& menu = window().PanelMenu();
         ASSERT_TRUE(menu.IsOpen());
         for (int i = 0; i < menu.EntryCount(); ++i)
             if (menu.EntryCaption(i) == caption) {

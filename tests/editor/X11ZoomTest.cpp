@@ -58,7 +58,7 @@ int clearDifferencesFromPicture(const Shown& shown, int percent) {
 
 // A DAW's plug-in window on the private server, at (kParentX, kParentY), sized as the effect reports
 // its editor; the host answers audioMasterSizeWindow by resizing it (unless told to refuse). The user's
-// settings live in a folder of the test's own, and no desktop scale is set unless a test sets one.
+// settings and presets live in a folder of the test's own, and no desktop scale is set unless a test sets one.
 class X11ZoomedEditor : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -67,6 +67,7 @@ class X11ZoomedEditor : public ::testing::Test {
                  ("tmx1-x11zoom-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         fs::remove_all(folder);
         userConfig.emplace("XDG_CONFIG_HOME", folder.string());
+        userData.emplace("XDG_DATA_HOME", (folder / "data").string()); // no presets: the menu's four entries
         gdkScale.emplace("GDK_SCALE", ""); // the desktop running the tests may set it
         display = XOpenDisplay(nullptr);
         ASSERT_NE(display, nullptr);
@@ -190,6 +191,7 @@ class X11ZoomedEditor : public ::testing::Test {
 
     fs::path folder;
     std::optional<testing_support::ScopedEnvironment> userConfig;
+    std::optional<testing_support::ScopedEnvironment> userData;
     std::optional<testing_support::ScopedEnvironment> gdkScale;
     Display* display = nullptr;
     Window parent = 0;
@@ -313,7 +315,7 @@ TEST_F(X11ZoomedEditor, TheDesktopsXftDpiAloneOpensTheEditorAt150) {
 }
 
 // The menu's entry for percent, found by what the right click drew: the menu opens over the panel
-// with its three entries of equal height, 100, 150 and 200 % from the top.
+// with its entries of equal height, 100, 150 and 200 % from the top, then Save Preset.
 Point menuEntry(const ShownArea& menu, int percent) {
     const auto [x, y] = testing_support::menuEntryCentre(menu, percent == 100 ? 0 : percent == 150 ? 1 : 2);
     return {x, y};

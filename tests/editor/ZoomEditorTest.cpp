@@ -3,7 +3,7 @@
 #include "tests/editor/EditorFixture.h"
 
 #include "DIB/cDIBPanel.h"
-#include "editor/ZoomMenu.h"
+#include "editor/PanelMenu.h"
 #include "platform/UserSettings.h"
 #include "plugin/VendorRequests.h"
 #include "tests/support/UserSettingsSandbox.h"
@@ -52,7 +52,7 @@ class ZoomedEditor : public OpenEditor {
         const toolkit::TZoom zoom = window().Zoom();
         screenWindow().Press(zoom.Device(x), zoom.Device(y), platform::MouseButton::Right);
         screenWindow().Release(zoom.Device(x), zoom.Device(y), platform::MouseButton::Right);
-        tmx1::TZoomMenu& menu = window().ZoomMenu();
+        tmx1::TPanelMenu& menu = window().PanelMenu();
         ASSERT_TRUE(menu.IsOpen());
         for (int i = 0; i < menu.EntryCount(); ++i)
             if (menu.EntryCaption(i) == "Zoom " + std::to_string(percent) + " %") {
@@ -152,7 +152,7 @@ TEST_F(ZoomedEditor, TheMenuZoomsTheOpenWindowAndEveryInstanceOpenedAfter) {
     idle();
     EXPECT_EQ(windowSize(), std::make_pair(570, 265));
     screenWindow().Press(300, 150, platform::MouseButton::Right);
-    tmx1::TZoomMenu& menu = window().ZoomMenu();
+    tmx1::TPanelMenu& menu = window().PanelMenu();
     ASSERT_TRUE(menu.IsOpen());
     ASSERT_GE(menu.EntryCount(), 4);
     EXPECT_EQ(menu.EntryCaption(0), "Zoom 100 %");
@@ -173,7 +173,7 @@ TEST_F(ZoomedEditor, TheMenuZoomsTheOpenWindowAndEveryInstanceOpenedAfter) {
     EXPECT_TRUE(sizeRequests.empty());
 
     chooseZoomInMenu(300, 150, 200);
-    EXPECT_FALSE(window().ZoomMenu().IsOpen());
+    EXPECT_FALSE(window().PanelMenu().IsOpen());
     idle(); // the choice is applied once the window's own idle has returned
     ASSERT_EQ(sizeRequests, (std::vector<std::pair<int, int>>{{1140, 530}}));
     EXPECT_EQ(windowSize(), std::make_pair(1140, 530));
@@ -184,7 +184,7 @@ TEST_F(ZoomedEditor, TheMenuZoomsTheOpenWindowAndEveryInstanceOpenedAfter) {
     idle();
     EXPECT_GT(screenWindow().PaintCount(), 0);
     chooseZoomInMenu(100, 100, 200);
-    EXPECT_TRUE(window().ZoomMenu().IsOpen() == false);
+    EXPECT_TRUE(window().PanelMenu().IsOpen() == false);
     idle();
     EXPECT_EQ(sizeRequests.size(), 1u) << "choosing the zoom in use asks for nothing";
 
@@ -208,8 +208,8 @@ TEST_F(ZoomedEditor, AHostThatKeepsItsSizeGetsTheNewZoomAtTheNextOpen) {
     EXPECT_EQ(reportedSize(), std::make_pair(570, 265));
     EXPECT_EQ(window().PendingZoom(), 150);
     screenWindow().Press(200, 200, platform::MouseButton::Right);
-    EXPECT_TRUE(window().ZoomMenu().EntryChecked(0)) << "the zoom in use is still 100 %";
-    EXPECT_EQ(window().ZoomMenu().Note(), "150 % from the next opening of the panel");
+    EXPECT_TRUE(window().PanelMenu().EntryChecked(0)) << "the zoom in use is still 100 %";
+    EXPECT_EQ(window().PanelMenu().Note(), "150 % from the next opening of the panel");
     screenWindow().Press(1, 1);
 
     dispatch(vst::effEditClose);

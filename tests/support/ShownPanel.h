@@ -79,8 +79,9 @@ inline ShownArea changedArea(const Shown& before, const Shown& after) {
     return box.right > 0 ? box : ShownArea{};
 }
 
-// The centre of entry `row` of a menu that shows `rows` entries of equal height and nothing else.
-inline std::pair<int, int> menuEntryCentre(const ShownArea& menu, int row, int rows = 3) {
+// The centre of entry `row` of a menu that shows `rows` entries of equal height and nothing else: the
+// panel's menu shows four (the three zoom steps and Save Preset) while the user has no presets.
+inline std::pair<int, int> menuEntryCentre(const ShownArea& menu, int row, int rows = 4) {
     const int rowHeight = menu.height() / rows;
     return {(menu.left + menu.right) / 2, menu.top + row * rowHeight + rowHeight / 2};
 }

@@ -1,5 +1,5 @@
-// The user's own settings (the editor's zoom) kept out of a test and the test's kept out of the user's:
-// on Linux a fresh XDG_CONFIG_HOME for the test's lifetime; on Windows the product's HKCU key, emptied
+// The user's own settings (the editor's zoom) and presets kept out of a test and the test's kept out of
+// the user's: on Linux a fresh XDG_CONFIG_HOME and XDG_DATA_HOME for the test's lifetime; on Windows the product's HKCU key, emptied
 // for the test and put back as it was afterwards.
 #pragma once
 
@@ -30,6 +30,7 @@ class UserSettingsSandbox {
         folder_ = std::filesystem::temp_directory_path() / ("tmx1-user-" + name);
         std::filesystem::remove_all(folder_);
         environment_ = std::make_unique<ScopedEnvironment>("XDG_CONFIG_HOME", folder_.string());
+        data_ = std::make_unique<ScopedEnvironment>("XDG_DATA_HOME", (folder_ / "data").string());
 #endif
     }
     ~UserSettingsSandbox() {
@@ -45,6 +46,7 @@ class UserSettingsSandbox {
             }
         }
 #else
+        data_.reset();
         environment_.reset();
         std::error_code ignored;
         std::filesystem::remove_all(folder_, ignored);
@@ -78,6 +80,7 @@ class UserSettingsSandbox {
 #else
     std::filesystem::path folder_;
     std::unique_ptr<ScopedEnvironment> environment_;
+    std::unique_ptr<ScopedEnvironment> data_;
 #endif
 };
 

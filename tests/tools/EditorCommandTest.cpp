@@ -249,11 +249,12 @@ TEST_F(EditorOnScreen, AtZoom200TheWindowIsTwiceTheSizeAndShowsTheZoomedPanel) {
 }
 
 // The zoom menu worked with the pointer in the host's window: the host's window takes the size the
-// editor asks for, and the choice is remembered in the user's settings (a folder of the test's own).
+// editor asks for, and the choice is remembered in the user's settings (a folder of the test's own, with no presets).
 TEST_F(EditorOnScreen, TheZoomMenuResizesTheHostsWindow) {
     const std::filesystem::path folder = std::filesystem::temp_directory_path() / "tmx1-host-editor-zoom";
     std::filesystem::remove_all(folder);
     const ScopedEnvironment userConfig("XDG_CONFIG_HOME", folder.string());
+    const ScopedEnvironment userData("XDG_DATA_HOME", (folder / "data").string()); // no presets listed
     StartedHost started("editor --seconds 20 --zoom 100");
     const Window host = findHostWindow();
     ASSERT_NE(host, 0u) << "no window named " << kTitle;

@@ -5,7 +5,7 @@
 
 #include "DIB/cDIBDial.h"
 #include "DIB/cDIBImage.h"
-#include "editor/ZoomMenu.h"
+#include "editor/PanelMenu.h"
 #include "editor/uEditor.h"
 #include "platform/headless/Screen.h"
 #include "plugin/APlugin.h"
@@ -238,8 +238,8 @@ TEST_F(LV2Panel, TheHostsScaleFactorZoomsThePanelAndTheMenuAsksTheHostToResize) 
     // The menu: a right click, then "Zoom 100 %".
     platform::headless::HeadlessWindow& window = uiScreen.LastWindow();
     window.Press(300, 300, platform::MouseButton::Right);
-    ASSERT_TRUE(ui->Window().ZoomMenu().IsOpen());
-    const platform::Rect entry = ui->Window().ZoomMenu().EntryRect(0);
+    ASSERT_TRUE(ui->Window().PanelMenu().IsOpen());
+    const platform::Rect entry = ui->Window().PanelMenu().EntryRect(0);
     const toolkit::TZoom zoom(150);
     window.Press(zoom.Device(entry.Left + 5), zoom.Device(entry.Top + 5));
     ui->Idle();

@@ -1,4 +1,4 @@
-#include "editor/ZoomMenu.h"
+#include "editor/PanelMenu.h"
 
 #include "editor/ZoomChoice.h"
 #include "platform/Font.h"
@@ -56,15 +56,15 @@ platform::TextCoverage checkMark(int side) {
 
 } // namespace
 
-TZoomMenu::TZoomMenu(toolkit::TComponent* owner) : TControl(owner), font_(std::make_unique<toolkit::TFont>()) {
+TPanelMenu::TPanelMenu(toolkit::TComponent* owner) : TControl(owner), font_(std::make_unique<toolkit::TFont>()) {
     font_->SetName("Arial");
     font_->SetHeight(-11);
     SetVisible(false);
 }
 
-TZoomMenu::~TZoomMenu() = default;
+TPanelMenu::~TPanelMenu() = default;
 
-void TZoomMenu::Open(int x, int y, int currentPercent, int pendingPercent,
+void TPanelMenu::Open(int x, int y, int currentPercent, int pendingPercent,
                      const std::vector<std::string>& presetNames) {
     entries_.clear();
     for (int percent : kZoomSteps)
@@ -97,33 +97,33 @@ void TZoomMenu::Open(int x, int y, int currentPercent, int pendingPercent,
     Invalidate();
 }
 
-void TZoomMenu::Close() {
+void TPanelMenu::Close() {
     if (!Visible())
         return;
     hover_ = -1;
     SetVisible(false);
 }
 
-platform::Rect TZoomMenu::EntryRect(int index) const {
+platform::Rect TPanelMenu::EntryRect(int index) const {
     const int top = Top() + kBorder + index * kRowHeight;
     return {Left() + kBorder, top, Left() + Width() - kBorder, top + kRowHeight};
 }
 
-int TZoomMenu::EntryAt(int x, int y) const {
+int TPanelMenu::EntryAt(int x, int y) const {
     for (int i = 0; i < EntryCount(); ++i)
         if (EntryRect(i).Contains(x, y))
             return i;
     return -1;
 }
 
-void TZoomMenu::SetHover(int index) {
+void TPanelMenu::SetHover(int index) {
     if (index == hover_)
         return;
     hover_ = index;
     Invalidate();
 }
 
-void TZoomMenu::Mouse(const platform::MouseEvent& event) {
+void TPanelMenu::Mouse(const platform::MouseEvent& event) {
     if (!IsOpen())
         return;
     switch (event.kind) {
@@ -145,7 +145,7 @@ void TZoomMenu::Mouse(const platform::MouseEvent& event) {
     }
 }
 
-void TZoomMenu::Choose(const Entry& entry) const {
+void TPanelMenu::Choose(const Entry& entry) const {
     if (entry.action == Action::zoom && OnChoose)
         OnChoose(entry.value);
     if (entry.action == Action::savePreset && OnSavePreset)
@@ -154,7 +154,7 @@ void TZoomMenu::Choose(const Entry& entry) const {
         OnLoadPreset(entry.value);
 }
 
-void TZoomMenu::PaintText(toolkit::TCanvas& canvas, const std::string& text, int x, int rowTop,
+void TPanelMenu::PaintText(toolkit::TCanvas& canvas, const std::string& text, int x, int rowTop,
                           toolkit::TColor color) const {
     const platform::Font* unit = font_->Face();
     const platform::Font* face = font_->Face(canvas.Zoom());
@@ -164,7 +164,7 @@ void TZoomMenu::PaintText(toolkit::TCanvas& canvas, const std::string& text, int
     canvas.DrawCoverage(x, y, face->Render(text), color);
 }
 
-void TZoomMenu::Paint(toolkit::TCanvas& canvas) {
+void TPanelMenu::Paint(toolkit::TCanvas& canvas) {
     const platform::Rect all = ClientRect();
     canvas.FillRect(all, kFrame);
     canvas.FillRect({kBorder, kBorder, all.Right - kBorder, all.Bottom - kBorder}, kBackground);

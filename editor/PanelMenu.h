@@ -16,12 +16,12 @@
 
 namespace tmx1 {
 
-class TZoomMenu : public toolkit::TControl {
+class TPanelMenu : public toolkit::TControl {
   public:
-    explicit TZoomMenu(toolkit::TComponent* owner);
-    ~TZoomMenu() override;
+    explicit TPanelMenu(toolkit::TComponent* owner);
+    ~TPanelMenu() override;
 
-    std::string_view ClassName() const override { return "TZoomMenu"; }
+    std::string_view ClassName() const override { return "TPanelMenu"; }
 
     // Opens with its top-left corner at (x, y) of the parent, moved in so that all of it shows.
     // pendingPercent: a zoom chosen that waits for the next opening, 0 for none. presetNames: the
