@@ -4,6 +4,7 @@
 #include "tools/tmx1-host/BenchCommand.h"
 #include "tools/tmx1-host/EditorCommand.h"
 #include "tools/tmx1-host/InfoCommand.h"
+#include "tools/tmx1-host/LiveCommand.h"
 #include "tools/tmx1-host/RenderCommand.h"
 #include "tools/tmx1-host/SnapshotCommand.h"
 
@@ -25,6 +26,8 @@ const char* const kUsage =
     "       tmx1-host snapshot [--plugin P.so] [--program N|NAME] [--param I=V|NAME=V ...]\n"
     "                          [--audio FILE [--at SECONDS]] [--zoom 100|150|200] OUT.png\n"
     "       tmx1-host editor [--plugin P.so] [--program N|NAME] [--seconds S] [--zoom 100|150|200]\n"
+    "       tmx1-host live [--plugin P.so] [--program N|NAME] [--param I=V|NAME=V ...] [--no-gui]\n"
+    "                      [--zoom 100|150|200] [--seconds S]\n"
     "  info    print a plug-in's identity, parameters and programs\n"
     "  render  process an audio file (WAV, AIFF, FLAC, Ogg, ...) through a plug-in, latency compensated;\n"
     "          --plot also draws the input and output levels and the gain over time into a PNG;\n"
@@ -40,6 +43,10 @@ const char* const kUsage =
     "          (up to SECONDS) so the meters move, and save what the panel shows\n"
     "  editor  show the editor in a window on the desktop while a demo signal loops through the effect,\n"
     "          until the window is closed, Ctrl+C, or S seconds have passed\n"
+    "  live    run the effect in real time as a JACK client \"TMX-1\" (ports in_L, in_R, out_L, out_R;\n"
+    "          under PipeWire through pw-jack) with the editor in a window, or without one (--no-gui),\n"
+    "          until the window is closed, Ctrl+C, or S seconds have passed; without --program or --param\n"
+    "          it starts with the settings it was left with last time\n"
     "  --param a parameter's index and normalised value (0..1), or for TMX-1 its name and a value as the\n"
     "          panel shows it: Threshold=-6, Release=250 (ms), \"Release Type=Opto\", PDE=On\n"
     "  --zoom  the editor at 100, 150 or 200 % (else as the user last chose, the host or the desktop say)\n"
@@ -65,6 +72,8 @@ int runCommand(const std::string& command, const std::vector<std::string>& rest)
         return host::runSnapshot(host::Arguments(rest), TMX1_DEFAULT_PLUGIN, std::cout);
     if (command == "editor")
         return host::runEditor(host::Arguments(rest), TMX1_DEFAULT_PLUGIN, std::cout);
+    if (command == "live")
+        return host::runLive(host::Arguments(rest), TMX1_DEFAULT_PLUGIN, std::cout);
     if (command == "bench")
         return host::runBench(host::Arguments(rest), TMX1_DEFAULT_PLUGIN, std::cout);
     throw host::UsageError("unknown command '" + command + "'");
