@@ -117,6 +117,10 @@ JackLoopback::~JackLoopback() {
 }
 
 bool JackLoopback::playAndRecord(const std::vector<float>& left, const std::vector<float>& right, long frames) {
+    return startPlaying(left, right, frames) && awaitRecording();
+}
+
+bool JackLoopback::startPlaying(const std::vector<float>& left, const std::vector<float>& right, long frames) {
     state.store(idle);
     // A block under way in the recorder when the state changed is over before the next cycle begins.
     const jack_nframes_t now = jack_frame_time(player);
@@ -130,6 +134,11 @@ bool JackLoopback::playAndRecord(const std::vector<float>& left, const std::vect
     played.store(0);
     recordedFrames.store(0);
     state.store(armed);
+    return true;
+}
+
+bool JackLoopback::awaitRecording() {
+    const long frames = static_cast<long>(recording[0].size());
     return eventually([&] { return recordedFrames.load() >= frames; }, std::chrono::seconds(60));
 }
 

@@ -51,6 +51,10 @@ class JackLoopback {
     // recorded(c)[k] is what came out k frames after the signal's first frame went in. False when the
     // recording did not complete in a minute.
     bool playAndRecord(const std::vector<float>& left, const std::vector<float>& right, long frames);
+    // The same in two steps, for a test that looks at something else while the signal plays: the
+    // signal starts (false when the last recording did not end), then the recording completes.
+    bool startPlaying(const std::vector<float>& left, const std::vector<float>& right, long frames);
+    bool awaitRecording();
     const std::vector<float>& recorded(int channel) const { return recording[channel]; }
 
     // Asks the server for another block size; true when it took it.
