@@ -76,7 +76,7 @@ DummyJackServer::DummyJackServer(int sampleRate, int periodFrames) {
     }
 }
 
-DummyJackServer::~DummyJackServer() {
+void DummyJackServer::stop() {
     if (pid <= 0)
         return;
     kill(pid, SIGTERM);
@@ -85,6 +85,7 @@ DummyJackServer::~DummyJackServer() {
         kill(pid, SIGKILL);
         waitpid(pid, nullptr, 0);
     }
+    pid = -1;
 }
 
 JackLoopback::JackLoopback(const std::string& target) {

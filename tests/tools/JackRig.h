@@ -20,7 +20,9 @@ class DummyJackServer {
     // client each cycle (a busy machine makes it slower, never makes it drop a block).
     DummyJackServer(int sampleRate, int periodFrames);
     // Stops the server, whatever the test did.
-    ~DummyJackServer();
+    ~DummyJackServer() { stop(); }
+    // Stops it now, as a user who quits the server does.
+    void stop();
     DummyJackServer(const DummyJackServer&) = delete;
     DummyJackServer& operator=(const DummyJackServer&) = delete;
 

@@ -2,6 +2,7 @@
 // plays into its inputs comes out of its outputs as `render` computes it, with the settings given or,
 // at the next start, the ones it was left with; a block size change on the way; and the one line a
 // user sees without a server.
+#include "tests/support/UserSettingsSandbox.h"
 #include "tests/tools/HostProcess.h"
 #include "tests/tools/JackRig.h"
 #include "tests/tools/TestSounds.h"
@@ -98,7 +99,7 @@ void expectSameAsRendered(const Recording& recording, const Sound& expected, int
 
 TEST(LiveCommand, WhatIsPlayedIntoItComesOutAsRenderComputesItAndItsSettingsComeBackAtTheNextStart) {
     const ScratchFolder folder;
-    const ScopedEnvironment config("XDG_CONFIG_HOME", (folder / "config").string());
+    const UserSettingsSandbox settings("live-settings"); // a fresh settings folder, kept across the two runs
     const Sound input = ledByImpulse();
     writeSound(folder / "in.wav", input);
     const Sound expected = rendered(folder, kSettings);
@@ -134,6 +135,18 @@ TEST(LiveCommand, WhatIsPlayedIntoItComesOutAsRenderComputesItAndItsSettingsCome
                              restoring ? rendered(folder, kSettings, blockFrames) : expected,
                              reportedLatency(run.output), blockFrames);
     }
+}
+
+TEST(LiveCommand, WhenTheServerGoesItStopsAndSaysSo) {
+    const UserSettingsSandbox settings("live-server-gone");
+    DummyJackServer server(kRate, kPeriod);
+    ASSERT_TRUE(server.running()) << server.whyNot();
+    StartedHost host("live --no-gui --seconds 60");
+    ASSERT_TRUE(host.awaitOutput("to stop"));
+    server.stop();
+    const HostRun run = host.finish();
+    EXPECT_EQ(run.exitCode, 1) << run.output;
+    EXPECT_NE(run.output.find("stopped, the audio server went away"), std::string::npos) << run.output;
 }
 
 TEST(LiveCommand, WithoutAJackServerItSaysSoInOneLineAndStartsNone) {
