@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <thread>
@@ -103,12 +104,21 @@ JackLoopback::JackLoopback(const std::string& target) {
     if (jack_activate(player) != 0 || jack_activate(recorder) != 0)
         return;
     const std::string in[] = {target + ":in_L", target + ":in_R"}, out[] = {target + ":out_L", target + ":out_R"};
-    if (!eventually([&] { return jack_port_by_name(player, out[1].c_str()) != nullptr; }, std::chrono::seconds(20)))
-        return;
-    isConnected = true;
-    for (int c = 0; c < 2; ++c)
-        isConnected = isConnected && jack_connect(player, jack_port_name(outputs[c]), in[c].c_str()) == 0 &&
-                      jack_connect(recorder, out[c].c_str(), jack_port_name(inputs[c])) == 0;
+    // The target's ports exist a while before it is active, and the server refuses connections to
+    // them until then: they are asked for again until taken.
+    const auto connect = [](jack_client_t* client, const char* from, const char* to) {
+        const int result = jack_connect(client, from, to);
+        return result == 0 || result == EEXIST;
+    };
+    isConnected = eventually(
+        [&] {
+            bool all = true;
+            for (int c = 0; c < 2; ++c)
+                all = connect(player, jack_port_name(outputs[c]), in[c].c_str()) &&
+                      connect(recorder, out[c].c_str(), jack_port_name(inputs[c])) && all;
+            return all;
+        },
+        std::chrono::seconds(20));
 }
 
 JackLoopback::~JackLoopback() {

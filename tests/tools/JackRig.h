@@ -41,7 +41,7 @@ class DummyJackServer {
 class JackLoopback {
   public:
     // Connects the player to `target`'s in_L and in_R and its out_L and out_R to the recorder, once
-    // those ports exist (up to twenty seconds: far longer than a busy machine takes to start a client).
+    // the target is active (up to twenty seconds: far longer than a busy machine takes to start one).
     explicit JackLoopback(const std::string& target);
     ~JackLoopback();
     JackLoopback(const JackLoopback&) = delete;

@@ -26,7 +26,7 @@ struct LiveRequest {
     std::optional<double> seconds;
 };
 
-// The server's calls into the effect, from start() until this object goes.
+// The server's calls into the effect, for as long as this object lives.
 class Playing {
   public:
     Playing(platform::AudioDevice& device, LiveEffect& live) : device(device) { device.Start(live); }
