@@ -49,8 +49,8 @@ DummyJackServer::DummyJackServer(int sampleRate, int periodFrames) {
         const int nothing = open("/dev/null", O_WRONLY);
         dup2(nothing, STDOUT_FILENO);
         dup2(nothing, STDERR_FILENO);
-        execlp("jackd", "jackd", "-n", name.c_str(), "-S", "-t", "10000", "-d", "dummy", "-r", rate.c_str(), "-p",
-               period.c_str(), static_cast<char*>(nullptr));
+        execlp("jackd", "jackd", "-n", name.c_str(), "-S", "-t", "10000", "-d", "dummy", "-r", rate.c_str(),
+               "-p", period.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
     if (pid < 0) {
@@ -103,7 +103,8 @@ JackLoopback::JackLoopback(const std::string& target) {
     jack_set_process_callback(recorder, &JackLoopback::record, this);
     if (jack_activate(player) != 0 || jack_activate(recorder) != 0)
         return;
-    const std::string in[] = {target + ":in_L", target + ":in_R"}, out[] = {target + ":out_L", target + ":out_R"};
+    const std::string in[] = {target + ":in_L", target + ":in_R"},
+                      out[] = {target + ":out_L", target + ":out_R"};
     // The target's ports exist a while before it is active, and the server refuses connections to
     // them until then: they are asked for again until taken.
     const auto connect = [](jack_client_t* client, const char* from, const char* to) {
@@ -127,11 +128,13 @@ JackLoopback::~JackLoopback() {
             jack_client_close(client);
 }
 
-bool JackLoopback::playAndRecord(const std::vector<float>& left, const std::vector<float>& right, long frames) {
+bool JackLoopback::playAndRecord(const std::vector<float>& left, const std::vector<float>& right,
+                                 long frames) {
     return startPlaying(left, right, frames) && awaitRecording();
 }
 
-bool JackLoopback::startPlaying(const std::vector<float>& left, const std::vector<float>& right, long frames) {
+bool JackLoopback::startPlaying(const std::vector<float>& left, const std::vector<float>& right,
+                                long frames) {
     state.store(idle);
     // A block under way in the recorder when the state changed is over before the next cycle begins.
     const jack_nframes_t now = jack_frame_time(player);
@@ -184,7 +187,8 @@ int JackLoopback::record(jack_nframes_t frames, void* self) {
     if (loop.state.load() != playing)
         return 0;
     // Frame times wrap around: their difference does not.
-    const long offset = static_cast<std::int32_t>(jack_last_frame_time(loop.recorder) - loop.startFrame.load());
+    const long offset =
+        static_cast<std::int32_t>(jack_last_frame_time(loop.recorder) - loop.startFrame.load());
     if (offset < 0)
         return 0;
     const long capacity = static_cast<long>(loop.recording[0].size());

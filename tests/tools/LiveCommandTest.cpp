@@ -90,7 +90,8 @@ void expectSameAsRendered(const Recording& recording, const Sound& expected, int
     long where = 0;
     for (long i = 0; i < expected.frames() && i + roundTrip < static_cast<long>(recording[0].size()); ++i)
         for (int c = 0; c < 2; ++c) {
-            const float d = std::abs(recording[c][static_cast<std::size_t>(i + roundTrip)] - expected.at(i, c));
+            const float d =
+                std::abs(recording[c][static_cast<std::size_t>(i + roundTrip)] - expected.at(i, c));
             if (d > largest)
                 largest = d, where = i;
         }
@@ -130,7 +131,8 @@ TEST(LiveCommand, WhatIsPlayedIntoItComesOutAsRenderComputesItAndItsSettingsCome
         const HostRun run = host.finish();
         EXPECT_EQ(run.exitCode, 0) << run.output;
         EXPECT_NE(run.output.find("stopped, interrupted"), std::string::npos) << run.output;
-        EXPECT_EQ(run.output.find("settings of last time restored") != std::string::npos, restoring) << run.output;
+        EXPECT_EQ(run.output.find("settings of last time restored") != std::string::npos, restoring)
+            << run.output;
         expectSameAsRendered({loop.recorded(0), loop.recorded(1)},
                              restoring ? rendered(folder, kSettings, blockFrames) : expected,
                              reportedLatency(run.output), blockFrames);
@@ -150,7 +152,8 @@ TEST(LiveCommand, WhenTheServerGoesItStopsAndSaysSo) {
 }
 
 TEST(LiveCommand, WithoutAJackServerItSaysSoInOneLineAndStartsNone) {
-    const ScopedEnvironment server("JACK_DEFAULT_SERVER", "tmx1-test-no-such-server-" + std::to_string(getpid()));
+    const ScopedEnvironment server("JACK_DEFAULT_SERVER",
+                                   "tmx1-test-no-such-server-" + std::to_string(getpid()));
     const HostRun run = runHost("live --no-gui --seconds 1");
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.output, "tmx1-host: no JACK server is running (start one, or run under pw-jack)\n");

@@ -1,8 +1,8 @@
 // The effect between an audio server's blocks, as `live` runs it: the server's block size and rate
 // may change while it plays, and the effect follows them. The delay fixture shows every frame: its
 // output is its input one millisecond later, a latency it works out from the rate it was told.
-#include "tools/tmx1-host/EffectSetup.h"
 #include "tools/tmx1-host/LiveEffect.h"
+#include "tools/tmx1-host/EffectSetup.h"
 
 #include <gtest/gtest.h>
 
@@ -22,7 +22,8 @@ struct Server {
 
     // Sends a block; answers what came out.
     std::vector<float> block(int frames, int rate) {
-        std::vector<float> inputs(static_cast<std::size_t>(frames)), left(inputs.size()), right(inputs.size());
+        std::vector<float> inputs(static_cast<std::size_t>(frames)), left(inputs.size()),
+            right(inputs.size());
         for (float& sample : inputs)
             sample = static_cast<float>(++sent) / 65536.0f;
         live.Process({inputs.data(), inputs.data(), left.data(), right.data(), frames, rate});

@@ -90,7 +90,8 @@ void showEditor(const EditorRequest& request, std::ostream& out) {
     // suspended, as a DAW takes a plug-in out.
     ActiveEffect active(effect, static_cast<float>(kSampleRate), kBlockFrames);
     OpenEditor editor(windowed.window());
-    out << "showing " << windowed.window().title() << " (close the window or press Ctrl+C to stop)" << std::endl;
+    out << "showing " << windowed.window().title() << " (close the window or press Ctrl+C to stop)"
+        << std::endl;
     Session session;
     std::int64_t blocks = 0;
     {

@@ -5,10 +5,13 @@
 
 namespace host {
 
-LiveEffect::LiveEffect(HostedEffect& effect, platform::AudioFormat format) : effect(effect) { prepare(format); }
+LiveEffect::LiveEffect(HostedEffect& effect, platform::AudioFormat format) : effect(effect) {
+    prepare(format);
+}
 
 void LiveEffect::prepare(platform::AudioFormat format) {
-    active = std::make_unique<ActiveEffect>(effect, static_cast<float>(format.sampleRate), format.blockFrames);
+    active =
+        std::make_unique<ActiveEffect>(effect, static_cast<float>(format.sampleRate), format.blockFrames);
     prepared = format;
     seenRate.store(format.sampleRate);
     seenFrames.store(format.blockFrames);
