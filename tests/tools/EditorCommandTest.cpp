@@ -17,8 +17,11 @@
 #include "tests/support/DesktopUser.h"
 #include "tests/support/ScopedEnvironment.h"
 #include "tests/support/ShownPanel.h"
+#include "tests/support/UserSettingsSandbox.h"
+#include "tests/tools/JackRig.h"
 
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -288,6 +291,34 @@ TEST_F(EditorOnScreen, TheZoomMenuResizesTheHostsWindow) {
     closeByWindowManager(display, host);
     EXPECT_EQ(started.finish().exitCode, 0);
     std::filesystem::remove_all(folder);
+}
+
+// `live` shows the same panel in the same window; its meters move with what a JACK client plays into it,
+// and closing the window stops it.
+TEST_F(EditorOnScreen, LiveShowsThePanelWhoseMetersMoveWithWhatJackPlaysIntoIt) {
+    const UserSettingsSandbox settings("live-window"); // what it keeps at the end stays out of the user's
+    const DummyJackServer server(48000, 256);
+    ASSERT_TRUE(server.running()) << server.whyNot();
+    StartedHost started("live --seconds 60");
+    const Window host = findHostWindow();
+    ASSERT_NE(host, 0u) << "no window named " << kTitle;
+    EXPECT_EQ(sizes(host), "570x265 in 570x265") << "the window is the editor's size";
+    const Window editor = childrenOf(display, host).at(0);
+    ASSERT_TRUE(painted(editor, quietPanel(), 100));
+    EXPECT_LT(differencesFromTheQuietPanel(editor, 407, 100, 430, 220), 100) << "unlit while nothing plays";
+
+    std::vector<float> tone(48000 * 30);
+    for (std::size_t i = 0; i < tone.size(); ++i)
+        tone[i] = 0.5f * static_cast<float>(std::sin(0.05 * static_cast<double>(i)));
+    JackLoopback loop("TMX-1");
+    ASSERT_TRUE(loop.connected());
+    ASSERT_TRUE(loop.startPlaying(tone, tone, 256));
+    EXPECT_TRUE(inputMetersLight(editor)) << "what JACK plays reaches the effect";
+
+    closeByWindowManager(display, host);
+    const HostRun run = started.finish();
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_NE(run.output.find("stopped, the window was closed"), std::string::npos) << run.output;
 }
 
 TEST(EditorCommand, APlugInWithoutAnEditorOrAProgramItLacksIsRefusedInOneLine) {

@@ -68,11 +68,28 @@ void StartedHost::signal(int number) const {
         kill(pid, number);
 }
 
+bool StartedHost::awaitOutput(const std::string& text, std::chrono::seconds patience) {
+    const auto deadline = std::chrono::steady_clock::now() + patience;
+    while (pipe != nullptr && said.find(text) == std::string::npos) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        pollfd readable{fileno(pipe), POLLIN, 0};
+        if (left.count() <= 0 || poll(&readable, 1, static_cast<int>(left.count())) <= 0)
+            return false;
+        std::array<char, 4096> buffer{};
+        const ssize_t n = read(fileno(pipe), buffer.data(), buffer.size());
+        if (n <= 0)
+            return false;
+        said.append(buffer.data(), static_cast<std::size_t>(n));
+    }
+    return pipe != nullptr;
+}
+
 HostRun StartedHost::finish(std::chrono::seconds patience) {
     if (pipe == nullptr)
         return {-1, "the host did not start"};
     const auto deadline = std::chrono::steady_clock::now() + patience;
-    std::string output;
+    std::string output = std::move(said);
     bool stopped = true;
     while (true) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(

@@ -30,6 +30,9 @@ class StartedHost {
     StartedHost& operator=(const StartedHost&) = delete;
 
     void signal(int number) const;
+    // Reads what it says until `text` appears in it; false when it does not within `patience` (or it
+    // stopped first). finish() still answers everything it said.
+    bool awaitOutput(const std::string& text, std::chrono::seconds patience = std::chrono::seconds(20));
     // Waits until it stops; its exit code and everything it wrote. One still running after `patience`
     // (far longer than a busy machine takes to stop it) is killed and answers exit code -1.
     HostRun finish(std::chrono::seconds patience = std::chrono::seconds(20));
@@ -37,6 +40,7 @@ class StartedHost {
   private:
     FILE* pipe;
     int pid = -1;
+    std::string said; // read by awaitOutput() so far
 };
 
 int lineCount(const std::string& text);

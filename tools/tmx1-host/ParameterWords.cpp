@@ -113,4 +113,11 @@ ParameterSetting panelSetting(int index, float value) {
             tmx1::kParameters[static_cast<std::size_t>(index)].name};
 }
 
+std::vector<ParameterSetting> takeParameterWords(Arguments& arguments) {
+    std::vector<ParameterSetting> settings;
+    for (const auto& setting : arguments.optionLists("--param", isParameterSetting))
+        settings.push_back(parseParameterWords(setting));
+    return settings;
+}
+
 } // namespace host

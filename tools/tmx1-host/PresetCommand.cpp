@@ -15,9 +15,7 @@ int runPreset(Arguments arguments, const std::string& defaultPlugin, std::ostrea
     const std::string pluginPath = arguments.option("--plugin").value_or(defaultPlugin);
     const std::optional<std::string> program = arguments.option("--program");
     const std::optional<std::string> preset = arguments.option("--preset");
-    std::vector<ParameterSetting> parameters;
-    for (const auto& setting : arguments.optionLists("--param", isParameterSetting))
-        parameters.push_back(parseParameterWords(setting));
+    const std::vector<ParameterSetting> parameters = takeParameterWords(arguments);
     const std::string outputPath = arguments.positionals(1, 1)[0];
     const std::string ending = std::filesystem::path(outputPath).extension().string();
     const bool bank = tmx1::sameLetters(ending, ".fxb");

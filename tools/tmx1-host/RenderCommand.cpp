@@ -24,8 +24,7 @@ RenderRequest requestFrom(Arguments& arguments, const std::string& defaultPlugin
     request.pluginPath = arguments.option("--plugin").value_or(defaultPlugin);
     request.program = arguments.option("--program");
     request.preset = arguments.option("--preset");
-    for (const auto& setting : arguments.optionLists("--param", isParameterSetting))
-        request.parameters.push_back(parseParameterWords(setting));
+    request.parameters = takeParameterWords(arguments);
     request.blockFrames = arguments.integerOption("--block", 1).value_or(request.blockFrames);
     request.compensateLatency = !arguments.flag("--no-latency-comp");
     return request;

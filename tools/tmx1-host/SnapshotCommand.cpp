@@ -114,8 +114,7 @@ int runSnapshot(Arguments arguments, const std::string& defaultPlugin, std::ostr
     request.pluginPath = arguments.option("--plugin").value_or(defaultPlugin);
     request.program = arguments.option("--program");
     request.preset = arguments.option("--preset");
-    for (const auto& setting : arguments.optionLists("--param", isParameterSetting))
-        request.parameters.push_back(parseParameterWords(setting));
+    request.parameters = takeParameterWords(arguments);
     request.audioPath = arguments.option("--audio");
     request.stopSeconds = arguments.positiveOption("--at");
     if (const std::optional<std::string> zoom = arguments.option("--zoom"))

@@ -4,6 +4,7 @@
 #include "tools/tmx1-host/BenchCommand.h"
 #include "tools/tmx1-host/EditorCommand.h"
 #include "tools/tmx1-host/InfoCommand.h"
+#include "tools/tmx1-host/LiveCommand.h"
 #include "tools/tmx1-host/PresetCommand.h"
 #include "tools/tmx1-host/RenderCommand.h"
 #include "tools/tmx1-host/SnapshotCommand.h"
@@ -24,6 +25,7 @@ const char* const kUsage =
     "       tmx1-host snapshot [--plugin P.so] [SETTINGS] [--audio FILE [--at SECONDS]]\n"
     "                          [--zoom 100|150|200] OUT.png\n"
     "       tmx1-host editor [--plugin P.so] [SETTINGS] [--seconds S] [--zoom 100|150|200]\n"
+    "       tmx1-host live [--plugin P.so] [SETTINGS] [--no-gui] [--zoom 100|150|200] [--seconds S]\n"
     "       tmx1-host preset [--plugin P.so] [SETTINGS] OUT.fxp|OUT.fxb\n"
     "  SETTINGS: [--program N|NAME] [--preset FILE.fxp|FILE.fxb] [--param I=V|NAME=V ...],\n"
     "          applied in that order\n"
@@ -42,6 +44,10 @@ const char* const kUsage =
     "          (up to SECONDS) so the meters move, and save what the panel shows\n"
     "  editor  show the editor in a window on the desktop while a demo signal loops through the effect,\n"
     "          until the window is closed, Ctrl+C, or S seconds have passed\n"
+    "  live    run the effect in real time as a JACK client \"TMX-1\" (ports in_L, in_R, out_L, out_R;\n"
+    "          under PipeWire through pw-jack) with the editor in a window, or without one (--no-gui),\n"
+    "          until the window is closed, Ctrl+C, or S seconds have passed; without SETTINGS it starts\n"
+    "          with the settings it was left with last time\n"
     "  preset  write the settings as a preset file DAWs read: OUT.fxp the current program, OUT.fxb\n"
     "          the bank of all the effect's programs with the current one as set\n"
     "  --preset  load a preset file (a program, or a bank of every program) after --program\n"
@@ -70,6 +76,8 @@ int runCommand(const std::string& command, const std::vector<std::string>& rest)
         return host::runSnapshot(host::Arguments(rest), TMX1_DEFAULT_PLUGIN, std::cout);
     if (command == "editor")
         return host::runEditor(host::Arguments(rest), TMX1_DEFAULT_PLUGIN, std::cout);
+    if (command == "live")
+        return host::runLive(host::Arguments(rest), TMX1_DEFAULT_PLUGIN, std::cout);
     if (command == "preset")
         return host::runPreset(host::Arguments(rest), TMX1_DEFAULT_PLUGIN, std::cout);
     if (command == "bench")
