@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 
@@ -53,6 +54,18 @@ TEST_F(PresetCommand, AWrittenProgramRendersAsTheSettingsItWasMadeFrom) {
     EXPECT_LT(largestDifference(fromPreset, rendered("params.wav", kSettings)), kDither);
     EXPECT_GT(largestDifference(fromPreset, rendered("program0.wav", "--program 0")), 100 * kDither)
         << "the preset changed nothing";
+}
+
+// The desktop limiter takes a preset as the control lines of its file, one per parameter, in the
+// units the panel shows (Opto is release type 0 there).
+TEST_F(PresetCommand, APresetPrintsAsTheDesktopLimitersControlLines) {
+    ASSERT_EQ(preset("mine.fxp", kSettings).exitCode, 0);
+    const HostRun printed = runHost("preset --preset " + path("mine.fxp") + " --limiter");
+    ASSERT_EQ(printed.exitCode, 0) << printed.output;
+    for (const char* line : {"\"threshold\"    = -18\n", "\"release_type\" = 0\n", "\"true_peak\"    = 0\n"})
+        EXPECT_NE(printed.output.find(line), std::string::npos) << line << " in\n" << printed.output;
+    EXPECT_EQ(std::count(printed.output.begin(), printed.output.end(), '='), 1 + 10)
+        << "the block and ten lines\n" << printed.output;
 }
 
 TEST_F(PresetCommand, ABankHoldsEveryProgramWithTheCurrentOneAsSet) {
