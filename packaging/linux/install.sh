@@ -1,12 +1,13 @@
 #!/bin/sh
 # Installs TMX-1 from this folder, or removes it again.
 #
-#   ./install.sh               for you alone: the plug-in into ~/.vst, ~/.clap and ~/.lv2, the
-#                              manual and the desktop limiter under ~/.local/share, the setting that
-#                              names the manual under ~/.config
+#   ./install.sh               for you alone: the plug-in into ~/.vst, ~/.clap and ~/.lv2, tmx1-host
+#                              into ~/.local/bin, the manual and the desktop limiter under
+#                              ~/.local/share, the setting that names the manual under ~/.config
 #   sudo ./install.sh          for every user of this computer: /usr/local/lib/vst,
-#                              /usr/local/lib/clap, /usr/local/lib/lv2, /usr/local/share/doc/tmx-1,
-#                              /usr/local/share/tmx-1, /usr/local/lib/systemd/user and /etc/xdg
+#                              /usr/local/lib/clap, /usr/local/lib/lv2, /usr/local/bin,
+#                              /usr/local/share/doc/tmx-1, /usr/local/share/tmx-1,
+#                              /usr/local/lib/systemd/user and /etc/xdg
 #   ./install.sh --uninstall   removes what the same kind of installation put there
 #
 # --user installs for the user running it even as root. Nothing else on the computer is changed.
@@ -19,7 +20,7 @@ for argument in "$@"; do
     case "$argument" in
         --uninstall) action=uninstall ;;
         --user) scope=user ;;
-        -h|--help) sed -n '2,12s/^# \{0,1\}//p' "$0"; exit 0 ;;
+        -h|--help) sed -n '2,13s/^# \{0,1\}//p' "$0"; exit 0 ;;
         *) echo "install.sh: unknown option '$argument' (see ./install.sh --help)" >&2; exit 2 ;;
     esac
 done
@@ -34,6 +35,7 @@ if [ "$scope" = user ]; then
     vst_plugins=$HOME/.vst
     clap_plugins=$HOME/.clap
     bundles=$HOME/.lv2
+    programs=$HOME/.local/bin
     docs=$data/doc/tmx-1
     limiter=$data/tmx-1
     services=$data/systemd/user
@@ -46,6 +48,7 @@ else
     vst_plugins=/usr/local/lib/vst
     clap_plugins=/usr/local/lib/clap
     bundles=/usr/local/lib/lv2
+    programs=/usr/local/bin
     docs=/usr/local/share/doc/tmx-1
     limiter=/usr/local/share/tmx-1
     services=/usr/local/lib/systemd/user
@@ -67,9 +70,11 @@ install_library() {
 }
 
 install_files() {
-    mkdir -p "$vst_plugins" "$clap_plugins" "$bundles" "$docs" "$config/Brindlow Audio"
+    mkdir -p "$vst_plugins" "$clap_plugins" "$bundles" "$programs" "$docs" "$config/Brindlow Audio"
     install_library TMX-1.so "$vst_plugins"
     install_library TMX-1.clap "$clap_plugins"
+    cp "$here/tmx1-host" "$programs/tmx1-host.part" && chmod 755 "$programs/tmx1-host.part" &&
+        mv "$programs/tmx1-host.part" "$programs/tmx1-host"
     # The bundle is replaced whole: files an older version had and this one has not must go.
     rm -rf "$bundles/TMX-1.lv2.part"
     cp -R "$here/TMX-1.lv2" "$bundles/TMX-1.lv2.part"
@@ -89,6 +94,7 @@ install_files() {
     echo "  VST 2    $vst_plugins/TMX-1.so"
     echo "  CLAP     $clap_plugins/TMX-1.clap"
     echo "  LV2      $bundles/TMX-1.lv2"
+    echo "  host     $programs/tmx1-host (tmx1-host live: TMX-1 on its own, on JACK)"
     echo "  manual   $manual"
     echo "  limiter  $limiter/tmx1-limiter.conf (on: systemctl --user enable --now tmx1-limiter)"
     echo "Rescan plug-ins in your DAW; if it does not find TMX-1, add the folders above to its plug-in folders."
@@ -105,8 +111,8 @@ uninstall_files() {
     if [ "$scope" = user ] && [ -f "$service" ] && command -v systemctl >/dev/null 2>&1; then
         systemctl --user disable --now tmx1-limiter >/dev/null 2>&1 || true
     fi
-    rm -f "$vst_plugins/TMX-1.so" "$clap_plugins/TMX-1.clap" "$manual" "$limiter/tmx1-limiter.conf" \
-        "$service"
+    rm -f "$vst_plugins/TMX-1.so" "$clap_plugins/TMX-1.clap" "$programs/tmx1-host" "$manual" \
+        "$limiter/tmx1-limiter.conf" "$service"
     rm -rf "$bundles/TMX-1.lv2"
     if [ -f "$settings" ]; then
         rest=$(without_manual_line)
@@ -125,11 +131,12 @@ uninstall_files() {
     remove_if_empty "$vst_plugins"
     remove_if_empty "$clap_plugins"
     remove_if_empty "$bundles"
+    if [ "$scope" = user ]; then remove_if_empty "$programs"; fi
     echo "TMX-1 removed from $vst_plugins, $clap_plugins and $bundles."
 }
 
 if [ "$action" = install ]; then
-    for file in TMX-1.so TMX-1.clap TMX-1.lv2/manifest.ttl "TMX-1 Manual.pdf" tmx1-limiter.conf \
+    for file in TMX-1.so TMX-1.clap TMX-1.lv2/manifest.ttl tmx1-host "TMX-1 Manual.pdf" tmx1-limiter.conf \
         tmx1-limiter.service.in; do
         [ -f "$here/$file" ] || { echo "install.sh: $file is missing beside install.sh; unpack the whole archive" >&2; exit 1; }
     done

@@ -1,5 +1,9 @@
 // Parts of the host library whose faults a command's output would hide: the gain-reduction
-// measure, the demo signal, and the request log under a busy or multi-threaded effect.
+// measure, the demo signal, the request log under a busy or multi-threaded effect, and which plug-in
+// an installed tmx1-host loads.
+#include "tests/support/ScopedEnvironment.h"
+#include "tests/tools/TestSounds.h"
+#include "tools/tmx1-host/DefaultPlugin.h"
 #include "tools/tmx1-host/DemoSignal.h"
 #include "tools/tmx1-host/EffectSetup.h"
 #include "tools/tmx1-host/LevelMeters.h"
@@ -7,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fstream>
 #include <thread>
 
 namespace {
@@ -136,6 +141,21 @@ TEST(HostRequestLog, EffectsCallingFromSeveralThreadsAtOnceAreAllLogged) {
     for (auto& thread : threads)
         thread.join();
     EXPECT_EQ(host.requests().size(), static_cast<std::size_t>(kThreads * kBlocks));
+}
+
+// Out of its build tree tmx1-host loads the installed plug-in, the user's first; inside it, the one
+// built beside it.
+TEST(DefaultPlugin, TheBuiltOneWhileItIsThereElseTheUsersInstalledOne) {
+    const testing_support::ScratchFolder folder;
+    const std::filesystem::path built = folder / "build" / "TMX-1.so";
+    const std::filesystem::path installed = folder / "home" / ".vst" / "TMX-1.so";
+    std::filesystem::create_directories(installed.parent_path());
+    std::ofstream(installed) << "plug-in";
+    const testing_support::ScopedEnvironment home("HOME", (folder / "home").string());
+    EXPECT_EQ(host::defaultPluginPath(built.string()), installed.string());
+    std::filesystem::create_directories(built.parent_path());
+    std::ofstream(built) << "plug-in";
+    EXPECT_EQ(host::defaultPluginPath(built.string()), built.string());
 }
 
 } // namespace

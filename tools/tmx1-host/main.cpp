@@ -2,6 +2,7 @@
 #include "generated/ProductVersion.h"
 #include "tools/tmx1-host/Arguments.h"
 #include "tools/tmx1-host/BenchCommand.h"
+#include "tools/tmx1-host/DefaultPlugin.h"
 #include "tools/tmx1-host/EditorCommand.h"
 #include "tools/tmx1-host/InfoCommand.h"
 #include "tools/tmx1-host/LiveCommand.h"
@@ -55,34 +56,35 @@ const char* const kUsage =
     "  --param a parameter's index and normalised value (0..1), or for TMX-1 its name and a value as the\n"
     "          panel shows it: Threshold=-6, Release=250 (ms), \"Release Type=Opto\", PDE=On\n"
     "  --zoom  the editor at 100, 150 or 200 % (else as the user last chose, the host or the desktop say)\n"
-    "  (default plug-in: " TMX1_DEFAULT_PLUGIN ")\n";
+    "  (default plug-in: the one built beside tmx1-host, else the installed one)\n";
 
 int runInfo(const std::vector<std::string>& args) {
     if (args.size() > 1) {
         std::cerr << "tmx1-host: info takes at most one plug-in path\n" << kUsage;
         return 2;
     }
-    host::printPluginInfo(args.empty() ? std::string(TMX1_DEFAULT_PLUGIN) : args[0], std::cout);
+    host::printPluginInfo(args.empty() ? host::defaultPluginPath(TMX1_DEFAULT_PLUGIN) : args[0], std::cout);
     return 0;
 }
 
 int runCommand(const std::string& command, const std::vector<std::string>& rest) {
+    const std::string plugin = host::defaultPluginPath(TMX1_DEFAULT_PLUGIN);
     if (command == "info")
         return runInfo(rest);
     if (command == "render")
-        return host::runRender(host::Arguments(rest), TMX1_DEFAULT_PLUGIN, std::cout);
+        return host::runRender(host::Arguments(rest), plugin, std::cout);
     if (command == "demo")
-        return host::runDemo(host::Arguments(rest), TMX1_DEFAULT_PLUGIN, std::cout);
+        return host::runDemo(host::Arguments(rest), plugin, std::cout);
     if (command == "snapshot")
-        return host::runSnapshot(host::Arguments(rest), TMX1_DEFAULT_PLUGIN, std::cout);
+        return host::runSnapshot(host::Arguments(rest), plugin, std::cout);
     if (command == "editor")
-        return host::runEditor(host::Arguments(rest), TMX1_DEFAULT_PLUGIN, std::cout);
+        return host::runEditor(host::Arguments(rest), plugin, std::cout);
     if (command == "live")
-        return host::runLive(host::Arguments(rest), TMX1_DEFAULT_PLUGIN, std::cout);
+        return host::runLive(host::Arguments(rest), plugin, std::cout);
     if (command == "preset")
-        return host::runPreset(host::Arguments(rest), TMX1_DEFAULT_PLUGIN, std::cout);
+        return host::runPreset(host::Arguments(rest), plugin, std::cout);
     if (command == "bench")
-        return host::runBench(host::Arguments(rest), TMX1_DEFAULT_PLUGIN, std::cout);
+        return host::runBench(host::Arguments(rest), plugin, std::cout);
     throw host::UsageError("unknown command '" + command + "'");
 }
 
