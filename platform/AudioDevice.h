@@ -62,6 +62,10 @@ class AudioDevice {
     virtual void Stop() = 0;
     // Whether the server has gone (shut down, or it threw us out): no more blocks come.
     virtual bool Lost() const = 0;
+    // The frames the processor delays its inputs by: the server adds them to the latency it reports
+    // downstream of our outputs and upstream of our inputs, so that a recorder behind us can
+    // compensate. May be called at any time on the program's thread.
+    virtual void SetLatency(int frames) = 0;
 };
 
 } // namespace platform

@@ -57,6 +57,10 @@ class JackAudioDevice final : public AudioDevice {
         active = false;
     }
     bool Lost() const override { return lost.load(); }
+    void SetLatency(int frames) override {
+        if (latencyFrames.exchange(frames) != frames && active)
+            jack_recompute_total_latencies(client);
+    }
 
   private:
     void registerPorts() {
@@ -73,7 +77,8 @@ class JackAudioDevice final : public AudioDevice {
         blockFrames.store(static_cast<int>(jack_get_buffer_size(client)));
         if (jack_set_process_callback(client, &JackAudioDevice::process, this) != 0 ||
             jack_set_sample_rate_callback(client, &JackAudioDevice::rateChanged, this) != 0 ||
-            jack_set_buffer_size_callback(client, &JackAudioDevice::sizeChanged, this) != 0)
+            jack_set_buffer_size_callback(client, &JackAudioDevice::sizeChanged, this) != 0 ||
+            jack_set_latency_callback(client, &JackAudioDevice::latency, this) != 0)
             throw AudioDeviceError("the JACK server refused our callbacks");
         jack_on_info_shutdown(client, &JackAudioDevice::shutDown, this);
     }
@@ -95,6 +100,22 @@ class JackAudioDevice final : public AudioDevice {
         static_cast<JackAudioDevice*>(self)->blockFrames.store(static_cast<int>(frames));
         return 0;
     }
+    // Each output is as late as its input plus our delay (capture: what flows out to a recorder);
+    // each input as early as its output's playback latency plus our delay (what flows on to the
+    // speakers).
+    static void latency(jack_latency_callback_mode_t mode, void* self) {
+        auto& device = *static_cast<JackAudioDevice*>(self);
+        const auto delay = static_cast<jack_nframes_t>(device.latencyFrames.load());
+        for (int channel = 0; channel < 2; ++channel) {
+            jack_port_t* input = device.ports[channel];
+            jack_port_t* output = device.ports[channel + 2];
+            jack_latency_range_t range{};
+            jack_port_get_latency_range(mode == JackCaptureLatency ? input : output, mode, &range);
+            range.min += delay;
+            range.max += delay;
+            jack_port_set_latency_range(mode == JackCaptureLatency ? output : input, mode, &range);
+        }
+    }
     static void shutDown(jack_status_t, const char*, void* self) {
         static_cast<JackAudioDevice*>(self)->lost.store(true);
     }
@@ -107,6 +128,7 @@ class JackAudioDevice final : public AudioDevice {
     std::atomic<int> sampleRate{0};
     std::atomic<int> blockFrames{0};
     std::atomic<bool> lost{false};
+    std::atomic<int> latencyFrames{0}; // set by the program, read by the server's latency call
 };
 
 } // namespace

@@ -201,4 +201,10 @@ int JackLoopback::record(jack_nframes_t frames, void* self) {
     return 0;
 }
 
+long JackLoopback::recordedLatency() const {
+    jack_latency_range_t range{};
+    jack_port_get_latency_range(inputs[0], JackCaptureLatency, &range);
+    return static_cast<long>(range.max);
+}
+
 } // namespace testing_support

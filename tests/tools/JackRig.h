@@ -61,6 +61,9 @@ class JackLoopback {
 
     // Asks the server for another block size; true when it took it.
     bool setBlockFrames(int frames);
+    // The latency the server reports at the recorder's inputs (what a recorder behind the target
+    // would compensate): the most frames between the player's output and there.
+    long recordedLatency() const;
 
   private:
     static int play(jack_nframes_t frames, void* self);

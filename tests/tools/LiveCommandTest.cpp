@@ -127,9 +127,11 @@ TEST(LiveCommand, WhatIsPlayedIntoItComesOutAsRenderComputesItAndItsSettingsCome
             EXPECT_TRUE(host.awaitOutput("48000 Hz, 512 frames per block"));
         }
         ASSERT_TRUE(loop.playAndRecord(left, right, recordFrames));
+        const long downstream = loop.recordedLatency();
         host.signal(SIGINT);
         const HostRun run = host.finish();
         EXPECT_EQ(run.exitCode, 0) << run.output;
+        EXPECT_EQ(downstream, reportedLatency(run.output)) << "the server tells a recorder behind TMX-1";
         EXPECT_NE(run.output.find("stopped, interrupted"), std::string::npos) << run.output;
         EXPECT_EQ(run.output.find("settings of last time restored") != std::string::npos, restoring)
             << run.output;

@@ -71,6 +71,7 @@ StopReason play(const LiveRequest& request, std::ostream& out) {
     // Taken out in the reverse order, as a DAW takes a plug-in out: the audio stops, then the editor
     // closes, then the effect is suspended.
     LiveEffect live(effect, device->Format());
+    device->SetLatency(live.latency());
     std::optional<OpenEditor> editor;
     if (request.window)
         editor.emplace(windowed.window());
@@ -87,6 +88,7 @@ StopReason play(const LiveRequest& request, std::ostream& out) {
                 out << "the server changed its format: ";
                 reportFormat(live, out);
             }
+            device->SetLatency(live.latency()); // the rate or True Peak may have changed it
             return true;
         });
     }
