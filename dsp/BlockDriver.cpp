@@ -128,7 +128,7 @@ void Compressor::processBlock(const float* const* inputs, float* const* outputs,
 
     BlockState s;
     loadBlockState(s);
-    path::blockRoutine(s.releaseType, s.linked, s.metering, s.loopWidth)(
+    path::blockRoutine(s.releaseType, s.linked, s.loopWidth)(
         s, inputs[0], inputs[1], outputs[0], outputs[1], frames, accumulate);
     storeBlockState(s);
 }

@@ -8,18 +8,18 @@ namespace tmx1 {
 
 namespace path {
 
-BlockRoutine blockRoutine(int type, bool linked, bool metering, LoopWidth width) {
+BlockRoutine blockRoutine(int type, bool linked, LoopWidth width) {
     switch (type) {
     case kOpto:
-        return blockRoutineFor<kOpto>(linked, metering, width);
+        return blockRoutineFor<kOpto>(linked, width);
     case kPumper:
-        return blockRoutineFor<kPumper>(linked, metering, width);
+        return blockRoutineFor<kPumper>(linked, width);
     case kSmooth2:
-        return blockRoutineFor<kSmooth2>(linked, metering, width);
+        return blockRoutineFor<kSmooth2>(linked, width);
     case kSmooth1:
-        return blockRoutineFor<kSmooth1>(linked, metering, width);
+        return blockRoutineFor<kSmooth1>(linked, width);
     default: // the control mapping gives 0 to 4
-        return blockRoutineFor<kClassic>(linked, metering, width);
+        return blockRoutineFor<kClassic>(linked, width);
     }
 }
 

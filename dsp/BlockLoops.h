@@ -1,5 +1,5 @@
-// The copies of the signal path's block loop: one for each release type and setting of Stereo Link
-// and metering, each again for every instruction set the loop is built for (LoopWidth).
+// The copies of the signal path's block loop: one for each release type and setting of Stereo Link,
+// each again for every instruction set the loop is built for (LoopWidth).
 #pragma once
 
 #include "dsp/BlockState.h"
@@ -14,10 +14,10 @@ using Int32 = std::int32_t;
 using BlockRoutine = void (*)(BlockState& s, const float* inL, const float* inR, float* outL, float* outR,
                               Int32 frames, bool accumulate);
 
-// The copy of the block loop for a release type (0..4), Stereo Link, metering and loop width.
-BlockRoutine blockRoutine(int type, bool linked, bool metering, LoopWidth width);
+// The copy of the block loop for a release type (0..4), Stereo Link and loop width.
+BlockRoutine blockRoutine(int type, bool linked, LoopWidth width);
 
 // The same for one release type; each type's unit (dsp/BlockLoop*.cpp) makes its copies.
-template <int type> BlockRoutine blockRoutineFor(bool linked, bool metering, LoopWidth width);
+template <int type> BlockRoutine blockRoutineFor(bool linked, LoopWidth width);
 
 } // namespace tmx1::path

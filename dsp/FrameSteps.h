@@ -215,12 +215,12 @@ struct CarriedState {
                 {s.dither, s.delayL, s.delayR, s.delayWrite, s.lookahead, s.truePeak, s.peakLineL, s.peakLineR,
                  s.peakLookahead}};
     }
-    template <bool metering> void storeTo(BlockState& s) const {
+    void storeTo(BlockState& s) const {
         releaseL.storeTo(s.left);
         releaseR.storeTo(s.right);
         smoothL.storeTo(s.left);
         smoothR.storeTo(s.right);
-        if constexpr (metering)
+        if (s.metering)
             meter.storeTo(s);
         s.delayWrite = delay.write;
         s.dither = delay.dither;

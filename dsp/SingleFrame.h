@@ -28,10 +28,10 @@ namespace tmx1::path {
 // chunk passes give: blocks of one frame take it for every frame, and
 // AgainstItself.RampsGiveTheSameSamplesWhateverTheBlockSizeAndLoopCopy and
 // AgainstTheModel.EveryBlockSizeFromOneFrameUp compare those with chunks and with the model.
-template <int type, bool linked, bool metering>
+template <int type, bool linked>
 TMX1_SAMPLE_STEP void runFrame(CarriedState& c, Chunk& chunk, MeterChunk& meters, const MeterSettings& mk,
                                const PathSettings& k, const float* inL, const float* inR, float* outL,
-                               float* outR, bool accumulate) {
+                               float* outR, bool accumulate, bool metering) {
     DelayState& d = c.delay;
     d.dither = dither::next(d.dither);
     const float noise = dither::noiseCentred(d.dither);
@@ -65,7 +65,7 @@ TMX1_SAMPLE_STEP void runFrame(CarriedState& c, Chunk& chunk, MeterChunk& meters
     };
     const float gL = gainOf(c.releaseL, c.smoothL, levL, bwL);
     const float gR = linked ? gL : gainOf(c.releaseR, c.smoothR, levR, ldR);
-    if constexpr (metering) {
+    if (metering) {
         // their inputs are made exactly as for a chunk
         chunk.ldL[0] = ldL;
         chunk.ldR[0] = ldR;

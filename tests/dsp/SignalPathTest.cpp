@@ -420,6 +420,33 @@ TEST(AgainstItself, ProgramSwitchesGiveTheSameSamplesWithEveryLoopCopy) {
     }
 }
 
+// With the editor closed the meters stand still and nothing else changes: the block loop's frames
+// without the meters' steps give the samples of those with them, for every release type, linked or
+// not, whichever copy runs and wherever the editor opens or closes.
+TEST(AgainstItself, TheEditorClosedChangesNoSample) {
+    const auto program = [](int p) { return Change([p](Rig& r) { r.plugin.setProgram(p); }); };
+    const auto editor = [](bool closed, bool reference) {
+        return Change([closed, reference](Rig& r) {
+            if (!reference)
+                r.plugin.setEditorClosed(closed);
+        });
+    };
+    const auto lane = [&](bool reference) {
+        return std::vector<Change>{editor(true, reference),  program(1), program(2), editor(false, reference),
+                                   program(4),               editor(true, reference),
+                                   [](Rig& r) { r.set(tmx1::kStereoLink, 0.0f); },
+                                   program(9),               program(0)};
+    };
+    for (int block : {1, 64, 512}) {
+        const Recording reference = runWithChanges(lane(true), tmx1::LoopWidth::baseline, block, 2048);
+        for (const tmx1::LoopWidth width : dsp_testing::loopWidths()) {
+            const Recording closed = runWithChanges(lane(false), width, block, 2048);
+            EXPECT_TRUE(closed.out.left == reference.out.left && closed.out.right == reference.out.right)
+                << dsp_testing::nameOf(width) << ", blocks of " << block << ": the samples differ";
+        }
+    }
+}
+
 TEST(Latency, AnImpulseLeavesLookaheadSamplesLater) {
     for (float fs : {44100.0f, 48000.0f}) {
         Rig rig(fs, 0);
