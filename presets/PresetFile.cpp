@@ -2,8 +2,9 @@
 
 #include "presets/PresetCodec.h"
 
+#include "platform/PendingFile.h"
+
 #include <fstream>
-#include <random>
 #include <system_error>
 
 namespace presets {
@@ -25,12 +26,6 @@ std::vector<std::uint8_t> readBytes(const std::filesystem::path& path) {
     return bytes;
 }
 
-// Hidden and unique beside the final name, so that nobody takes it for a finished preset.
-std::filesystem::path partialNameFor(const std::filesystem::path& path) {
-    std::random_device entropy;
-    return path.parent_path() / ("." + path.filename().string() + ".partial-" + std::to_string(entropy()));
-}
-
 } // namespace
 
 Preset readPresetFile(const std::filesystem::path& path, const PluginIdentity& plugin) {
@@ -43,21 +38,17 @@ Preset readPresetFile(const std::filesystem::path& path, const PluginIdentity& p
 }
 
 void writePresetFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
-    const std::filesystem::path partial = partialNameFor(path);
-    std::error_code error;
-    {
-        std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        out.close();
-        if (!out)
-            error = std::make_error_code(std::errc::io_error);
-    }
-    if (!error)
-        std::filesystem::rename(partial, path, error);
-    if (error) {
-        std::error_code ignored; // it may not even have been created
-        std::filesystem::remove(partial, ignored);
-        throw PresetError(path.string() + ": cannot be written (" + error.message() + ")");
+    platform::PendingFile file(path);
+    std::ofstream out(file.temporaryPath(), std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    if (!out)
+        throw PresetError(path.string() + ": cannot be written (" +
+                          std::make_error_code(std::errc::io_error).message() + ")");
+    try {
+        file.commit();
+    } catch (const platform::FileWriteError& error) {
+        throw PresetError(error.what());
     }
 }
 

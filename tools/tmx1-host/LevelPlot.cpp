@@ -291,7 +291,7 @@ LevelPlotFile::LevelPlotFile(const std::string& path) : path(path), file(path) {
     std::error_code unknown; // a path that cannot be looked at fails below when it is written
     if (std::filesystem::is_directory(path, unknown))
         throw PlotFileError(path + ": cannot be written (it is a folder)");
-    std::FILE* claim = std::fopen(file.temporaryPath().c_str(), "wb");
+    std::FILE* claim = std::fopen(file.temporaryPath().string().c_str(), "wb");
     if (claim == nullptr)
         throw PlotFileError(path + ": cannot be written (" + std::strerror(errno) + ")");
     std::fclose(claim);
@@ -299,7 +299,7 @@ LevelPlotFile::LevelPlotFile(const std::string& path) : path(path), file(path) {
 
 void LevelPlotFile::write(const toolkit::TPictureData& picture) {
     try {
-        toolkit::SavePng(file.temporaryPath(), picture);
+        toolkit::SavePng(file.temporaryPath().string(), picture);
     } catch (const toolkit::EPictureError& error) {
         throw PlotFileError(path + ": cannot be written (" + error.what() + ")");
     }

@@ -5,7 +5,7 @@
 
 #include "platform/Font.h"
 #include "tools/tmx1-host/LevelHistory.h"
-#include "tools/tmx1-host/PendingFile.h"
+#include "platform/PendingFile.h"
 #include "tools/tmx1-host/PlotAxes.h"
 #include "tools/tmx1-host/PlotPicture.h"
 
@@ -95,7 +95,7 @@ class LevelPlotFile {
 
   private:
     std::string path;
-    PendingFile file;
+    platform::PendingFile file;
 };
 
 } // namespace host

@@ -5,7 +5,7 @@
 #include "tools/tmx1-host/LoudnessMeter.h"
 #include "tools/tmx1-host/NumberText.h"
 #include "tools/tmx1-host/ParameterWords.h"
-#include "tools/tmx1-host/PendingFile.h"
+#include "platform/PendingFile.h"
 
 #include <algorithm>
 #include <cmath>
@@ -64,8 +64,8 @@ void claimFiles(const RenderRequest& request) {
     std::optional<LevelPlotFile> plot;
     if (request.plotPath)
         plot.emplace(*request.plotPath);
-    PendingFile output(request.outputPath);
-    const SoundWriter claimed(output.temporaryPath(),
+    platform::PendingFile output(request.outputPath);
+    const SoundWriter claimed(output.temporaryPath().string(),
                               SoundWriter::floatFormatFor(input.format(), input.sampleRate()),
                               input.sampleRate());
 }

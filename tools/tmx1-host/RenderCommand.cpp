@@ -3,7 +3,7 @@
 #include "tools/tmx1-host/DemoSignal.h"
 #include "tools/tmx1-host/LoudnessTarget.h"
 #include "tools/tmx1-host/ParameterWords.h"
-#include "tools/tmx1-host/PendingFile.h"
+#include "platform/PendingFile.h"
 #include "tools/tmx1-host/Renderer.h"
 
 #include <sndfile.h>
@@ -33,8 +33,8 @@ RenderRequest requestFrom(Arguments& arguments, const std::string& defaultPlugin
 void writeDemoInput(const std::string& path) {
     const DemoSignal demo(kDemoSampleRate);
     const StereoSignal& signal = demo.signal();
-    PendingFile file(path);
-    SoundWriter writer(file.temporaryPath(), {SF_FORMAT_WAV | SF_FORMAT_FLOAT}, signal.sampleRate);
+    platform::PendingFile file(path);
+    SoundWriter writer(file.temporaryPath().string(), {SF_FORMAT_WAV | SF_FORMAT_FLOAT}, signal.sampleRate);
     writer.write(signal.left.data(), signal.right.data(), static_cast<int>(signal.frames()));
     writer.close();
     file.commit();

@@ -4,7 +4,7 @@
 #include "tools/tmx1-host/LevelMeters.h"
 #include "tools/tmx1-host/LevelPlot.h"
 #include "tools/tmx1-host/NumberText.h"
-#include "tools/tmx1-host/PendingFile.h"
+#include "platform/PendingFile.h"
 
 #include <algorithm>
 #include <chrono>
@@ -231,8 +231,8 @@ RenderSummary render(const RenderRequest& request, ProgressBar& progress) {
     summary.outputFormat = SoundWriter::floatFormatFor(input.format(), input.sampleRate());
     summary.latencyCompensated = request.compensateLatency;
 
-    PendingFile file(request.outputPath);
-    SoundWriter output(file.temporaryPath(), summary.outputFormat, input.sampleRate());
+    platform::PendingFile file(request.outputPath);
+    SoundWriter output(file.temporaryPath().string(), summary.outputFormat, input.sampleRate());
     std::optional<LevelHistory> history;
     if (plot)
         history.emplace(input.sampleRate());

@@ -6,7 +6,7 @@
 #include "tools/tmx1-host/EditorOnScreen.h"
 #include "tools/tmx1-host/EffectSetup.h"
 #include "tools/tmx1-host/ParameterWords.h"
-#include "tools/tmx1-host/PendingFile.h"
+#include "platform/PendingFile.h"
 #include "tools/tmx1-host/SoundFile.h"
 
 #include <algorithm>
@@ -99,9 +99,9 @@ void snapshot(const SnapshotRequest& request, std::ostream& out) {
     if (request.audioPath)
         play(*effect, editor, *request.audioPath, request.stopSeconds);
 
-    PendingFile file(request.outputPath);
+    platform::PendingFile file(request.outputPath);
     try {
-        toolkit::SavePng(file.temporaryPath(), editor.picture());
+        toolkit::SavePng(file.temporaryPath().string(), editor.picture());
     } catch (const toolkit::EPictureError&) {
         throw HostError("cannot write " + request.outputPath);
     }

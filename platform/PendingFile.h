@@ -4,9 +4,15 @@
 #pragma once
 
 #include <filesystem>
-#include <string>
+#include <stdexcept>
 
-namespace host {
+namespace platform {
+
+// A file that could not be put in place; the message names it and says why.
+class FileWriteError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
 
 class PendingFile {
   public:
@@ -17,8 +23,8 @@ class PendingFile {
     PendingFile& operator=(const PendingFile&) = delete;
 
     // Where to write meanwhile.
-    std::string temporaryPath() const { return temporary.string(); }
-    // Renames the finished file to its final name; throws SoundFileError when that fails.
+    const std::filesystem::path& temporaryPath() const { return temporary; }
+    // Renames the finished file to its final name; throws FileWriteError when that fails.
     void commit();
 
   private:
@@ -27,4 +33,4 @@ class PendingFile {
     bool committed = false;
 };
 
-} // namespace host
+} // namespace platform

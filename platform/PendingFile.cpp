@@ -1,15 +1,14 @@
-#include "tools/tmx1-host/PendingFile.h"
-
-#include "tools/tmx1-host/SoundFile.h"
+#include "platform/PendingFile.h"
 
 #include <random>
+#include <string>
 #include <system_error>
 
-namespace host {
+namespace platform {
 
 namespace {
 
-// Hidden and unique, so that neither a user nor a second render mistakes it for a result.
+// Hidden and unique, so that neither a user nor a second writer mistakes it for a finished file.
 std::filesystem::path temporaryNameBeside(const std::filesystem::path& finalPath) {
     std::random_device entropy;
     const unsigned tag = entropy();
@@ -33,8 +32,8 @@ void PendingFile::commit() {
     std::error_code error;
     std::filesystem::rename(temporary, finalPath, error);
     if (error)
-        throw SoundFileError(finalPath.string() + ": cannot be written (" + error.message() + ")");
+        throw FileWriteError(finalPath.string() + ": cannot be written (" + error.message() + ")");
     committed = true;
 }
 
-} // namespace host
+} // namespace platform
