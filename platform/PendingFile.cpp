@@ -9,11 +9,14 @@ namespace platform {
 namespace {
 
 // Hidden and unique, so that neither a user nor a second writer mistakes it for a finished file.
+// Made of path pieces, not narrow strings: on Windows a name outside the code page would not survive
+// the round trip.
 std::filesystem::path temporaryNameBeside(const std::filesystem::path& finalPath) {
     std::random_device entropy;
-    const unsigned tag = entropy();
-    return finalPath.parent_path() /
-           ("." + finalPath.filename().string() + ".partial-" + std::to_string(tag));
+    std::filesystem::path name = ".";
+    name += finalPath.filename();
+    name += ".partial-" + std::to_string(entropy());
+    return finalPath.parent_path() / name;
 }
 
 } // namespace
